@@ -1,0 +1,51 @@
+#include "common/stop.h"
+
+#include <cstdio>
+#include <new>
+
+namespace {
+
+std::string_view messageText(int error) {
+  switch (error) {
+    case errorNumber::endOfFile: return "end-of-file during read";
+    case errorNumber::fileNotFound: return "file not found";
+    case errorNumber::noMemory: return "insufficient virtual memory";
+    case errorNumber::listSyntax: return "list-directed I/O syntax error";
+    case errorNumber::conversion: return "input conversion error";
+    default: return "run-time error";
+  }
+}
+
+}  // namespace
+
+std::string stopLine(int error, int unitNumber, std::string_view fileName) {
+  std::string line = "forrtl: severe (" + std::to_string(error) + "): ";
+  line += messageText(error);
+  if (error != errorNumber::noMemory) {
+    line += ", unit " + std::to_string(unitNumber) + ", file ";
+    line += fileName;
+  }
+  return line;
+}
+
+void stopRun(int error, int unitNumber, std::string_view fileName) {
+  throw RunStopped(stopLine(error, unitNumber, fileName), 1);
+}
+
+void stopNoMemory() { throw RunStopped(stopLine(errorNumber::noMemory, 0, ""), 1); }
+
+void stopWithMessage(std::string message) { throw RunStopped(std::move(message), 1); }
+
+int runProgram(int (*body)()) {
+  try {
+    return body();
+  } catch (const RunStopped& stop) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", stop.line().c_str());
+    return stop.exitStatus();
+  } catch (const std::bad_alloc&) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", stopLine(errorNumber::noMemory, 0, "").c_str());
+    return 1;
+  }
+}

@@ -1,0 +1,85 @@
+#pragma once
+// Formats in the field notation, compiled once and applied to item lists many times.
+//
+//   static const CompiledFormat nodeLine = compileFormat("(1X,3(I6,1P,3E12.4))");
+//   writeFormatted(unit, nodeLine, node, head, pressure, discharge, ...);
+//
+// The same compiled form serves formatted input (fixedRead.h).
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/units.h"
+
+// One item of an output list.
+struct Item {
+  enum class Kind : std::uint8_t { integer, real, single, text };
+  Kind kind;
+  std::int64_t integer = 0;
+  double real = 0.0;  // for single: the value already rounded to single precision
+  std::string_view text;
+
+  Item(int value) : kind(Kind::integer), integer(value) {}
+  Item(std::int64_t value) : kind(Kind::integer), integer(value) {}
+  Item(double value) : kind(Kind::real), real(value) {}
+  Item(std::string_view value) : kind(Kind::text), text(value) {}
+  Item(const char* value) : kind(Kind::text), text(value) {}
+  Item(const std::string& value) : kind(Kind::text), text(value) {}
+  // A double rounded to single precision, edited from that value.
+  static Item single(double value) {
+    Item item(static_cast<double>(static_cast<float>(value)));
+    item.kind = Kind::single;
+    return item;
+  }
+};
+
+// One step of a compiled format.
+struct FormatStep {
+  enum class Kind : std::uint8_t {
+    integer,    // Iw
+    real,       // Fw.d (input)
+    exponent,   // Ew.d
+    text,       // Aw, or A when width is 0
+    skip,       // nX
+    slash,      // /
+    literal,    // 'text'
+    scale,      // kP
+    groupOpen,  // n( : repeat holds n, partner the index of the matching close
+    groupClose  // )  : partner the index of the matching open
+  };
+  Kind kind;
+  int repeat = 1;   // repeat count of a data descriptor or group
+  int width = 0;    // w (0 for A without width)
+  int digits = 0;   // d
+  int scale = 0;    // k of kP
+  int partner = 0;  // matching group index
+  std::string literal;
+};
+
+struct CompiledFormat {
+  std::string source;
+  std::vector<FormatStep> steps;  // without the outer parentheses
+  int reversionStep = 0;          // where control reverts when items remain at the end
+  int reversionRepeat = 1;        // repeat count of the group reverted to
+  bool reversionIsGroup = false;  // false: reverts to the whole format
+  bool hasDataDescriptor = false;
+};
+
+// Compiles a format such as "(1X,3(I6,1P,3E12.4))". A malformed format is a programming
+// error and aborts.
+CompiledFormat compileFormat(std::string_view text);
+
+// One formatted write statement: writes one or more whole records to the unit.
+void writeRecords(OutputUnit& unit, const CompiledFormat& format, std::span<const Item> items);
+
+template <class... Args>
+void writeFormatted(OutputUnit& unit, const CompiledFormat& format, const Args&... args) {
+  const std::array<Item, sizeof...(Args)> items{Item(args)...};
+  writeRecords(unit, format, items);
+}
+
+// The records a statement would write, each followed by '\n' (tests, benchmarks).
+std::string formatRecords(const CompiledFormat& format, std::span<const Item> items);

@@ -1,0 +1,120 @@
+#pragma once
+// Units: the open files of a run, referred to by fixed numbers.
+// An OutputUnit collects records in a large buffer and hands it to the file with one write
+// call per buffer; an InputUnit reads its file in large blocks and hands out records.
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace unitNumber {
+constexpr int console = -4;  // standard input and output
+constexpr int resultFile = 5;
+constexpr int output = 6;
+constexpr int graphData = 7;
+constexpr int avsScratch = 8;
+constexpr int headTable = 10;
+constexpr int pressureTable = 11;
+constexpr int dischargeTable = 12;
+constexpr int outputTimeFile = 17;
+constexpr int workList = 98;
+}  // namespace unitNumber
+
+class OutputUnit {
+ public:
+  explicit OutputUnit(int number);
+  ~OutputUnit();
+  OutputUnit(const OutputUnit&) = delete;
+  OutputUnit& operator=(const OutputUnit&) = delete;
+
+  // Status "unknown": creates the file, or rewrites it from its start.
+  void open(std::string_view fileName);
+  void openStandardOutput();
+  // Keeps every record in memory (tests); memory() returns them.
+  void openMemory();
+  bool isOpen() const { return mode_ != Mode::closed; }
+  int number() const { return number_; }
+  const std::string& name() const { return name_; }
+
+  // Record building: text goes into the pending buffer; endRecord() adds the line end.
+  void append(std::string_view text) { buffer_.append(text); }
+  // n characters at the end of the buffer, for editors that fill fields in place.
+  char* extend(std::size_t n) {
+    std::size_t old = buffer_.size();
+    buffer_.resize(old + n);
+    return buffer_.data() + old;
+  }
+  void endRecord() {
+    buffer_.push_back('\n');
+    if (buffer_.size() >= flushThreshold) flush();
+  }
+  void writeRecord(std::string_view text) {
+    append(text);
+    endRecord();
+  }
+
+  // Hands the buffer to the file; a failed write stops the run with a message naming it.
+  void flush();
+  // Flushes and closes; reports a failed write like flush().
+  void close();
+  // Everything written so far to a memory unit.
+  const std::string& memory() const { return buffer_; }
+
+ private:
+  enum class Mode { closed, file, memory };
+  static constexpr std::size_t flushThreshold = 1 << 20;
+  int number_;
+  Mode mode_ = Mode::closed;
+  int fd_ = -1;
+  bool ownsFd_ = false;
+  std::string name_;
+  std::string buffer_;
+};
+
+class InputUnit {
+ public:
+  explicit InputUnit(int number);
+  ~InputUnit();
+  InputUnit(const InputUnit&) = delete;
+  InputUnit& operator=(const InputUnit&) = delete;
+
+  // Status "old": a missing file stops the run with error 29.
+  void openOld(std::string_view fileName);
+  void openStandardInput();
+  // Reads the given text as the file's contents (tests).
+  void openMemory(std::string text, std::string_view name = "memory");
+  void close();
+  bool isOpen() const { return open_; }
+  int number() const { return number_; }
+  const std::string& name() const { return name_; }
+
+  // The next record without its line end (LF or CR LF); false at the end of the file.
+  // The view stays valid until the next call on this unit.
+  bool nextRecord(std::string_view& record);
+
+  // Block access for the free-form scanner: [data(), limit()) holds whole records from the
+  // current position (the last one may lack its line end only at the end of the file).
+  const char* position() const { return buffer_.data() + pos_; }
+  const char* limit() const { return buffer_.data() + lineLimit_; }
+  void advanceTo(const char* p) { pos_ = static_cast<std::size_t>(p - buffer_.data()); }
+  // Loads more whole records behind the current position; false when the file is exhausted
+  // (nothing new was loaded).
+  bool refill();
+  bool atEnd() const { return pos_ >= lineLimit_ && exhausted_; }
+
+ private:
+  int number_;
+  bool open_ = false;
+  bool exhausted_ = false;
+  int fd_ = -1;
+  bool ownsFd_ = false;
+  std::string name_;
+  std::vector<char> buffer_;
+  std::size_t pos_ = 0;        // next unread byte
+  std::size_t lineLimit_ = 0;  // end of the whole records loaded
+  std::size_t loaded_ = 0;     // end of the bytes loaded
+};
+
+// File names are read into 20-character fields; trailing blanks are not part of the name.
+std::string_view trimName(std::string_view field);

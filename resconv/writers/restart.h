@@ -1,0 +1,15 @@
+#pragma once
+// The restart file: nodal values interpolated to the requested restart time.
+#include <span>
+#include <string_view>
+
+#include "common/units.h"
+
+void writeRestartRecords(OutputUnit& unit, std::span<const double> x, std::span<const double> y,
+                         std::span<const double> z, std::span<const double> pressureHead,
+                         std::span<const double> discharge, std::span<const int> nodeCode,
+                         std::span<double> savedDischarge, std::span<double> savedPressureHead,
+                         std::span<int> savedNodeCode, std::span<const double> initialDischarge,
+                         int nodeCount, std::string_view title, double time, double& savedTime,
+                         double restartTime, int& stopRequested, int restartInitialValue,
+                         int restartDischarge);
