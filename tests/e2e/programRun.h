@@ -1,0 +1,106 @@
+#pragma once
+// End-to-end runs of the real programs: a fresh working directory, input files written into
+// it, console answers on standard input, and the files the run leaves read back.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+struct ProgramResult {
+  int exitStatus = -1;
+  std::string standardOutput;
+  std::string standardError;
+};
+
+class WorkDirectory {
+ public:
+  WorkDirectory() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "seepage-e2e-XXXXXX").string();
+    char* made = ::mkdtemp(pattern.data());
+    if (made == nullptr) std::abort();
+    path_ = made;
+  }
+  ~WorkDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  WorkDirectory(const WorkDirectory&) = delete;
+  WorkDirectory& operator=(const WorkDirectory&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+  void write(const std::string& name, const std::string& contents) const {
+    std::ofstream out(path_ / name, std::ios::binary);
+    out << contents;
+  }
+  // Copies a file of tests/fixtures (or any path) into the directory under `name`.
+  void copy(const std::filesystem::path& from, const std::string& name) const {
+    std::filesystem::copy_file(from, path_ / name,
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+  bool exists(const std::string& name) const { return std::filesystem::exists(path_ / name); }
+  std::string read(const std::string& name) const {
+    std::ifstream in(path_ / name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  // Runs `program` in the directory with `answers` on standard input.
+  ProgramResult run(const std::string& program, const std::string& answers) const {
+    write(".answers", answers);
+    std::string command = "cd '" + path_.string() + "' && '" + program +
+                          "' < .answers > .stdout 2> .stderr";
+    int status = std::system(command.c_str());
+    ProgramResult result;
+    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.standardOutput = read(".stdout");
+    result.standardError = read(".stderr");
+    std::filesystem::remove(path_ / ".answers");
+    std::filesystem::remove(path_ / ".stdout");
+    std::filesystem::remove(path_ / ".stderr");
+    return result;
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::string fixturePath(const std::string& name) { return std::string(FIXTURE_DIR) + "/" + name; }
+
+inline std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Compares two texts line by line and reports the first differing line under a column ruler.
+inline ::testing::AssertionResult sameText(const std::string& actual, const std::string& expected) {
+  if (actual == expected) return ::testing::AssertionSuccess();
+  std::istringstream a(actual), e(expected);
+  std::string lineA, lineE;
+  int number = 0;
+  while (true) {
+    ++number;
+    bool hasA = static_cast<bool>(std::getline(a, lineA));
+    bool hasE = static_cast<bool>(std::getline(e, lineE));
+    if (!hasA && !hasE) break;
+    if (hasA != hasE || lineA != lineE) {
+      std::string ruler;
+      for (int c = 1; c <= 13; ++c) ruler += "123456789" + std::to_string(c % 10);
+      return ::testing::AssertionFailure()
+             << "first difference at line " << number << "\n        " << ruler
+             << "\nactual:  " << (hasA ? lineA : "<end of text>")
+             << "\nexpected:" << (hasE ? lineE : "<end of text>");
+    }
+  }
+  return ::testing::AssertionFailure() << "texts differ in their line ends";
+}
