@@ -112,9 +112,16 @@ void writeTableFile(std::string_view fileName, int unitNumber, const PointList& 
 }  // namespace
 
 SeriesArrays allocateSeriesArrays(const ResultCounts& counts, const GraphCapacities& capacities) {
-  SeriesArrays arrays;
   const std::size_t nodeSlots = slots(counts.nodeCount);
   const std::size_t elementSlots = slots(counts.elementCount);
+  const double steps = static_cast<double>(capacities.stepCapacity);
+  const double historyValues =
+      steps * (static_cast<double>(capacities.headCapacity) + capacities.pressureCapacity +
+               capacities.dischargeCapacity + velocityComponents * capacities.velocityCapacity);
+  requireMemory(sizeof(double) *
+                (3.0 * static_cast<double>(nodeSlots + elementSlots) + steps + historyValues));
+
+  SeriesArrays arrays;
   arrays.z.assign(nodeSlots, 0.0);
   arrays.pressureHead.assign(nodeSlots, 0.0);
   arrays.discharge.assign(nodeSlots, 0.0);
@@ -126,11 +133,12 @@ SeriesArrays allocateSeriesArrays(const ResultCounts& counts, const GraphCapacit
   arrays.dischargeNodes.numbers.assign(slots(capacities.dischargeCapacity), 0);
   arrays.velocityElements.numbers.assign(slots(capacities.velocityCapacity), 0);
   arrays.stepTimes.assign(slots(capacities.stepCapacity), 0.0);
-  const int steps = capacities.stepCapacity;
-  arrays.headHistory = makeHistory(capacities.headCapacity, 1, steps);
-  arrays.pressureHistory = makeHistory(capacities.pressureCapacity, 1, steps);
-  arrays.dischargeHistory = makeHistory(capacities.dischargeCapacity, 1, steps);
-  arrays.velocityHistory = makeHistory(capacities.velocityCapacity, velocityComponents, steps);
+  const int stepCapacity = capacities.stepCapacity;
+  arrays.headHistory = makeHistory(capacities.headCapacity, 1, stepCapacity);
+  arrays.pressureHistory = makeHistory(capacities.pressureCapacity, 1, stepCapacity);
+  arrays.dischargeHistory = makeHistory(capacities.dischargeCapacity, 1, stepCapacity);
+  arrays.velocityHistory =
+      makeHistory(capacities.velocityCapacity, velocityComponents, stepCapacity);
   return arrays;
 }
 
