@@ -1,8 +1,11 @@
 // The format compiler and the formatted writer.
 #include "common/textFormat.h"
 
+#include "common/fieldEdit.h"
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -119,7 +122,9 @@ class FormatParser {
         step.repeat = hasCount ? count : 1;
         int open = static_cast<int>(format_.steps.size());
         push(std::move(step));
+        if (++depth_ > maxGroupDepth) fail("groups nested too deep");
         parseList();
+        --depth_;
         expect(')', "missing )");
         FormatStep close = stepOf(FormatStep::Kind::groupClose);
         close.partner = open;
@@ -223,6 +228,7 @@ class FormatParser {
   std::string_view text_;
   CompiledFormat& format_;
   std::size_t pos_ = 0;
+  int depth_ = 0;
 };
 
 }  // namespace
@@ -249,5 +255,157 @@ CompiledFormat compileFormat(std::string_view text) {
   return format;
 }
 
-void writeRecords(OutputUnit&, const CompiledFormat&, std::span<const Item>) {}
-std::string formatRecords(const CompiledFormat&, std::span<const Item>) { return {}; }
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+namespace {
+
+[[noreturn]] void wrongItem(const CompiledFormat& format, std::size_t stepIndex, std::size_t item) {
+  std::fprintf(stderr, "format %s: item %zu does not suit step %zu\n", format.source.c_str(),
+               item + 1, stepIndex + 1);
+  std::abort();
+}
+
+// The cursor of one write statement over the compiled format.
+class RecordWriter {
+ public:
+  RecordWriter(OutputUnit& unit, const CompiledFormat& format, std::span<const Item> items)
+      : unit_(unit), format_(format), items_(items) {}
+
+  void run() {
+    if (!items_.empty() && !format_.hasDataDescriptor) {
+      std::fprintf(stderr, "format %s has no data descriptor for its items\n",
+                   format_.source.c_str());
+      std::abort();
+    }
+    const std::vector<FormatStep>& steps = format_.steps;
+    const std::size_t end = steps.size();
+    std::array<int, maxGroupDepth> repeatsLeft{};
+    int depth = 0;
+    std::size_t pos = 0;
+    for (;;) {
+      if (pos == end) {
+        // The final parenthesis: stop, or revert on a new record while items remain.
+        if (next_ == items_.size()) break;
+        endRecord();
+        pos = format_.reversionIsGroup ? static_cast<std::size_t>(format_.reversionStep) : 0;
+        depth = 0;
+        continue;
+      }
+      const FormatStep& step = steps[pos];
+      switch (step.kind) {
+        case FormatStep::Kind::groupOpen:
+          repeatsLeft[static_cast<std::size_t>(depth++)] = step.repeat;
+          ++pos;
+          break;
+        case FormatStep::Kind::groupClose:
+          if (--repeatsLeft[static_cast<std::size_t>(depth - 1)] > 0) {
+            pos = static_cast<std::size_t>(step.partner) + 1;
+          } else {
+            --depth;
+            ++pos;
+          }
+          break;
+        case FormatStep::Kind::slash:
+          endRecord();
+          ++pos;
+          break;
+        case FormatStep::Kind::literal:
+          put(step.literal);
+          ++pos;
+          break;
+        case FormatStep::Kind::skip:
+          pendingBlanks_ += step.width;
+          ++pos;
+          break;
+        case FormatStep::Kind::scale:
+          scale_ = step.scale;
+          ++pos;
+          break;
+        case FormatStep::Kind::integer:
+        case FormatStep::Kind::real:
+        case FormatStep::Kind::exponent:
+        case FormatStep::Kind::text:
+          for (int i = 0; i < step.repeat; ++i) {
+            // With the list exhausted, control stops at the next data descriptor.
+            if (next_ == items_.size()) {
+              endRecord();
+              return;
+            }
+            edit(pos, step, items_[next_]);
+            ++next_;
+          }
+          ++pos;
+          break;
+      }
+    }
+    endRecord();
+  }
+
+ private:
+  void edit(std::size_t stepIndex, const FormatStep& step, const Item& item) {
+    switch (step.kind) {
+      case FormatStep::Kind::integer:
+        if (item.kind != Item::Kind::integer) wrongItem(format_, stepIndex, next_);
+        editInteger(field(step.width), step.width, item.integer);
+        return;
+      case FormatStep::Kind::exponent:
+        if (item.kind != Item::Kind::real && item.kind != Item::Kind::single) {
+          wrongItem(format_, stepIndex, next_);
+        }
+        editExponent(field(step.width), step.width, step.digits, scale_, item.real);
+        return;
+      case FormatStep::Kind::text:
+        if (item.kind != Item::Kind::text) wrongItem(format_, stepIndex, next_);
+        if (step.width == 0) {
+          put(item.text);
+        } else {
+          editText(field(step.width), step.width, item.text);
+        }
+        return;
+      default:  // F is an input descriptor
+        wrongItem(format_, stepIndex, next_);
+    }
+  }
+
+  // Columns skipped by X become blanks only when something is written after them.
+  void flushBlanks() {
+    if (pendingBlanks_ == 0) return;
+    std::memset(unit_.extend(static_cast<std::size_t>(pendingBlanks_)), ' ',
+                static_cast<std::size_t>(pendingBlanks_));
+    pendingBlanks_ = 0;
+  }
+  char* field(int width) {
+    flushBlanks();
+    return unit_.extend(static_cast<std::size_t>(width));
+  }
+  void put(std::string_view text) {
+    flushBlanks();
+    unit_.append(text);
+  }
+  void endRecord() {
+    pendingBlanks_ = 0;
+    unit_.endRecord();
+  }
+
+  OutputUnit& unit_;
+  const CompiledFormat& format_;
+  std::span<const Item> items_;
+  std::size_t next_ = 0;
+  int scale_ = 0;
+  int pendingBlanks_ = 0;
+};
+
+}  // namespace
+
+void writeRecords(OutputUnit& unit, const CompiledFormat& format, std::span<const Item> items) {
+  RecordWriter(unit, format, items).run();
+}
+
+std::string formatRecords(const CompiledFormat& format, std::span<const Item> items) {
+  OutputUnit unit(0);
+  unit.openMemory();
+  writeRecords(unit, format, items);
+  return unit.memory();
+}

@@ -59,6 +59,9 @@ struct FormatStep {
   std::string literal;
 };
 
+// Groups nest at most this deep (the compiler rejects deeper formats).
+constexpr int maxGroupDepth = 16;
+
 struct CompiledFormat {
   std::string source;
   std::vector<FormatStep> steps;  // without the outer parentheses
