@@ -87,6 +87,16 @@ TEST_F(TseriesRun, KeepsTheFirstStepCapacitySteps) {
   EXPECT_TRUE(sameText(dir.read("HTIME.CSV"), expected));
 }
 
+TEST_F(TseriesRun, FileCutInsideAStepWritesNoTable) {
+  dir.copy(worked("err_trunc/input/RESTRUNC.DAT"), "RESTRUNC.DAT");
+  dir.copy(worked("err_trunc/input/GRAPH.DAT"), "GRAPH.DAT");
+  ProgramResult run = dir.run(tseries, answers("RESTRUNC.DAT", "GRAPH.DAT"));
+  EXPECT_NE(run.exitStatus, 0);
+  EXPECT_EQ(run.standardError,
+            "forrtl: severe (24): end-of-file during read, unit 5, file RESTRUNC.DAT\n");
+  for (const char* table : tableNames) EXPECT_FALSE(dir.exists(table)) << table;
+}
+
 // `count` node numbers, ten to a (10I7) record.
 std::string nodeRecords(int count) {
   std::string text;
