@@ -5,6 +5,8 @@
 
 #include "common/units.h"
 
+// Called after every stored step. Writes the whole file in the call whose step reaches
+// restartTime and then sets stopRequested; before that it keeps the step as the previous one.
 void writeRestartRecords(OutputUnit& unit, std::span<const double> x, std::span<const double> y,
                          std::span<const double> z, std::span<const double> pressureHead,
                          std::span<const double> discharge, std::span<const int> nodeCode,
@@ -13,3 +15,7 @@ void writeRestartRecords(OutputUnit& unit, std::span<const double> x, std::span<
                          int nodeCount, std::string_view title, double time, double& savedTime,
                          double restartTime, int& stopRequested, int restartInitialValue,
                          int restartDischarge);
+
+// Stops the run when no stored step reached restartTime, so that an empty restart file is not
+// taken for a finished one. lastStoredTime is the time of the last step read (0.0 if none).
+[[noreturn]] void reportRestartNotReached(double restartTime, double lastStoredTime);
