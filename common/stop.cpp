@@ -1,5 +1,7 @@
 #include "common/stop.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <new>
 
@@ -7,12 +9,18 @@ namespace {
 
 std::string_view messageText(int error) {
   switch (error) {
-    case errorNumber::endOfFile: return "end-of-file during read";
-    case errorNumber::fileNotFound: return "file not found";
-    case errorNumber::noMemory: return "insufficient virtual memory";
-    case errorNumber::listSyntax: return "list-directed I/O syntax error";
-    case errorNumber::conversion: return "input conversion error";
-    default: return "run-time error";
+    case errorNumber::endOfFile:
+      return "end-of-file during read";
+    case errorNumber::fileNotFound:
+      return "file not found";
+    case errorNumber::noMemory:
+      return "insufficient virtual memory";
+    case errorNumber::listSyntax:
+      return "list-directed I/O syntax error";
+    case errorNumber::conversion:
+      return "input conversion error";
+    default:
+      return "run-time error";
   }
 }
 
@@ -32,9 +40,20 @@ void stopRun(int error, int unitNumber, std::string_view fileName) {
   throw RunStopped(stopLine(error, unitNumber, fileName), 1);
 }
 
-void stopNoMemory() { throw RunStopped(stopLine(errorNumber::noMemory, 0, ""), 1); }
+void stopNoMemory() {
+  throw RunStopped(stopLine(errorNumber::noMemory, 0, ""), 1);
+}
 
-void stopWithMessage(std::string message) { throw RunStopped(std::move(message), 1); }
+void stopWithMessage(std::string message) {
+  throw RunStopped(std::move(message), 1);
+}
+
+void requireMemory(double bytes) {
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long pageSize = ::sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) return;
+  if (bytes > static_cast<double>(pages) * static_cast<double>(pageSize)) stopNoMemory();
+}
 
 int runProgram(int (*body)()) {
   try {

@@ -185,7 +185,7 @@ void writeHeader(OutputUnit& unit, int sectionCount) {
 
 }  // namespace
 
-void writeAvsStep(AvsScratch& scratch, WriterCounters& counters, std::span<const double> z,
+void writeAvsStep(OutputUnit& out, WriterCounters& counters, std::span<const double> z,
                   std::span<const double> pressureHead, std::span<double> nodeVx,
                   std::span<double> nodeVy, std::span<double> nodeVz, std::span<const double> vx,
                   std::span<const double> vy, std::span<const double> vz,
@@ -199,8 +199,6 @@ void writeAvsStep(AvsScratch& scratch, WriterCounters& counters, std::span<const
   static const CompiledFormat cellLabels = compileFormat(cellLabelsText);
   static const CompiledFormat cellLine = compileFormat(cellLineText);
 
-  OutputUnit& out = scratch.out;
-  ++scratch.solidSections;
   writeStepLine(out, counters, time);
   writeFormatted(out, components);
   writeFormatted(out, nodeLabels);
@@ -223,14 +221,12 @@ void writeAvsStep(AvsScratch& scratch, WriterCounters& counters, std::span<const
   }
 }
 
-void writeAvsMeshStep(AvsScratch& scratch, WriterCounters& counters, const SubMesh& subMesh,
+void writeAvsMeshStep(OutputUnit& out, WriterCounters& counters, const SubMesh& subMesh,
                       double time) {
   static const CompiledFormat components = compileFormat(meshComponentsText);
   static const CompiledFormat labels = compileFormat(meshLabelsText);
   static const CompiledFormat dataLine = compileFormat(dataLineText);
 
-  OutputUnit& out = scratch.out;
-  ++scratch.meshSections;
   writeStepLine(out, counters, time);
   writeFormatted(out, components);
   writeFormatted(out, labels);
@@ -240,17 +236,18 @@ void writeAvsMeshStep(AvsScratch& scratch, WriterCounters& counters, const SubMe
   }
 }
 
-void assembleAvsFile(OutputUnit& unit, AvsScratch& scratch, std::span<const double> x,
-                     std::span<const double> y, std::span<const double> z,
-                     std::span<const int> connectivity, std::span<const int> materialNo,
-                     int nodeCount, int elementCount, int nodesPerElement,
-                     std::span<const int> elementFlag, std::span<const int> nodeUnused) {
+void assembleAvsFile(OutputUnit& unit, AvsScratch& scratch, const WriterCounters& counters,
+                     std::span<const double> x, std::span<const double> y,
+                     std::span<const double> z, std::span<const int> connectivity,
+                     std::span<const int> materialNo, int nodeCount, int elementCount,
+                     int nodesPerElement, std::span<const int> elementFlag,
+                     std::span<const int> nodeUnused) {
   static const CompiledFormat counts = compileFormat(countsText);
   static const CompiledFormat coordinateLine = compileFormat(coordinateLineText);
   static const CompiledFormat hexLine = compileFormat(hexLineText);
   static const CompiledFormat prismLine = compileFormat(prismLineText);
 
-  if (scratch.solidSections == 0 && scratch.meshSections > 0) return;
+  if (scratch.solidSections == 0 && counters.avsStepCount > 0) return;
   writeHeader(unit, scratch.solidSections);
   ScratchReader reader;
   openForReading(scratch, reader.unit);
@@ -283,13 +280,14 @@ void assembleAvsFile(OutputUnit& unit, AvsScratch& scratch, std::span<const doub
                scratch.solidSections);
 }
 
-void assembleAvsMeshFile(OutputUnit& unit, AvsScratch& scratch, const SubMesh& subMesh) {
+void assembleAvsMeshFile(OutputUnit& unit, AvsScratch& scratch, const WriterCounters& counters,
+                         const SubMesh& subMesh) {
   static const CompiledFormat counts = compileFormat(countsText);
   static const CompiledFormat coordinateLine = compileFormat(coordinateLineText);
   static const CompiledFormat triangleLine = compileFormat(triangleLineText);
   static const CompiledFormat quadLine = compileFormat(quadLineText);
 
-  if (scratch.meshSections == 0 && scratch.solidSections > 0) return;
+  if (scratch.meshSections == 0 && counters.avsStepCount > 0) return;
   writeHeader(unit, scratch.meshSections);
   ScratchReader reader;
   openForReading(scratch, reader.unit);

@@ -7,7 +7,7 @@
 #include "resconv/model.h"
 
 // The scratch file "AVS.tmp": written during the loop, read back by the assemblers. The step
-// writers count the sections of each kind, so that each assembler copies only its own.
+// loop counts the sections of each kind, so that each assembler copies only its own.
 struct AvsScratch {
   OutputUnit out{unitNumber::avsScratch};
   bool inMemory = false;  // out was opened with openMemory(): read back from memory (tests)
@@ -16,7 +16,7 @@ struct AvsScratch {
 };
 
 // Appends one solid-mesh section (step line, node data, cell data) to the scratch file.
-void writeAvsStep(AvsScratch& scratch, WriterCounters& counters, std::span<const double> z,
+void writeAvsStep(OutputUnit& scratch, WriterCounters& counters, std::span<const double> z,
                   std::span<const double> pressureHead, std::span<double> nodeVx,
                   std::span<double> nodeVy, std::span<double> nodeVz, std::span<const double> vx,
                   std::span<const double> vy, std::span<const double> vz,
@@ -25,18 +25,20 @@ void writeAvsStep(AvsScratch& scratch, WriterCounters& counters, std::span<const
                   std::span<const int> elementFlag, std::span<const int> nodeUnused);
 
 // Appends one sub-mesh section (step line, point data) to the scratch file.
-void writeAvsMeshStep(AvsScratch& scratch, WriterCounters& counters, const SubMesh& subMesh,
+void writeAvsMeshStep(OutputUnit& scratch, WriterCounters& counters, const SubMesh& subMesh,
                       double time);
 
 // Writes "AVS.INP" on `unit`: header, mesh, then the solid-mesh sections of the scratch file.
 // Writes nothing when the scratch file holds sub-mesh sections only; with no section at all
 // it stops at the end of the scratch file after the three header lines.
-void assembleAvsFile(OutputUnit& unit, AvsScratch& scratch, std::span<const double> x,
-                     std::span<const double> y, std::span<const double> z,
-                     std::span<const int> connectivity, std::span<const int> materialNo,
-                     int nodeCount, int elementCount, int nodesPerElement,
-                     std::span<const int> elementFlag, std::span<const int> nodeUnused);
+void assembleAvsFile(OutputUnit& unit, AvsScratch& scratch, const WriterCounters& counters,
+                     std::span<const double> x, std::span<const double> y,
+                     std::span<const double> z, std::span<const int> connectivity,
+                     std::span<const int> materialNo, int nodeCount, int elementCount,
+                     int nodesPerElement, std::span<const int> elementFlag,
+                     std::span<const int> nodeUnused);
 
 // The same for the sub-mesh: header, points, triangles and quadrilaterals, then the sub-mesh
 // sections of the scratch file; nothing when the scratch file holds solid-mesh sections only.
-void assembleAvsMeshFile(OutputUnit& unit, AvsScratch& scratch, const SubMesh& subMesh);
+void assembleAvsMeshFile(OutputUnit& unit, AvsScratch& scratch, const WriterCounters& counters,
+                         const SubMesh& subMesh);

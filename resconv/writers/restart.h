@@ -16,6 +16,6 @@ void writeRestartRecords(OutputUnit& unit, std::span<const double> x, std::span<
                          double restartTime, int& stopRequested, int restartInitialValue,
                          int restartDischarge);
 
-// Stops the run when no stored step reached restartTime, so that an empty restart file is not
-// taken for a finished one. lastStoredTime is the time of the last step read (0.0 if none).
+// Stops the run when no stored step reached the restart time, naming the time and the last
+// stored time.
 [[noreturn]] void reportRestartNotReached(double restartTime, double lastStoredTime);

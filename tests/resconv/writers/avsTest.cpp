@@ -50,15 +50,17 @@ std::vector<double> secondHeads() {
 
 void writeSolidSection(AvsScratch& scratch, WriterCounters& counters, SolidMesh& mesh,
                        const std::vector<double>& head, double time) {
-  writeAvsStep(scratch, counters, mesh.z, head, mesh.nodeVx, mesh.nodeVy, mesh.nodeVz, mesh.vx,
+  writeAvsStep(scratch.out, counters, mesh.z, head, mesh.nodeVx, mesh.nodeVy, mesh.nodeVz, mesh.vx,
                mesh.vy, mesh.vz, mesh.nodeElementCount, mesh.connectivity, mesh.nodeCount,
                mesh.elementCount, mesh.nodesPerElement, time, mesh.elementFlag, mesh.nodeUnused);
+  ++scratch.solidSections;  // as the step loop counts them
 }
 
-void assembleSolid(OutputUnit& unit, AvsScratch& scratch, const SolidMesh& mesh) {
-  assembleAvsFile(unit, scratch, mesh.x, mesh.y, mesh.z, mesh.connectivity, mesh.materialNo,
-                  mesh.nodeCount, mesh.elementCount, mesh.nodesPerElement, mesh.elementFlag,
-                  mesh.nodeUnused);
+void assembleSolid(OutputUnit& unit, AvsScratch& scratch, const WriterCounters& counters,
+                   const SolidMesh& mesh) {
+  assembleAvsFile(unit, scratch, counters, mesh.x, mesh.y, mesh.z, mesh.connectivity,
+                  mesh.materialNo, mesh.nodeCount, mesh.elementCount, mesh.nodesPerElement,
+                  mesh.elementFlag, mesh.nodeUnused);
 }
 
 // Four points; element 1 a triangle (third point repeated), element 2 a quadrilateral.
@@ -77,14 +79,15 @@ SubMesh fourPointMesh() {
 
 void writeMeshSections(AvsScratch& scratch, WriterCounters& counters, SubMesh& mesh,
                        int sectionNumber) {
+  ++scratch.meshSections;  // as the step loop counts them
   if (sectionNumber == 1) {
-    writeAvsMeshStep(scratch, counters, mesh, 0.0);
+    writeAvsMeshStep(scratch.out, counters, mesh, 0.0);
     return;
   }
   SubMesh later = mesh;
   later.pointPressureHead = {0, 1, 2, 3, 4};
   later.pointTotalHead = {0, 2, 4, 6, 8};
-  writeAvsMeshStep(scratch, counters, later, 7.5);
+  writeAvsMeshStep(scratch.out, counters, later, 7.5);
 }
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
@@ -121,9 +124,8 @@ TEST(AvsStepLine, NumberFollowsTheWordWithoutBlanks) {
     WriterCounters counters;
     counters.avsStepCount = c.number - 1;
     SubMesh empty;
-    writeAvsMeshStep(scratch, counters, empty, c.time);
+    writeAvsMeshStep(scratch.out, counters, empty, c.time);
     EXPECT_EQ(counters.avsStepCount, c.number);
-    EXPECT_EQ(scratch.meshSections, 1);
     const std::string& text = scratch.out.memory();
     EXPECT_EQ(text.substr(0, text.find('\n')), c.line);
   }
@@ -137,7 +139,7 @@ TEST(AvsAssembly, SolidFileFromTwoSections) {
   writeSolidSection(scratch, counters, mesh, secondHeads(), 2.5);
   OutputUnit unit(unitNumber::output);
   unit.openMemory();
-  assembleSolid(unit, scratch, mesh);
+  assembleSolid(unit, scratch, counters, mesh);
   EXPECT_TRUE(sameText(unit.memory(), readFile(fixturePath("avs/solidTwoSections.INP"))));
 }
 
@@ -149,7 +151,7 @@ TEST(AvsAssembly, MeshFileFromTwoSections) {
   writeMeshSections(scratch, counters, mesh, 2);
   OutputUnit unit(unitNumber::output);
   unit.openMemory();
-  assembleAvsMeshFile(unit, scratch, mesh);
+  assembleAvsMeshFile(unit, scratch, counters, mesh);
   EXPECT_TRUE(sameText(unit.memory(), readFile(fixturePath("avs/meshTwoSections.INP"))));
 }
 
@@ -189,8 +191,8 @@ TEST(AvsAssembly, EachFileTakesOnlyItsOwnSections) {
     }
     OutputUnit unit(unitNumber::output);
     unit.openMemory();
-    assembleSolid(unit, scratch, solid);
-    assembleAvsMeshFile(unit, scratch, mesh);
+    assembleSolid(unit, scratch, counters, solid);
+    assembleAvsMeshFile(unit, scratch, counters, mesh);
     EXPECT_TRUE(sameText(unit.memory(), c.expected));
   }
 }
@@ -199,15 +201,16 @@ TEST(AvsAssembly, NoSectionStopsAtTheEndOfTheScratchFileAfterTheHeader) {
   for (bool solid : {true, false}) {
     SCOPED_TRACE(solid ? "solid" : "sub-mesh");
     MemoryScratch scratch;
+    const WriterCounters counters;
     SolidMesh mesh;
     SubMesh subMesh = fourPointMesh();
     OutputUnit unit(unitNumber::output);
     unit.openMemory();
     try {
       if (solid) {
-        assembleSolid(unit, scratch, mesh);
+        assembleSolid(unit, scratch, counters, mesh);
       } else {
-        assembleAvsMeshFile(unit, scratch, subMesh);
+        assembleAvsMeshFile(unit, scratch, counters, subMesh);
       }
       FAIL() << "no stop";
     } catch (const RunStopped& stop) {
@@ -229,9 +232,9 @@ TEST(AvsAssembly, ScratchFileOnDiskIsReadBack) {
   writeSolidSection(scratch, counters, mesh, secondHeads(), 2.5);
   OutputUnit unit(unitNumber::output);
   unit.openMemory();
-  assembleSolid(unit, scratch, mesh);
+  assembleSolid(unit, scratch, counters, mesh);
   SubMesh subMesh = fourPointMesh();
-  assembleAvsMeshFile(unit, scratch, subMesh);
+  assembleAvsMeshFile(unit, scratch, counters, subMesh);
   EXPECT_TRUE(sameText(unit.memory(), readFile(fixturePath("avs/solidTwoSections.INP"))));
   EXPECT_TRUE(directory.exists("AVS.tmp"));
 }
