@@ -90,3 +90,12 @@ inline TestMesh makeBlockMesh(int nx, int ny, int nz, double h, double jitter, i
   }
   return mesh;
 }
+
+// Appends the nodes and elements of `from`, renumbering its nodes after those of `into`.
+inline void appendMesh(TestMesh& into, const TestMesh& from) {
+  const int offset = into.nodeCount();
+  into.x.insert(into.x.end(), from.x.begin() + 1, from.x.end());
+  into.y.insert(into.y.end(), from.y.begin() + 1, from.y.end());
+  into.z.insert(into.z.end(), from.z.begin() + 1, from.z.end());
+  for (int node : from.connectivity) into.connectivity.push_back(node == 0 ? 0 : node + offset);
+}
