@@ -39,7 +39,9 @@ constexpr std::array<CodePair, 72> codePage932Table{{
 
 // Decodes one UTF-8 sequence at text[i]; advances i.
 std::uint32_t decodeUtf8(std::string_view text, std::size_t& i) {
-  auto byte = [&](std::size_t k) { return static_cast<std::uint32_t>(static_cast<unsigned char>(text[k])); };
+  auto byte = [&](std::size_t k) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(text[k]));
+  };
   std::uint32_t first = byte(i);
   int length = first < 0x80 ? 1 : first < 0xE0 ? 2 : first < 0xF0 ? 3 : 4;
   if (i + length > text.size()) length = 1;
@@ -62,8 +64,9 @@ std::string toCodePage932(std::string_view utf8Text) {
       out.push_back(static_cast<char>(code));
       continue;
     }
-    auto found = std::lower_bound(codePage932Table.begin(), codePage932Table.end(), code,
-                                  [](const CodePair& pair, std::uint32_t c) { return pair.unicode < c; });
+    auto found =
+        std::lower_bound(codePage932Table.begin(), codePage932Table.end(), code,
+                         [](const CodePair& pair, std::uint32_t c) { return pair.unicode < c; });
     if (found != codePage932Table.end() && found->unicode == code) {
       out.push_back(static_cast<char>(found->codePage932 >> 8));
       out.push_back(static_cast<char>(found->codePage932 & 0xFF));

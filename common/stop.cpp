@@ -7,12 +7,18 @@ namespace {
 
 std::string_view messageText(int error) {
   switch (error) {
-    case errorNumber::endOfFile: return "end-of-file during read";
-    case errorNumber::fileNotFound: return "file not found";
-    case errorNumber::noMemory: return "insufficient virtual memory";
-    case errorNumber::listSyntax: return "list-directed I/O syntax error";
-    case errorNumber::conversion: return "input conversion error";
-    default: return "run-time error";
+    case errorNumber::endOfFile:
+      return "end-of-file during read";
+    case errorNumber::fileNotFound:
+      return "file not found";
+    case errorNumber::noMemory:
+      return "insufficient virtual memory";
+    case errorNumber::listSyntax:
+      return "list-directed I/O syntax error";
+    case errorNumber::conversion:
+      return "input conversion error";
+    default:
+      return "run-time error";
   }
 }
 
@@ -32,9 +38,13 @@ void stopRun(int error, int unitNumber, std::string_view fileName) {
   throw RunStopped(stopLine(error, unitNumber, fileName), 1);
 }
 
-void stopNoMemory() { throw RunStopped(stopLine(errorNumber::noMemory, 0, ""), 1); }
+void stopNoMemory() {
+  throw RunStopped(stopLine(errorNumber::noMemory, 0, ""), 1);
+}
 
-void stopWithMessage(std::string message) { throw RunStopped(std::move(message), 1); }
+void stopWithMessage(std::string message) {
+  throw RunStopped(std::move(message), 1);
+}
 
 int runProgram(int (*body)()) {
   try {

@@ -1,13 +1,139 @@
 #include "resconv/dialogue.h"
 
-#include "common/console.h"
+#include <new>
+
+#include "common/freeForm.h"
 #include "common/resultFile.h"
+#include "common/stop.h"
+#include "resconv/outputTimeFile.h"
+#include "resconv/stepLoop.h"
+#include "resconv/writers/avs.h"
+
+namespace {
+
+namespace form = outputFormCode;
+
+void askOutputForm(Console& console, ConverterAnswers& answers) {
+  writePrompt(console, "--- 出力形式の選択　");
+  writePrompt(console, "---    　結果リスト /0");
+  writePrompt(console, "---    　TECPLOT    /1");
+  writePrompt(console, "---      FEMAP      /2");
+  writePrompt(console, "---      MicroAVS   /3");
+  writePrompt(console, "--- ");
+  writePrompt(console, "---      INTERP     /4");
+  writePrompt(console, "--- ");
+  writePrompt(console, "---    　RESTART    /9");
+  answers.outputForm = readAnswer(console);
+}
+
+// The one output file of the run, by the output-form answer; false when none is opened.
+bool openOutputFile(int outputForm, OutputUnit& output, AvsScratch& scratch) {
+  switch (outputForm) {
+    case form::resultList:
+      output.open("OUTPUT.TXT");
+      return true;
+    case form::tecplot:
+      output.open("TECPLOT.TXT");
+      return true;
+    case form::femap:
+      output.open("FEMAP.NEU");
+      return true;
+    case form::microAvs:
+      output.open("AVS.INP");
+      scratch.out.open("AVS.tmp");
+      return true;
+    case form::interp:
+      output.open("INTERP.TXT");
+      return true;
+    case form::restart:
+      output.open("RESTART.DAT");
+      return true;
+    default:
+      return false;
+  }
+}
+
+int askTimeSelection(Console& console, int outputForm) {
+  if (outputForm == form::resultList) return 1;
+  if (outputForm < 1 || outputForm > 8) return 0;
+  writePrompt(console, "---  出力時間の指定を行うか？");
+  writePrompt(console, "---           　　   NO /0");
+  writePrompt(console, "---           　　   YES/1");
+  return readAnswer(console) == 1 ? 1 : 0;
+}
+
+}  // namespace
+
+int askMeshOutputForm(Console& console) {
+  writePrompt(console, "--- 出力形式の選択　");
+  writePrompt(console, "---    　TECPLOT    /1");
+  writePrompt(console, "---      FEMAP      /2");
+  writePrompt(console, "---      MicroAVS   /3");
+  writePrompt(console, "---  TALVIX(XY平面）/4");
+  writePrompt(console, "---  TALVIX(　断面）/5");
+  writePrompt(console, "断面図はXY座標の最小値からの距離を使用。");
+  return readAnswer(console);
+}
+
+void askRestartQuestions(Console& console, ConverterAnswers& answers) {
+  writePrompt(console, "--- RESTART時間の入力");
+  answers.restartTime = readRealAnswer(console);
+  writePrompt(console, "--- 出力する初期値の設定");
+  writePrompt(console, "---     　　PRESSURE HEAD/0");
+  writePrompt(console, "---       　 　TOTAL HEAD/1");
+  answers.restartInitialValue = readAnswer(console);
+  writePrompt(console, "--- 流量出力の選択");
+  writePrompt(console, "---     　　初期流量の値/0");
+  writePrompt(console, "---       　　　　計算値/1");
+  answers.restartDischarge = readAnswer(console);
+}
 
 int runConverter() {
   Console console;
   openConsole(console);
-  std::string name = chooseResultFile(console);
+  WriterCounters counters;
+  ConverterAnswers answers;
+
+  // The result file and its header.
+  const std::string resultName = chooseResultFile(console);
   InputUnit resultFile(unitNumber::resultFile);
-  openResultFile(resultFile, name);
+  openResultFile(resultFile, resultName);
+  const std::string title = readResultTitle(resultFile);
+  writeFreeForm(console.out, std::string_view(title));
+  const ResultCounts counts = readResultCounts(resultFile);
+  writeFreeForm(console.out, counts.nodeCount, counts.elementCount, counts.nodesPerElement);
+
+  // Output form and its file; with no file the sub-mesh outputs go to the console.
+  askOutputForm(console, answers);
+  OutputUnit outputFile(unitNumber::output);
+  AvsScratch avsScratch;
+  const bool hasOutputFile = openOutputFile(answers.outputForm, outputFile, avsScratch);
+  OutputUnit& output = hasOutputFile ? outputFile : console.out;
+
+  // Requested output times and the sub-mesh.
+  answers.timeSelection = askTimeSelection(console, answers.outputForm);
+  InputUnit outputTimeFile(unitNumber::outputTimeFile);
+  int outputTimeCount = 1;
+  const bool readsOutputTimeFile = answers.timeSelection == 1 || answers.outputForm == form::interp;
+  if (readsOutputTimeFile) {
+    writePrompt(console, "---     出力時間・メッシュを設定したデータファイル名の入力");
+    const std::string name = readFileName(console);
+    outputTimeFile.openOld(name);
+    outputTimeCount = readOutputTimeCount(outputTimeFile);
+  }
+
+  ConverterArrays arrays;
+  SubMesh subMesh;
+  sizeConverterArrays(arrays, counts);
+  arrays.outputTimes.assign(2, 0.0);
+
+  ConverterFiles files{resultFile, output, avsScratch,
+                       readsOutputTimeFile ? &outputTimeFile : nullptr};
+  runStepLoop(console, files, answers, title, counts, outputTimeCount, arrays, subMesh, counters);
+
+  // A quiet end; a failed write of the last records is still reported.
+  outputFile.close();
+  avsScratch.out.close();
+  console.out.close();
   return 0;
 }

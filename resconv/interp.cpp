@@ -1,4 +1,5 @@
 // Placeholder: replaced by the writer.
 #include "resconv/interp.h"
 
-void writeInterpBlock(OutputUnit&, SubMesh&, std::span<const double>, std::span<const double>, double) {}
+void writeInterpBlock(OutputUnit&, SubMesh&, std::span<const double>, std::span<const double>,
+                      double) {}

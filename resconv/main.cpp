@@ -2,4 +2,6 @@
 #include "common/stop.h"
 #include "resconv/dialogue.h"
 
-int main() { return runProgram(runConverter); }
+int main() {
+  return runProgram(runConverter);
+}

@@ -26,19 +26,21 @@ inline bool isHexahedron(std::span<const int> connectivity, int nodesPerElement,
 
 // The sub-mesh of the output-time file and the values at its points. Sized from the file.
 struct SubMesh {
-  int pointCount = 0;        // NP
-  int meshElementCount = 0;  // NEM
-  std::vector<double> pointX, pointY, pointZ;            // pointCount + 1
-  std::vector<std::array<int, 4>> meshConnectivity;      // meshElementCount + 1
-  std::vector<std::array<int, 4>> pointVertex;           // pointCount + 1, 0 until located
-  std::vector<std::array<double, 4>> pointWeight;        // pointCount + 1
+  int pointCount = 0;                                     // NP
+  int meshElementCount = 0;                               // NEM
+  std::vector<double> pointX, pointY, pointZ;             // pointCount + 1
+  std::vector<std::array<int, 4>> meshConnectivity;       // meshElementCount + 1
+  std::vector<std::array<int, 4>> pointVertex;            // pointCount + 1, 0 until located
+  std::vector<std::array<double, 4>> pointWeight;         // pointCount + 1
   std::vector<double> pointTotalHead, pointPressureHead;  // pointCount + 1
-  std::vector<double> sectionDistance;                   // pointCount + 1
+  std::vector<double> sectionDistance;                    // pointCount + 1
   double xMin = 0.0, yMin = 0.0;
 };
 
 // A sub-mesh element is a triangle when its third and fourth point numbers are equal.
-inline bool isTriangle(const std::array<int, 4>& element) { return element[2] == element[3]; }
+inline bool isTriangle(const std::array<int, 4>& element) {
+  return element[2] == element[3];
+}
 
 // Counters shared by the writers for the whole run.
 struct WriterCounters {

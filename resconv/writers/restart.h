@@ -13,3 +13,7 @@ void writeRestartRecords(OutputUnit& unit, std::span<const double> x, std::span<
                          int nodeCount, std::string_view title, double time, double& savedTime,
                          double restartTime, int& stopRequested, int restartInitialValue,
                          int restartDischarge);
+
+// Stops the run when no stored step reached the restart time, naming the time and the last
+// stored time.
+[[noreturn]] void reportRestartNotReached(double restartTime, double lastStoredTime);

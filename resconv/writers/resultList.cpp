@@ -1,5 +1,98 @@
-// Placeholder: replaced by the writer.
 #include "resconv/writers/resultList.h"
 
-void writeNodeTable(OutputUnit&, std::span<const double>, std::span<const double>, std::span<const double>, int, std::string_view, double, int, std::span<const int>) {}
-void writeElementTable(OutputUnit&, std::span<const double>, std::span<const double>, std::span<const double>, int, std::string_view, double, int, std::span<const int>) {}
+#include <array>
+
+#include "common/textFormat.h"
+
+namespace {
+
+constexpr std::string_view headingFormat =
+    "(/,20X,A80,/,20X,'TIME =',1P,E13.5,5X,'TIME STEP =',I4,/)";
+constexpr std::string_view nodeCaptionFormat =
+    "(/,/,/,/,1X,3(' NODE    HEAD       PRESS HEAD   DISCHARGE '),/,/)";
+constexpr std::string_view elementCaptionFormat =
+    "(/,/,/,/,1X,3(' ELEM     VX          VY          VZ       '),/,/)";
+constexpr std::string_view entryLineFormat = "(1X,3(I6,1P,3E12.4))";
+constexpr std::string_view totalsFormat =
+    "(/,/,'***   QP( +  ) =',1P,E13.5,/,'***   QM( -  ) =',1P,E13.5)";
+
+constexpr int entriesPerLine = 3;
+
+const CompiledFormat& entryLine() {
+  static const CompiledFormat format = compileFormat(entryLineFormat);
+  return format;
+}
+
+void writeHeading(OutputUnit& unit, std::string_view title, double time, int stepNo) {
+  static const CompiledFormat format = compileFormat(headingFormat);
+  writeFormatted(unit, format, title, time, stepNo);
+}
+
+// Gathers up to three entries (number and three values) and writes them as one line; the last
+// line is filled up with empty entries (number 0, values 0.0).
+class EntryLine {
+ public:
+  explicit EntryLine(OutputUnit& unit) : unit_(unit) {}
+
+  void add(int number, double a, double b, double c) {
+    const std::size_t at = static_cast<std::size_t>(count_) * 4;
+    items_[at] = Item(number);
+    items_[at + 1] = Item(a);
+    items_[at + 2] = Item(b);
+    items_[at + 3] = Item(c);
+    if (++count_ == entriesPerLine) flush();
+  }
+
+  void finish() {
+    if (count_ == 0) return;
+    while (count_ < entriesPerLine) add(0, 0.0, 0.0, 0.0);
+  }
+
+ private:
+  void flush() {
+    writeRecords(unit_, entryLine(), items_);
+    count_ = 0;
+  }
+
+  OutputUnit& unit_;
+  std::array<Item, entriesPerLine * 4> items_{0, 0.0, 0.0, 0.0, 0, 0.0, 0.0, 0.0, 0, 0.0, 0.0, 0.0};
+  int count_ = 0;
+};
+
+}  // namespace
+
+void writeNodeTable(OutputUnit& unit, std::span<const double> discharge,
+                    std::span<const double> pressureHead, std::span<const double> z, int nodeCount,
+                    std::string_view title, double time, int stepNo,
+                    std::span<const int> nodeUnused) {
+  static const CompiledFormat captions = compileFormat(nodeCaptionFormat);
+  static const CompiledFormat totals = compileFormat(totalsFormat);
+  writeHeading(unit, title, time, stepNo);
+  writeRecords(unit, captions, {});
+
+  double positiveSum = 0.0;  // QP
+  double negativeSum = 0.0;  // QM
+  EntryLine line(unit);
+  for (int node = 1; node <= nodeCount; ++node) {
+    if (nodeUnused[node] == 1) continue;
+    line.add(node, pressureHead[node] + z[node], pressureHead[node], discharge[node]);
+    if (discharge[node] > 0.0) positiveSum += discharge[node];
+    if (discharge[node] < 0.0) negativeSum += discharge[node];
+  }
+  line.finish();
+  writeFormatted(unit, totals, positiveSum, negativeSum);
+}
+
+void writeElementTable(OutputUnit& unit, std::span<const double> vx, std::span<const double> vy,
+                       std::span<const double> vz, int elementCount, std::string_view title,
+                       double time, int stepNo, std::span<const int> elementFlag) {
+  static const CompiledFormat captions = compileFormat(elementCaptionFormat);
+  writeHeading(unit, title, time, stepNo);
+  writeRecords(unit, captions, {});
+  EntryLine line(unit);
+  for (int element = 1; element <= elementCount; ++element) {
+    if (elementFlag[element] == 1) continue;
+    line.add(element, vx[element], vy[element], vz[element]);
+  }
+  line.finish();
+}
