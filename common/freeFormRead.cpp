@@ -44,9 +44,17 @@ bool parseInteger(const char* first, const char* last, int& value) {
 // Any form that F input takes, the whole of [first, last): a leading '+', a D exponent and an
 // exponent sign without its letter are rewritten into what std::from_chars reads.
 bool parseReal(const char* first, const char* last, double& value) {
-  std::string text;
-  text.reserve(static_cast<std::size_t>(last - first) + 2);
   if (first != last && *first == '+') ++first;
+  // Room for the token and one inserted letter; longer tokens (rare) go to the heap.
+  std::array<char, 64> shortText;
+  std::string longText;
+  const auto length = static_cast<std::size_t>(last - first);
+  char* text = shortText.data();
+  if (length + 2 > shortText.size()) {
+    longText.resize(length + 2);
+    text = longText.data();
+  }
+  char* out = text;
   bool mantissaDigit = false;
   for (const char* p = first; p != last; ++p) {
     char c = *p;
@@ -54,18 +62,16 @@ bool parseReal(const char* first, const char* last, double& value) {
       mantissaDigit = true;
     } else if (c == 'D' || c == 'd') {
       c = 'E';
-    } else if ((c == '+' || c == '-') && mantissaDigit && text.back() != 'E' &&
-               text.back() != 'e') {
-      text.push_back('E');
+    } else if ((c == '+' || c == '-') && mantissaDigit && out[-1] != 'E' && out[-1] != 'e') {
+      *out++ = 'E';
     }
-    text.push_back(c);
+    *out++ = c;
   }
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  auto [ptr, ec] = std::from_chars(begin, end, value);
-  if (ptr != end || ptr == begin) return false;
+  auto [ptr, ec] = std::from_chars(text, out, value);
+  if (ptr != out || ptr == text) return false;
   if (ec == std::errc::result_out_of_range) {
-    value = std::strtod(text.c_str(), nullptr);  // infinity or zero, with its sign
+    *out = '\0';
+    value = std::strtod(text, nullptr);  // infinity or zero, with its sign
     return true;
   }
   return ec == std::errc();
