@@ -8,6 +8,21 @@
 void editInteger(char* field, int width, std::int64_t value);
 // Ew.d after kP (scale 0 or 1 in practice): rounded to nearest; exponent E+dd, or +ddd
 // without the letter for exponents of magnitude 100 to 999; asterisks when too wide.
+// Infinity and NaN are written as words ("Infinity", "-Infinity", short "Inf", "-Inf", "NaN").
 void editExponent(char* field, int width, int digits, int scale, double value);
 // Aw (width > 0): right-justified when shorter than the field, else the leftmost characters.
 void editText(char* field, int width, std::string_view text);
+
+// Building blocks shared with the free-form writer.
+
+// The most significant digits decimalDigits() gives.
+constexpr int maxSignificantDigits = 60;
+// Rounds the finite, non-negative `magnitude` to nearest with `count` significant digits
+// (1..maxSignificantDigits): writes the `count` digit characters to `digits` and returns the
+// decimal exponent of the first one (magnitude ~ d.ddd * 10^exponent); zero gives zeros and 0.
+int decimalDigits(double magnitude, int count, char* digits);
+// Infinity or NaN right-justified in the field: the long word when it fits, else the short
+// one, else asterisks.
+void editNonFinite(char* field, int width, double value);
+// `width` asterisks.
+void fillAsterisks(char* field, int width);

@@ -5,6 +5,7 @@
 // the slash.
 #include <array>
 #include <span>
+#include <string>
 
 #include "common/textFormat.h"
 #include "common/units.h"
@@ -37,19 +38,28 @@ class FreeFormRead {
 
   bool read(int& item);
   bool read(double& item);
-  void finish();
+  // Ends the statement. A statement that read no value still consumes one record; false when
+  // the end of the file met there takes the end-of-file branch.
+  bool finish();
 
  private:
-  // Scanner state; see freeForm.cpp.
+  enum class Pending : unsigned char { none, repeat, slash, endOfFile };
+  // Points the cursor at the next value, handling separators, null values and slashes;
+  // returns false when the item is to stay unchanged (or at the end of the file).
+  bool nextValue();
+  bool refill();
+  bool takePending(int& item);
+  bool takePending(double& item);
+  void startRepeat(const char* token, const char* star, const char* end);
+  [[noreturn]] void syntaxError() const;
+
   InputUnit& unit_;
+  const char* cursor_;  // the unit's buffer, cached for the statement's life
+  const char* limit_;
   bool endOfFileBranch_;
   bool finished_ = false;
-  bool slashSeen_ = false;
-  bool started_ = false;
-  int repeatLeft_ = 0;        // copies of the pending repeated value still to hand out
-  bool repeatIsNull_ = false;
-  const char* repeatText_ = nullptr;  // the repeated value's characters
-  int repeatLength_ = 0;
-  std::array<char, 64> repeatValue_{};
-  bool commaPending_ = false;  // a comma was the last separator seen
+  bool afterSeparator_ = true;  // a comma (or the statement's start) was the last thing seen
+  Pending pending_ = Pending::none;
+  int repeatLeft_ = 0;      // copies of the repeated value still to hand out
+  std::string repeatText_;  // the repeated value; empty for r null values
 };

@@ -1,8 +1,241 @@
-// Placeholder: replaced by the free-form reader.
+// The free-form scanner. Values are read straight from the unit's buffer: the common value (a
+// plain integer, or a real that std::from_chars takes as it stands) costs one conversion and no
+// copy. Only odd tokens take the slow path: a leading '+', a D exponent, an exponent written
+// without its letter ("1.5000-120"), a repeat count, or a value out of the double range.
+#include <array>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+
 #include "common/freeForm.h"
+#include "common/stop.h"
+
+namespace {
+
+// Characters that end a value: blanks (tab and CR count as blanks), the line end, the comma and
+// the slash.
+constexpr std::array<bool, 256> separatorTable = [] {
+  std::array<bool, 256> table{};
+  for (unsigned char c : {' ', '\t', '\r', '\n', ',', '/'}) table[c] = true;
+  return table;
+}();
+
+inline bool isSeparator(char c) {
+  return separatorTable[static_cast<unsigned char>(c)];
+}
+
+// Every record in the unit's buffer ends with '\n', so a token always ends inside the buffer.
+const char* tokenEnd(const char* p) {
+  while (!isSeparator(*p)) ++p;
+  return p;
+}
+
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// An optionally signed string of digits, the whole of [first, last).
+bool parseInteger(const char* first, const char* last, int& value) {
+  if (first != last && *first == '+' && last - first > 1 && isDigit(first[1])) ++first;
+  auto [ptr, ec] = std::from_chars(first, last, value);
+  return ec == std::errc() && ptr == last;
+}
+
+// Any form that F input takes, the whole of [first, last): a leading '+', a D exponent and an
+// exponent sign without its letter are rewritten into what std::from_chars reads.
+bool parseReal(const char* first, const char* last, double& value) {
+  if (first != last && *first == '+') ++first;
+  // Room for the token and one inserted letter; longer tokens (rare) go to the heap.
+  std::array<char, 64> shortText;
+  std::string longText;
+  const auto length = static_cast<std::size_t>(last - first);
+  char* text = shortText.data();
+  if (length + 2 > shortText.size()) {
+    longText.resize(length + 2);
+    text = longText.data();
+  }
+  char* out = text;
+  bool mantissaDigit = false;
+  for (const char* p = first; p != last; ++p) {
+    char c = *p;
+    if (isDigit(c)) {
+      mantissaDigit = true;
+    } else if (c == 'D' || c == 'd') {
+      c = 'E';
+    } else if ((c == '+' || c == '-') && mantissaDigit && out[-1] != 'E' && out[-1] != 'e') {
+      *out++ = 'E';
+    }
+    *out++ = c;
+  }
+  auto [ptr, ec] = std::from_chars(text, out, value);
+  if (ptr != out || ptr == text) return false;
+  if (ec == std::errc::result_out_of_range) {
+    *out = '\0';
+    value = std::strtod(text, nullptr);  // infinity or zero, with its sign
+    return true;
+  }
+  return ec == std::errc();
+}
+
+}  // namespace
+
 FreeFormRead::FreeFormRead(InputUnit& unit, bool endOfFileBranch)
-    : unit_(unit), endOfFileBranch_(endOfFileBranch) {}
-FreeFormRead::~FreeFormRead() = default;
-bool FreeFormRead::read(int&) { return false; }
-bool FreeFormRead::read(double&) { return false; }
-void FreeFormRead::finish() {}
+    : unit_(unit),
+      cursor_(unit.position()),
+      limit_(unit.limit()),
+      endOfFileBranch_(endOfFileBranch) {}
+
+FreeFormRead::~FreeFormRead() {
+  if (finished_) return;
+  // Not finished (a stop is unwinding, or a caller forgot): leave the unit at a record boundary
+  // without reading anything more.
+  if (cursor_ < limit_ && cursor_ != unit_.position()) {
+    cursor_ = static_cast<const char*>(
+                  std::memchr(cursor_, '\n', static_cast<std::size_t>(limit_ - cursor_))) +
+              1;
+  }
+  unit_.advanceTo(cursor_);
+}
+
+bool FreeFormRead::refill() {
+  unit_.advanceTo(cursor_);
+  bool loaded = unit_.refill();
+  cursor_ = unit_.position();
+  limit_ = unit_.limit();
+  return loaded;
+}
+
+void FreeFormRead::syntaxError() const {
+  stopRun(errorNumber::listSyntax, unit_.number(), unit_.name());
+}
+
+inline bool FreeFormRead::nextValue() {
+  for (;;) {
+    if (cursor_ == limit_ && !refill()) {
+      if (!endOfFileBranch_) stopRun(errorNumber::endOfFile, unit_.number(), unit_.name());
+      pending_ = Pending::endOfFile;
+      return false;
+    }
+    switch (*cursor_) {
+      case ' ':
+      case '\t':
+      case '\r':
+      case '\n':
+        ++cursor_;
+        continue;
+      case ',':
+        ++cursor_;
+        if (afterSeparator_) return false;  // a null value
+        afterSeparator_ = true;
+        continue;
+      case '/':
+        ++cursor_;
+        pending_ = Pending::slash;
+        return false;
+      default:
+        afterSeparator_ = false;
+        return true;
+    }
+  }
+}
+
+void FreeFormRead::startRepeat(const char* token, const char* star, const char* end) {
+  int count = 0;
+  if (!isDigit(*token) || !parseInteger(token, star, count) || count <= 0) syntaxError();
+  pending_ = Pending::repeat;
+  repeatLeft_ = count;
+  repeatText_.assign(star + 1, end);
+}
+
+bool FreeFormRead::takePending(int& item) {
+  switch (pending_) {
+    case Pending::slash:
+      return true;
+    case Pending::endOfFile:
+      return false;
+    default:
+      break;
+  }
+  if (--repeatLeft_ == 0) pending_ = Pending::none;
+  if (repeatText_.empty()) return true;  // r null values
+  const char* first = repeatText_.data();
+  if (!parseInteger(first, first + repeatText_.size(), item)) syntaxError();
+  return true;
+}
+
+bool FreeFormRead::takePending(double& item) {
+  switch (pending_) {
+    case Pending::slash:
+      return true;
+    case Pending::endOfFile:
+      return false;
+    default:
+      break;
+  }
+  if (--repeatLeft_ == 0) pending_ = Pending::none;
+  if (repeatText_.empty()) return true;
+  const char* first = repeatText_.data();
+  if (!parseReal(first, first + repeatText_.size(), item)) syntaxError();
+  return true;
+}
+
+bool FreeFormRead::read(int& item) {
+  if (pending_ != Pending::none) return takePending(item);
+  if (!nextValue()) return pending_ != Pending::endOfFile;
+  int value;
+  auto [ptr, ec] = std::from_chars(cursor_, limit_, value);
+  if (ec == std::errc() && isSeparator(*ptr)) {
+    item = value;
+    cursor_ = ptr;
+    return true;
+  }
+  const char* end = tokenEnd(cursor_);
+  const char* token = cursor_;
+  cursor_ = end;
+  if (auto star = static_cast<const char*>(
+          std::memchr(token, '*', static_cast<std::size_t>(end - token)))) {
+    startRepeat(token, star, end);
+    return takePending(item);
+  }
+  if (!parseInteger(token, end, item)) syntaxError();
+  return true;
+}
+
+bool FreeFormRead::read(double& item) {
+  if (pending_ != Pending::none) return takePending(item);
+  if (!nextValue()) return pending_ != Pending::endOfFile;
+  double value;
+  auto [ptr, ec] = std::from_chars(cursor_, limit_, value);
+  if (ec == std::errc() && isSeparator(*ptr)) {
+    item = value;
+    cursor_ = ptr;
+    return true;
+  }
+  const char* end = tokenEnd(cursor_);
+  const char* token = cursor_;
+  cursor_ = end;
+  if (auto star = static_cast<const char*>(
+          std::memchr(token, '*', static_cast<std::size_t>(end - token)))) {
+    startRepeat(token, star, end);
+    return takePending(item);
+  }
+  if (!parseReal(token, end, item)) syntaxError();
+  return true;
+}
+
+bool FreeFormRead::finish() {
+  if (finished_) return pending_ != Pending::endOfFile;
+  finished_ = true;
+  if (pending_ == Pending::endOfFile) return false;
+  // The rest of the statement's last record; a statement that read nothing takes one record.
+  if (cursor_ == limit_ && !refill()) {
+    if (!endOfFileBranch_) stopRun(errorNumber::endOfFile, unit_.number(), unit_.name());
+    pending_ = Pending::endOfFile;
+    return false;
+  }
+  cursor_ = static_cast<const char*>(
+                std::memchr(cursor_, '\n', static_cast<std::size_t>(limit_ - cursor_))) +
+            1;
+  unit_.advanceTo(cursor_);
+  return true;
+}

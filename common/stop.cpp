@@ -1,5 +1,7 @@
 #include "common/stop.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <new>
 
@@ -44,6 +46,13 @@ void stopNoMemory() {
 
 void stopWithMessage(std::string message) {
   throw RunStopped(std::move(message), 1);
+}
+
+void requireMemory(double bytes) {
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long pageSize = ::sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) return;
+  if (bytes > static_cast<double>(pages) * static_cast<double>(pageSize)) stopNoMemory();
 }
 
 int runProgram(int (*body)()) {

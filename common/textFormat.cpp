@@ -1,10 +1,411 @@
-// Placeholder: replaced by the format interpreter.
+// The format compiler and the formatted writer.
 #include "common/textFormat.h"
+
+#include "common/fieldEdit.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Compiling
+
+[[noreturn]] void badFormat(std::string_view text, std::size_t at, const char* why) {
+  std::fprintf(stderr, "malformed format %.*s at character %zu: %s\n", static_cast<int>(text.size()),
+               text.data(), at + 1, why);
+  std::abort();
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+FormatStep stepOf(FormatStep::Kind kind) {
+  FormatStep step;
+  step.kind = kind;
+  return step;
+}
+
+char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Recursive descent over the format text. Blanks outside literals are ignored. Commas separate
+// the items of a list; as usual they may be left out after kP and before or after a slash.
+class FormatParser {
+ public:
+  FormatParser(std::string_view text, CompiledFormat& format) : text_(text), format_(format) {}
+
+  void parseWhole() {
+    skipBlanks();
+    expect('(', "a format begins with (");
+    parseList();
+    expect(')', "unbalanced parentheses");
+    skipBlanks();
+    if (pos_ != text_.size()) fail("text after the final parenthesis");
+  }
+
+ private:
+  // The items of one parenthesised list, up to (not including) its closing parenthesis.
+  void parseList() {
+    bool needComma = false;  // the last item requires a comma before the next one
+    bool afterComma = false;
+    bool first = true;
+    for (;;) {
+      skipBlanks();
+      if (atEnd()) fail("missing )");
+      char c = text_[pos_];
+      if (c == ')') {
+        if (afterComma) fail("comma before )");
+        return;
+      }
+      if (c == ',') {
+        if (afterComma || first) fail("misplaced comma");
+        ++pos_;
+        needComma = false;
+        afterComma = true;
+        continue;
+      }
+      if (c == '/') {
+        ++pos_;
+        push(stepOf(FormatStep::Kind::slash));
+        needComma = false;
+        afterComma = false;
+        first = false;
+        continue;
+      }
+      if (needComma) fail("missing comma");
+      needComma = parseItem();
+      afterComma = false;
+      first = false;
+    }
+  }
+
+  // One item other than a slash; returns whether a comma must follow it before another item.
+  bool parseItem() {
+    std::size_t start = pos_;
+    int count = 0;
+    bool hasCount = false;
+    bool negative = false;
+    if (text_[pos_] == '-' || text_[pos_] == '+') {
+      negative = text_[pos_] == '-';
+      ++pos_;
+      skipBlanks();
+      if (atEnd() || !isDigit(text_[pos_])) fail("a sign must precede a scale factor");
+    }
+    if (isDigit(text_[pos_])) {
+      count = number();
+      hasCount = true;
+      skipBlanks();
+      if (atEnd()) fail("missing )");
+    }
+    char c = upper(text_[pos_]);
+    if (negative && c != 'P') fail("a sign must precede a scale factor");
+    if (hasCount && count == 0 && c != 'P') fail("a repeat count must be positive");
+    ++pos_;
+    FormatStep step = stepOf(FormatStep::Kind::literal);
+    switch (c) {
+      case 'P':
+        if (!hasCount) fail("P needs a scale factor");
+        step.kind = FormatStep::Kind::scale;
+        step.scale = negative ? -count : count;
+        push(std::move(step));
+        return false;
+      case 'X':
+        step.kind = FormatStep::Kind::skip;
+        step.width = hasCount ? count : 1;
+        break;
+      case '/':
+        // n/ : n record ends.
+        for (int i = 0; i < (hasCount ? count : 1); ++i) push(stepOf(FormatStep::Kind::slash));
+        return false;
+      case '(': {
+        step.kind = FormatStep::Kind::groupOpen;
+        step.repeat = hasCount ? count : 1;
+        int open = static_cast<int>(format_.steps.size());
+        push(std::move(step));
+        if (++depth_ > maxGroupDepth) fail("groups nested too deep");
+        parseList();
+        --depth_;
+        expect(')', "missing )");
+        FormatStep close = stepOf(FormatStep::Kind::groupClose);
+        close.partner = open;
+        format_.steps[static_cast<std::size_t>(open)].partner =
+            static_cast<int>(format_.steps.size());
+        push(std::move(close));
+        return true;
+      }
+      case '\'':
+      case '"':
+        if (hasCount) fail("a literal takes no repeat count");
+        step.kind = FormatStep::Kind::literal;
+        step.literal = quoted(c);
+        break;
+      case 'I':
+        step.kind = FormatStep::Kind::integer;
+        step.width = width(true);
+        break;
+      case 'F':
+      case 'E':
+        step.kind = c == 'F' ? FormatStep::Kind::real : FormatStep::Kind::exponent;
+        step.width = width(true);
+        skipBlanks();
+        if (atEnd() || text_[pos_] != '.') fail("missing .d");
+        ++pos_;
+        skipBlanks();
+        if (atEnd() || !isDigit(text_[pos_])) fail("missing d");
+        step.digits = number();
+        break;
+      case 'A':
+        step.kind = FormatStep::Kind::text;
+        step.width = width(false);
+        break;
+      default:
+        pos_ = start;
+        fail("unknown edit descriptor");
+    }
+    if (step.kind == FormatStep::Kind::integer || step.kind == FormatStep::Kind::real ||
+        step.kind == FormatStep::Kind::exponent || step.kind == FormatStep::Kind::text) {
+      step.repeat = hasCount ? count : 1;
+      format_.hasDataDescriptor = true;
+    }
+    push(std::move(step));
+    return true;
+  }
+
+  // The w of a descriptor; 0 when optional and absent.
+  int width(bool required) {
+    skipBlanks();
+    if (atEnd() || !isDigit(text_[pos_])) {
+      if (required) fail("missing field width");
+      return 0;
+    }
+    int w = number();
+    if (w == 0) fail("a field width must be positive");
+    return w;
+  }
+
+  // A quoted literal after its opening quote; a doubled quote stands for one quote.
+  std::string quoted(char quote) {
+    std::string literal;
+    for (;;) {
+      if (atEnd()) fail("unterminated literal");
+      char c = text_[pos_++];
+      if (c == quote) {
+        if (pos_ < text_.size() && text_[pos_] == quote) {
+          literal.push_back(quote);
+          ++pos_;
+          continue;
+        }
+        return literal;
+      }
+      literal.push_back(c);
+    }
+  }
+
+  int number() {
+    int value = 0;
+    while (pos_ < text_.size() && (isDigit(text_[pos_]) || text_[pos_] == ' ')) {
+      if (text_[pos_] != ' ') {
+        value = value * 10 + (text_[pos_] - '0');
+        if (value > 100000000) fail("number too large");
+      }
+      ++pos_;
+    }
+    return value;
+  }
+
+  void push(FormatStep step) { format_.steps.push_back(std::move(step)); }
+  void skipBlanks() {
+    while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+  }
+  bool atEnd() const { return pos_ >= text_.size(); }
+  void expect(char c, const char* why) {
+    skipBlanks();
+    if (atEnd() || text_[pos_] != c) fail(why);
+    ++pos_;
+  }
+  [[noreturn]] void fail(const char* why) { badFormat(text_, pos_, why); }
+
+  std::string_view text_;
+  CompiledFormat& format_;
+  std::size_t pos_ = 0;
+  int depth_ = 0;
+};
+
+}  // namespace
 
 CompiledFormat compileFormat(std::string_view text) {
   CompiledFormat format;
   format.source = std::string(text);
+  FormatParser(text, format).parseWhole();
+  // Reversion point: the last group opened at the top level, else the whole format.
+  int depth = 0;
+  for (std::size_t i = 0; i < format.steps.size(); ++i) {
+    const FormatStep& step = format.steps[i];
+    if (step.kind == FormatStep::Kind::groupOpen) {
+      if (depth == 0) {
+        format.reversionStep = static_cast<int>(i);
+        format.reversionRepeat = step.repeat;
+        format.reversionIsGroup = true;
+      }
+      ++depth;
+    } else if (step.kind == FormatStep::Kind::groupClose) {
+      --depth;
+    }
+  }
   return format;
 }
-void writeRecords(OutputUnit&, const CompiledFormat&, std::span<const Item>) {}
-std::string formatRecords(const CompiledFormat&, std::span<const Item>) { return {}; }
+
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+namespace {
+
+[[noreturn]] void wrongItem(const CompiledFormat& format, std::size_t stepIndex, std::size_t item) {
+  std::fprintf(stderr, "format %s: item %zu does not suit step %zu\n", format.source.c_str(),
+               item + 1, stepIndex + 1);
+  std::abort();
+}
+
+// The cursor of one write statement over the compiled format.
+class RecordWriter {
+ public:
+  RecordWriter(OutputUnit& unit, const CompiledFormat& format, std::span<const Item> items)
+      : unit_(unit), format_(format), items_(items) {}
+
+  void run() {
+    if (!items_.empty() && !format_.hasDataDescriptor) {
+      std::fprintf(stderr, "format %s has no data descriptor for its items\n",
+                   format_.source.c_str());
+      std::abort();
+    }
+    const std::vector<FormatStep>& steps = format_.steps;
+    const std::size_t end = steps.size();
+    std::array<int, maxGroupDepth> repeatsLeft{};
+    int depth = 0;
+    std::size_t pos = 0;
+    for (;;) {
+      if (pos == end) {
+        // The final parenthesis: stop, or revert on a new record while items remain.
+        if (next_ == items_.size()) break;
+        endRecord();
+        pos = format_.reversionIsGroup ? static_cast<std::size_t>(format_.reversionStep) : 0;
+        depth = 0;
+        continue;
+      }
+      const FormatStep& step = steps[pos];
+      switch (step.kind) {
+        case FormatStep::Kind::groupOpen:
+          repeatsLeft[static_cast<std::size_t>(depth++)] = step.repeat;
+          ++pos;
+          break;
+        case FormatStep::Kind::groupClose:
+          if (--repeatsLeft[static_cast<std::size_t>(depth - 1)] > 0) {
+            pos = static_cast<std::size_t>(step.partner) + 1;
+          } else {
+            --depth;
+            ++pos;
+          }
+          break;
+        case FormatStep::Kind::slash:
+          endRecord();
+          ++pos;
+          break;
+        case FormatStep::Kind::literal:
+          put(step.literal);
+          ++pos;
+          break;
+        case FormatStep::Kind::skip:
+          pendingBlanks_ += step.width;
+          ++pos;
+          break;
+        case FormatStep::Kind::scale:
+          scale_ = step.scale;
+          ++pos;
+          break;
+        case FormatStep::Kind::integer:
+        case FormatStep::Kind::real:
+        case FormatStep::Kind::exponent:
+        case FormatStep::Kind::text:
+          for (int i = 0; i < step.repeat; ++i) {
+            // With the list exhausted, control stops at the next data descriptor.
+            if (next_ == items_.size()) {
+              endRecord();
+              return;
+            }
+            edit(pos, step, items_[next_]);
+            ++next_;
+          }
+          ++pos;
+          break;
+      }
+    }
+    endRecord();
+  }
+
+ private:
+  void edit(std::size_t stepIndex, const FormatStep& step, const Item& item) {
+    switch (step.kind) {
+      case FormatStep::Kind::integer:
+        if (item.kind != Item::Kind::integer) wrongItem(format_, stepIndex, next_);
+        editInteger(field(step.width), step.width, item.integer);
+        return;
+      case FormatStep::Kind::exponent:
+        if (item.kind != Item::Kind::real && item.kind != Item::Kind::single) {
+          wrongItem(format_, stepIndex, next_);
+        }
+        editExponent(field(step.width), step.width, step.digits, scale_, item.real);
+        return;
+      case FormatStep::Kind::text:
+        if (item.kind != Item::Kind::text) wrongItem(format_, stepIndex, next_);
+        if (step.width == 0) {
+          put(item.text);
+        } else {
+          editText(field(step.width), step.width, item.text);
+        }
+        return;
+      default:  // F is an input descriptor
+        wrongItem(format_, stepIndex, next_);
+    }
+  }
+
+  // Columns skipped by X become blanks only when something is written after them.
+  void flushBlanks() {
+    if (pendingBlanks_ == 0) return;
+    std::memset(unit_.extend(static_cast<std::size_t>(pendingBlanks_)), ' ',
+                static_cast<std::size_t>(pendingBlanks_));
+    pendingBlanks_ = 0;
+  }
+  char* field(int width) {
+    flushBlanks();
+    return unit_.extend(static_cast<std::size_t>(width));
+  }
+  void put(std::string_view text) {
+    flushBlanks();
+    unit_.append(text);
+  }
+  void endRecord() {
+    pendingBlanks_ = 0;
+    unit_.endRecord();
+  }
+
+  OutputUnit& unit_;
+  const CompiledFormat& format_;
+  std::span<const Item> items_;
+  std::size_t next_ = 0;
+  int scale_ = 0;
+  int pendingBlanks_ = 0;
+};
+
+}  // namespace
+
+void writeRecords(OutputUnit& unit, const CompiledFormat& format, std::span<const Item> items) {
+  RecordWriter(unit, format, items).run();
+}
+
+std::string formatRecords(const CompiledFormat& format, std::span<const Item> items) {
+  OutputUnit unit(0);
+  unit.openMemory();
+  writeRecords(unit, format, items);
+  return unit.memory();
+}

@@ -43,10 +43,10 @@ struct FormatStep {
     real,       // Fw.d (input)
     exponent,   // Ew.d
     text,       // Aw, or A when width is 0
-    skip,       // nX
+    skip,       // nX: width holds n
     slash,      // /
-    literal,    // 'text'
-    scale,      // kP
+    literal,    // 'text' (or "text"): literal holds the text, a doubled quote undoubled
+    scale,      // kP: scale holds k
     groupOpen,  // n( : repeat holds n, partner the index of the matching close
     groupClose  // )  : partner the index of the matching open
   };
@@ -58,6 +58,9 @@ struct FormatStep {
   int partner = 0;  // matching group index
   std::string literal;
 };
+
+// Groups nest at most this deep (the compiler rejects deeper formats).
+constexpr int maxGroupDepth = 16;
 
 struct CompiledFormat {
   std::string source;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/stop.h"
 #include "resconv/derived.h"
 #include "resconv/interp.h"
 #include "resconv/outputTimeFile.h"
@@ -305,6 +306,11 @@ void StepLoop::finish() {
 }  // namespace
 
 void sizeConverterArrays(ConverterArrays& a, const ResultCounts& counts) {
+  const double nodeBytes = 15.0 * sizeof(double) + 4.0 * sizeof(int);
+  const double elementBytes = 9.0 * sizeof(double) + 2.0 * sizeof(int);
+  requireMemory(
+      nodeBytes * std::max(counts.nodeCount, 0) + elementBytes * std::max(counts.elementCount, 0) +
+      sizeof(int) * double(std::max(counts.elementCount, 0)) * std::max(counts.nodesPerElement, 0));
   const auto nodes = static_cast<std::size_t>(std::max(counts.nodeCount, 0)) + 1;
   const auto elements = static_cast<std::size_t>(std::max(counts.elementCount, 0)) + 1;
   for (auto* v : {&a.x, &a.y, &a.z, &a.pressureHead, &a.discharge, &a.nodeVx, &a.nodeVy, &a.nodeVz,

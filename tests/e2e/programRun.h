@@ -2,6 +2,8 @@
 // End-to-end runs of the real programs: a fresh working directory, input files written into
 // it, console answers on standard input, and the files the run leaves read back.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,8 +11,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 struct ProgramResult {
   int exitStatus = -1;
@@ -21,8 +21,7 @@ struct ProgramResult {
 class WorkDirectory {
  public:
   WorkDirectory() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "seepage-e2e-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "seepage-e2e-XXXXXX").string();
     char* made = ::mkdtemp(pattern.data());
     if (made == nullptr) std::abort();
     path_ = made;
@@ -56,8 +55,8 @@ class WorkDirectory {
   // Runs `program` in the directory with `answers` on standard input.
   ProgramResult run(const std::string& program, const std::string& answers) const {
     write(".answers", answers);
-    std::string command = "cd '" + path_.string() + "' && '" + program +
-                          "' < .answers > .stdout 2> .stderr";
+    std::string command =
+        "cd '" + path_.string() + "' && '" + program + "' < .answers > .stdout 2> .stderr";
     int status = std::system(command.c_str());
     ProgramResult result;
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -73,7 +72,9 @@ class WorkDirectory {
   std::filesystem::path path_;
 };
 
-inline std::string fixturePath(const std::string& name) { return std::string(FIXTURE_DIR) + "/" + name; }
+inline std::string fixturePath(const std::string& name) {
+  return std::string(FIXTURE_DIR) + "/" + name;
+}
 
 inline std::string readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

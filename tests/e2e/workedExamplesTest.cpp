@@ -23,8 +23,8 @@ TEST_P(WorkedExample, LeavesExactlyTheExpectedFiles) {
   for (const auto& input : fs::directory_iterator(caseDir / "input")) {
     dir.copy(input.path(), input.path().filename().string());
   }
-  const ProgramResult result =
-      dir.run(program == "tseries" ? TSERIES_PATH : RESCONV_PATH, readFile(caseDir / "answers.txt"));
+  const ProgramResult result = dir.run(program == "tseries" ? TSERIES_PATH : RESCONV_PATH,
+                                       readFile(caseDir / "answers.txt"));
 
   const fs::path expected = caseDir / "expected";
   EXPECT_TRUE(sameText(result.standardOutput, readFile(expected / "stdout.txt"))) << "stdout";

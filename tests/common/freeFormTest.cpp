@@ -1,0 +1,155 @@
+#include "common/freeForm.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct FreeFormCase {
+  const char* name;
+  std::vector<Item> items;
+  std::string expected;
+};
+
+const std::string digits80 =
+    "1234567890123456789012345678901234567890123456789012345678901234567890123456789X";
+const std::string digits79 = digits80.substr(0, 79);
+const std::string text200 = std::string(79, 'a') + std::string(79, 'b') + std::string(42, 'c');
+
+const FreeFormCase freeFormCases[] = {
+    // Lines of the FEMAP neutral file.
+    {"integer then text", {1, ",10,1,"}, "           1,10,1,\n"},
+    {"text alone", {"Pressure Head"}, " Pressure Head\n"},
+    {"three singles",
+     {Item::single(50.0), Item::single(56.0), Item::single(56.0)},
+     "   50.00000       56.00000       56.00000    \n"},
+    {"integer, comma, zero", {1, ",", 0.0}, "           1,  0.000000000000000E+000\n"},
+    {"two-blank text", {"  "}, "   \n"},
+    {"integers and texts",
+     {1, ",124,", 1, ",25,", 8, ",1,0,0,"},
+     "           1,124,           1,25,           8,1,0,0,\n"},
+    {"integer, text, integer, text", {1, ",", 11, ",6,7,"}, "           1,          11,6,7,\n"},
+    // Doubles: 1PG24.15E3.
+    {"1.0", {1.0}, "   1.00000000000000     \n"},
+    {"50.0", {50.0}, "   50.0000000000000     \n"},
+    {"-1.0", {-1.0}, "  -1.00000000000000     \n"},
+    {"1.0e-5", {1.0e-5}, "  1.000000000000000E-005\n"},
+    {"-1.0e-5", {-1.0e-5}, " -1.000000000000000E-005\n"},
+    {"zero", {0.0}, "  0.000000000000000E+000\n"},
+    {"negative zero", {-0.0}, "  0.000000000000000E+000\n"},
+    {"0.1", {0.1}, "  0.100000000000000     \n"},
+    {"just below 0.1, rounds to it", {0.09999999999999999}, "  0.100000000000000     \n"},
+    {"0.05", {0.05}, "  5.000000000000000E-002\n"},
+    {"15 integer digits", {999999999999999.0}, "   999999999999999.     \n"},
+    {"1e15", {1e15}, "  1.000000000000000E+015\n"},
+    {"rounds to 1e15 with 15 digits, not with 16",
+     {999999999999999.9},
+     "  9.999999999999999E+014\n"},
+    {"16 significant digits in exponent form",
+     {123456789012345678.0},
+     "  1.234567890123457E+017\n"},
+    {"1e300", {1e300}, "  1.000000000000000E+300\n"},
+    {"1e-300", {-1e-300}, " -1.000000000000000E-300\n"},
+    {"infinity", {std::numeric_limits<double>::infinity()}, "                Infinity\n"},
+    // Singles: 1PG15.7E2.
+    {"single zero", {Item::single(0.0)}, "  0.0000000E+00\n"},
+    {"single 0.1", {Item::single(0.1)}, "  0.1000000    \n"},
+    {"single -2.5", {Item::single(-2.5)}, "  -2.500000    \n"},
+    {"single 1234567", {Item::single(1234567.0)}, "   1234567.    \n"},
+    {"single 12345678", {Item::single(12345678.0)}, "  1.2345678E+07\n"},
+    {"single 1e-5", {Item::single(1.0e-5)}, "  9.9999997E-06\n"},
+    {"single 1e30", {Item::single(-1.0e30)}, " -1.0000000E+30\n"},
+    // Records of at most 80 characters.
+    {"seven integers",
+     {1, 2, 3, 4, 5, 6, 7},
+     "           1           2           3           4           5           6\n"
+     "           7\n"},
+    {"three doubles and a fourth",
+     {1.0, 2.0, 3.0, 4.0},
+     "   1.00000000000000        2.00000000000000        3.00000000000000     \n"
+     "   4.00000000000000     \n"},
+    {"an 80-character text", {digits80}, " " + digits79 + "\n X\n"},
+    {"a 200-character text",
+     {text200},
+     " " + std::string(79, 'a') + "\n " + std::string(79, 'b') + "\n " + std::string(42, 'c') +
+         "\n"},
+    {"a 79-character text", {digits79}, " " + digits79 + "\n"},
+    {"text that fills the record",
+     {1, 2, 3, 4, 5, 6, "abcdefgh"},
+     "           1           2           3           4           5           6abcdefgh\n"},
+    {"text that does not fit goes to a new record",
+     {1, 2, 3, 4, 5, 6, "abcdefghi"},
+     "           1           2           3           4           5           6\n"
+     " abcdefghi\n"},
+    {"text after text", {"ab", "cd"}, " abcd\n"},
+    {"number after text", {"abc", 1}, " abc           1\n"},
+    {"empty text", {""}, " \n"},
+    {"no items", {}, "\n"},
+};
+
+TEST(FreeFormWrite, Table) {
+  for (const FreeFormCase& c : freeFormCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(freeFormRecords(c.items), c.expected);
+  }
+}
+
+TEST(FreeFormWrite, WritesIntoTheUnit) {
+  OutputUnit unit(6);
+  unit.openMemory();
+  writeFreeForm(unit, 1, ",10,1,");
+  writeFreeForm(unit, "Pressure Head");
+  EXPECT_EQ(unit.memory(), "           1,10,1,\n Pressure Head\n");
+}
+
+// 1PGw.dEe from printf, slowly: fixed form when 0.1 <= rounded magnitude < 10^d.
+std::string generalOracle(int width, int significant, int exponentDigits, double value) {
+  char text[128];
+  double magnitude = std::fabs(value);
+  std::string sign = value < 0 ? "-" : "";
+  if (magnitude != 0) {
+    std::snprintf(text, sizeof text, "%.*e", significant - 1, magnitude);
+    int exponent = std::atoi(std::string(text).substr(std::string(text).find('e') + 1).c_str());
+    if (exponent >= -1 && exponent < significant) {
+      std::snprintf(text, sizeof text, "%#.*f", significant - 1 - exponent, magnitude);
+      std::string body = sign + text;
+      int fixedWidth = width - exponentDigits - 2;
+      return std::string(static_cast<std::size_t>(fixedWidth) - body.size(), ' ') + body +
+             std::string(static_cast<std::size_t>(exponentDigits) + 2, ' ');
+    }
+  }
+  std::snprintf(text, sizeof text, "%.*e", significant, magnitude);
+  std::string mantissa(text, std::string(text).find('e'));
+  int exponent = std::atoi(std::string(text).substr(std::string(text).find('e') + 1).c_str());
+  std::snprintf(text, sizeof text, "E%c%0*d", exponent < 0 ? '-' : '+', exponentDigits,
+                std::abs(exponent));
+  std::string body = sign + mantissa + text;
+  return std::string(static_cast<std::size_t>(width) - body.size(), ' ') + body;
+}
+
+TEST(FreeFormWrite, RandomNumbersAgreeWithPrintf) {
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> decade(-37.0, 37.0);  // finite as singles
+  for (int i = 0; i < 100000; ++i) {
+    double value = std::pow(10.0, decade(random)) * ((random() & 1) ? -1 : 1);
+    if (i % 3 == 0) value = std::round(value);
+    std::vector<Item> items{value, Item::single(value)};
+    std::string expected = generalOracle(24, 15, 3, items[0].real) +
+                           generalOracle(15, 7, 2, items[1].real) + "\n";
+    std::string got = freeFormRecords(items);
+    if (got != expected) {
+      ADD_FAILURE() << std::hexfloat << value << ": got '" << got << "', expected '" << expected
+                    << "'";
+      return;
+    }
+  }
+}
+
+}  // namespace

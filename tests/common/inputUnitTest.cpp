@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include "common/inputTestSupport.h"
+#include "common/stop.h"
+#include "common/units.h"
+
+namespace {
+
+std::vector<std::string> allRecords(InputUnit& unit) {
+  std::vector<std::string> records;
+  std::string_view record;
+  while (unit.nextRecord(record)) records.emplace_back(record);
+  return records;
+}
+
+struct RecordCase {
+  std::string_view text;
+  std::vector<std::string> records;
+};
+
+const RecordCase recordCases[] = {
+    {"", {}},
+    {"\n", {""}},
+    {"a\nb\n", {"a", "b"}},
+    {"a\r\nb\r\n", {"a", "b"}},
+    {"last without line end", {"last without line end"}},
+    {"a\r\nlast\r", {"a", "last"}},
+    {"a\n\n\nb", {"a", "", "", "b"}},
+    {"\r\n\r\n", {"", ""}},
+    {"inner\rcarriage return\n", {"inner\rcarriage return"}},
+};
+
+TEST(InputUnit, RecordsWithoutTheirLineEnds) {
+  for (const RecordCase& c : recordCases) {
+    SCOPED_TRACE(std::string(c.text));
+    InputUnit memory(5);
+    memory.openMemory(std::string(c.text));
+    EXPECT_EQ(allRecords(memory), c.records);
+
+    TemporaryFile file{std::string(c.text)};
+    InputUnit disk(5);
+    disk.openOld(file.path());
+    EXPECT_EQ(allRecords(disk), c.records);
+    EXPECT_TRUE(disk.atEnd());
+  }
+}
+
+TEST(InputUnit, MissingFileStopsWith29) {
+  TemporaryFile file{""};
+  InputUnit unit(98);
+  const std::string missing = file.missingPath();
+  EXPECT_EQ(stopOf([&] { unit.openOld(missing); }), stopLine(29, 98, missing));
+}
+
+// Records that straddle the read blocks, and one far longer than a block, come out whole.
+TEST(InputUnit, RecordsAcrossAndBeyondBlocks) {
+  std::vector<std::string> expected;
+  std::string text;
+  for (int i = 0; i < 200000; ++i) {
+    expected.push_back(std::to_string(i) + std::string(static_cast<std::size_t>(i % 17), 'x'));
+    if (i == 100000) expected.back() = std::string(3u << 20, 'L');
+    text += expected.back();
+    text += (i % 3 == 0) ? "\r\n" : "\n";
+  }
+  text.pop_back();  // the last record ends without its line end
+  if (text.back() == '\r') text.pop_back();
+  TemporaryFile file{text};
+  InputUnit unit(5);
+  unit.openOld(file.path());
+  EXPECT_EQ(allRecords(unit), expected);
+}
+
+// A console line is handed out as soon as it is typed, without waiting for a full block.
+TEST(InputUnit, ConsoleLineArrivesBeforeTheBlockIsFull) {
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  int savedInput = ::dup(0);
+  ASSERT_EQ(::dup2(pipeEnds[0], 0), 0);
+  {
+    InputUnit console(unitNumber::console);
+    console.openStandardInput();
+    EXPECT_EQ(console.name(), "stdin");
+    ASSERT_EQ(::write(pipeEnds[1], "12\r\nsec", 7), 7);
+    ::alarm(10);  // a reader that waits for more would hang here: fail instead
+    std::string_view record;
+    ASSERT_TRUE(console.nextRecord(record));
+    EXPECT_EQ(record, "12");
+    ASSERT_EQ(::write(pipeEnds[1], "ond\n", 4), 4);
+    ASSERT_TRUE(console.nextRecord(record));
+    EXPECT_EQ(record, "second");
+    ::close(pipeEnds[1]);
+    EXPECT_FALSE(console.nextRecord(record));
+    ::alarm(0);
+  }
+  ::dup2(savedInput, 0);
+  ::close(savedInput);
+  ::close(pipeEnds[0]);
+}
+
+TEST(TrimName, DropsTrailingBlanksOnly) {
+  EXPECT_EQ(trimName("RES.DAT             "), "RES.DAT");
+  EXPECT_EQ(trimName(" A B  "), " A B");
+  EXPECT_EQ(trimName("    "), "");
+}
+
+}  // namespace

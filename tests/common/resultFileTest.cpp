@@ -1,0 +1,377 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/inputTestSupport.h"
+#include "common/resultFile.h"
+#include "common/stop.h"
+
+namespace {
+
+bool operator==(const ResultCounts& a, const ResultCounts& b) {
+  return a.nodeCount == b.nodeCount && a.elementCount == b.elementCount &&
+         a.nodesPerElement == b.nodesPerElement;
+}
+
+// Everything a result file holds, in the reader's 1-based arrays.
+struct ResultModel {
+  std::string title;
+  ResultCounts counts;
+  std::vector<double> x, y, z, pressureHead, discharge;
+  std::vector<int> nodeCode, connectivity, materialNo;
+  struct Step {
+    int stepNo = 0;
+    double time = 0.0;
+    std::vector<double> pressureHead, discharge, vx, vy, vz;
+    std::vector<int> nodeCode;
+
+    bool operator==(const Step&) const = default;
+  };
+  std::vector<Step> steps;
+
+  bool operator==(const ResultModel&) const = default;
+};
+
+ResultModel readWhole(InputUnit& unit) {
+  ResultModel model;
+  model.title = readResultTitle(unit);
+  model.counts = readResultCounts(unit);
+  const auto nodes = static_cast<std::size_t>(model.counts.nodeCount) + 1;
+  const auto elements = static_cast<std::size_t>(model.counts.elementCount) + 1;
+  for (auto* array : {&model.x, &model.y, &model.z, &model.pressureHead, &model.discharge}) {
+    array->assign(nodes, 0.0);
+  }
+  model.nodeCode.assign(nodes, 0);
+  model.connectivity.assign((elements - 1) * static_cast<std::size_t>(model.counts.nodesPerElement),
+                            0);
+  model.materialNo.assign(elements, 0);
+  readResultMesh(unit, model.counts,
+                 {model.x, model.y, model.z, model.pressureHead, model.discharge, model.nodeCode,
+                  model.connectivity, model.materialNo});
+  for (;;) {
+    ResultModel::Step step;
+    for (auto* array : {&step.pressureHead, &step.discharge}) array->assign(nodes, 0.0);
+    for (auto* array : {&step.vx, &step.vy, &step.vz}) array->assign(elements, 0.0);
+    step.nodeCode.assign(nodes, 0);
+    if (!readResultStep(
+            unit, model.counts, step.stepNo, step.time,
+            {step.pressureHead, step.discharge, step.nodeCode, step.vx, step.vy, step.vz})) {
+      break;
+    }
+    model.steps.push_back(std::move(step));
+  }
+  return model;
+}
+
+ResultModel readText(const std::string& text) {
+  InputUnit unit(5);
+  unit.openMemory(text, "RES.DAT");
+  return readWhole(unit);
+}
+
+// A small mesh: five nodes, a hexahedron and a prism (slots 7 and 8 empty), two steps.
+ResultModel sampleModel() {
+  ResultModel m;
+  m.title = "sample" + std::string(74, ' ');
+  m.counts = {5, 2, 8};
+  m.x = {0, 0.0, 1.0, 1.0, 0.0, 2.5};
+  m.y = {0, 0.0, 0.0, 1.0, 1.0, -0.5};
+  m.z = {0, 10.0, 10.0, 10.0, 12.25, 1.0e-120};
+  m.pressureHead = {0, 50.0, 50.0, 51.5, 52.0, 49.0};
+  m.discharge = {0, 0.0, -0.001, 0.0, 1.0e5, -2.5};
+  m.nodeCode = {0, 1, 1, -2, 0, 0};
+  m.connectivity = {1, 2, 3, 4, 5, 4, 3, 2, 5, 4, 3, 2, 1, 1, 0, 0};
+  m.materialNo = {0, 1, -3};
+  m.steps.push_back({1,
+                     10.0,
+                     {0, 60.0, 60.0, 60.0, 61.0, 59.5},
+                     {0, 0.5, 0.5, 0.5, 0.0, -1.0},
+                     {0, 0.001, -0.002},
+                     {0, 0.0, 0.0},
+                     {0, 3.5, 3.5},
+                     {0, 0, 0, 0, 1, 1}});
+  m.steps.push_back({2,
+                     20.0,
+                     {0, 70.0, 70.0, 71.0, 71.0, 70.0},
+                     {0, 0.0, 0.0, 0.0, 0.0, 0.0},
+                     {0, 0.0, 0.0},
+                     {0, 2.0e-7, -2.0e-7},
+                     {0, 4.5, 4.5},
+                     {0, 2, 2, 2, 2, 2}});
+  return m;
+}
+
+// How the solver might lay the values out: values per line, separator, and how numbers look.
+struct Layout {
+  const char* name;
+  int valuesPerLine;  // 0: one node or element per line
+  const char* separator;
+  bool repeatCounts;      // runs of equal values as r*value
+  bool fortranExponents;  // 1.0D+01, and exponents beyond two digits without their letter
+};
+
+std::string realText(double value, const Layout& layout) {
+  char text[40];
+  if (!layout.fortranExponents) {
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+  }
+  std::snprintf(text, sizeof text, "%.16E", value);
+  std::string s = text;
+  std::size_t e = s.find('E');
+  std::string exponent = s.substr(e + 1);                     // sign and digits
+  if (exponent.size() > 3) return s.substr(0, e) + exponent;  // 1.5000000000000000-120
+  return s.substr(0, e) + "D" + exponent;
+}
+
+// One block: `group` values per node or element.
+std::string blockText(const std::vector<std::string>& values, int group, const Layout& layout) {
+  std::vector<std::string> tokens;
+  std::vector<int> groupEnds;  // token index after which a node's or element's values end
+  for (std::size_t i = 0; i < values.size();) {
+    std::size_t run = 1;
+    while (layout.repeatCounts && i + run < values.size() && values[i + run] == values[i]) ++run;
+    tokens.push_back(run > 1 ? std::to_string(run) + "*" + values[i] : values[i]);
+    i += run;
+    groupEnds.push_back(static_cast<int>(i % static_cast<std::size_t>(group) == 0));
+  }
+  std::string text;
+  int onLine = 0;
+  for (std::size_t t = 0; t < tokens.size(); ++t) {
+    text += tokens[t];
+    ++onLine;
+    bool lineEnd = layout.valuesPerLine == 0 ? groupEnds[t] != 0 : onLine == layout.valuesPerLine;
+    if (lineEnd || t + 1 == tokens.size()) {
+      text += "\n";
+      onLine = 0;
+    } else {
+      text += layout.separator;
+    }
+  }
+  return text.empty() ? "\n" : text;
+}
+
+std::string resultText(const ResultModel& m, const Layout& layout) {
+  auto real = [&](double v) { return realText(v, layout); };
+  std::string text = m.title + "\n";
+  text += std::to_string(m.counts.nodeCount) + " " + std::to_string(m.counts.elementCount) + " " +
+          std::to_string(m.counts.nodesPerElement) + "\n";
+  std::vector<std::string> values;
+  for (int n = 1; n <= m.counts.nodeCount; ++n) {
+    for (double v : {m.x[n], m.y[n], m.z[n], m.pressureHead[n], m.discharge[n]})
+      values.push_back(real(v));
+    values.push_back(std::to_string(m.nodeCode[n]));
+  }
+  text += blockText(values, 6, layout);
+  values.clear();
+  for (int e = 1; e <= m.counts.elementCount; ++e) {
+    for (int k = 0; k < m.counts.nodesPerElement; ++k) {
+      values.push_back(std::to_string(m.connectivity[(e - 1) * m.counts.nodesPerElement + k]));
+    }
+    values.push_back(std::to_string(m.materialNo[e]));
+  }
+  text += blockText(values, m.counts.nodesPerElement + 1, layout);
+  for (const ResultModel::Step& s : m.steps) {
+    text += std::to_string(s.stepNo) + layout.separator + real(s.time) + "\n";
+    values.clear();
+    for (int n = 1; n <= m.counts.nodeCount; ++n) {
+      values.push_back(real(s.pressureHead[n]));
+      values.push_back(real(s.discharge[n]));
+      values.push_back(std::to_string(s.nodeCode[n]));
+    }
+    text += blockText(values, 3, layout);
+    values.clear();
+    for (int e = 1; e <= m.counts.elementCount; ++e) {
+      for (double v : {s.vx[e], s.vy[e], s.vz[e]}) values.push_back(real(v));
+    }
+    text += blockText(values, 3, layout);
+  }
+  return text;
+}
+
+const Layout layouts[] = {
+    {"one node per line", 0, " ", false, false},
+    {"several nodes per line", 10, "  ", false, false},
+    {"one value per line", 1, " ", false, false},
+    {"commas, repeat counts, D exponents", 7, ",", true, true},
+    {"blanks around commas, CR LF", 4, " , ", true, true},
+};
+
+TEST(ResultFile, EveryLayoutReadsTheSame) {
+  const ResultModel expected = sampleModel();
+  for (const Layout& layout : layouts) {
+    SCOPED_TRACE(layout.name);
+    std::string text = resultText(expected, layout);
+    if (std::string_view(layout.name).ends_with("CR LF")) {
+      std::string crlf;
+      for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+      text = crlf;
+    }
+    EXPECT_EQ(readText(text), expected) << text;
+  }
+}
+
+// The worked example's file mixes layouts from step to step.
+TEST(ResultFile, ExampleFileFromDisk) {
+  InputUnit unit(5);
+  openResultFile(unit, std::string(FIXTURE_DIR) + "/result/RES.DAT");
+  ResultModel model = readWhole(unit);
+  EXPECT_EQ(model.title,
+            "two hexahedra and one prism  test mesh (title padded to 80)" + std::string(21, ' '));
+  EXPECT_EQ(model.counts.nodeCount, 16);
+  EXPECT_EQ(model.counts.elementCount, 3);
+  EXPECT_EQ(model.counts.nodesPerElement, 8);
+  EXPECT_EQ(model.x[16] + model.y[16] + model.z[16], 15.0);
+  EXPECT_EQ(model.nodeCode[1], -2);
+  EXPECT_EQ(std::vector<int>(model.connectivity.begin() + 16, model.connectivity.end()),
+            (std::vector<int>{5, 6, 8, 13, 14, 15, 0, 0}));
+  EXPECT_EQ(model.materialNo, (std::vector<int>{0, 1, 3, 2}));
+  ASSERT_EQ(model.steps.size(), 4u);
+  std::vector<double> times;
+  for (const auto& step : model.steps) times.push_back(step.stepNo * 100 + step.time);
+  EXPECT_EQ(times, (std::vector<double>{0.0, 110.0, 220.0, 330.0}));
+  EXPECT_EQ(model.steps[0].vz[3], -1.5e-120);
+  EXPECT_EQ(model.steps[1].pressureHead[1], 70.0);
+  EXPECT_EQ(model.steps[1].discharge[16], 1.6);
+  EXPECT_EQ(model.steps[2].pressureHead[2], 82.0);
+  EXPECT_EQ(model.steps[3].vx[3], 0.009000000000000001);
+}
+
+// A few records built by hand around the mesh of sampleModel's shape, with N = 2, E = 1, K = 3.
+const std::string smallHead = "small\n2 1 3\n0 0 0 1 2 3\n1 1 1 4 5 6\n1 2 0 7\n";
+
+struct EdgeCase {
+  std::string_view name;
+  std::string text;
+  std::vector<int> stepNumbers;  // of the steps read before the end of the data
+  std::string stop;              // "" when the file reads to its end
+};
+
+const std::vector<EdgeCase> edgeCases = {
+    {"no stored steps", smallHead, {}, ""},
+    {"blank records after the last step", smallHead + "1 1.0\n1 2 3 4 5 6\n1 2 3\n\n\n", {1}, ""},
+    {"header holds further values", smallHead + "12 3.5E+01 0.1\n1 2 3 4 5 6\n1 2 3\n", {12}, ""},
+    {"cut after a step header", smallHead + "1 1.0\n", {}, stopLine(24, 5, "RES.DAT")},
+    {"cut inside a step's node block",
+     smallHead + "1 1.0\n1 2 3 4 5\n",
+     {},
+     stopLine(24, 5, "RES.DAT")},
+    {"cut inside a step's element block",
+     smallHead + "1 1.0\n1 2 3 4 5 6\n1 2\n",
+     {},
+     stopLine(24, 5, "RES.DAT")},
+    {"cut inside the element block",
+     "t\n2 1 3\n0 0 0 1 2 3\n1 1 1 4 5 6\n1 2",
+     {},
+     stopLine(24, 5, "RES.DAT")},
+    {"cut inside the counts", "t\n2 1\n", {}, stopLine(24, 5, "RES.DAT")},
+    {"empty file", "", {}, stopLine(24, 5, "RES.DAT")},
+    {"second step cut",
+     smallHead + "1 1.0\n1 2 3 4 5 6\n1 2 3\n2 2.0\n1 2 3\n",
+     {1},
+     stopLine(24, 5, "RES.DAT")},
+    {"letters in a node block",
+     "t\n2 1 3\n0 0 0 1 2 3\n1 1 1 4 x 6\n1 2 0 7\n",
+     {},
+     stopLine(59, 5, "RES.DAT")},
+    {"real value for a node code", "t\n2 1 3\n0 0 0 1 2 3.0\n", {}, stopLine(59, 5, "RES.DAT")},
+    {"node number beyond the nodes",
+     "t\n2 2 3\n0 0 0 1 2 3\n1 1 1 4 5 6\n1 2 0 7\n1 3 2 7\n",
+     {},
+     "RES.DAT: element 2 names node 3, outside 0 to 2"},
+    {"negative node number",
+     "t\n2 1 3\n0 0 0 1 2 3\n1 1 1 4 5 6\n-1 2 0 7\n",
+     {},
+     "RES.DAT: element 1 names node -1, outside 0 to 2"},
+    {"negative counts",
+     "t\n-2 1 3\n",
+     {},
+     "RES.DAT: negative count (nodes -2, elements 1, nodes per element 3)"},
+    // With E = 0 the element blocks still take one record each, whatever it holds.
+    {"no elements",
+     "t\n1 0 8\n0 0 0 1 2 3\nnot read\n4 4.0\n1 2 3\nnot read either\n5 5.0\n1 2 3\n\n",
+     {4, 5},
+     ""},
+    {"no nodes and no elements", "t\n0 0 8\n\n\n4 4.0\n\n\n", {4}, ""},
+};
+
+TEST(ResultFile, EndsAndStops) {
+  for (const EdgeCase& c : edgeCases) {
+    SCOPED_TRACE(std::string(c.name));
+    std::vector<int> steps;
+    std::string stop = stopOf([&] {
+      for (const auto& step : readText(c.text).steps) steps.push_back(step.stepNo);
+    });
+    EXPECT_EQ(stop, c.stop.empty() ? "no stop" : c.stop);
+    if (c.stop.empty()) {
+      EXPECT_EQ(steps, c.stepNumbers);
+    }
+  }
+}
+
+TEST(ResultFile, HeaderTimeAndExtraValues) {
+  InputUnit unit(5);
+  unit.openMemory(smallHead + "12 3.5E+01 0.1\n1 2 3 4 5 6\n1 2 3\n", "RES.DAT");
+  readResultTitle(unit);
+  ResultCounts counts = readResultCounts(unit);
+  readResultMesh(unit, counts, {});
+  int stepNo = 0;
+  double time = 0.0;
+  ASSERT_TRUE(readResultStep(unit, counts, stepNo, time, {}));
+  EXPECT_EQ(stepNo, 12);
+  EXPECT_EQ(time, 35.0);
+  EXPECT_FALSE(readResultStep(unit, counts, stepNo, time, {}));
+}
+
+TEST(ResultFile, TitleIsPaddedOrCutTo80) {
+  const std::string hundred = std::string(79, 'a') + "bcdefghijklmnopqrstuv";
+  const std::pair<std::string, std::string> cases[] = {
+      {"0123456789\n", "0123456789" + std::string(70, ' ')},
+      {hundred + "\n", std::string(79, 'a') + "b"},
+      {"\n", std::string(80, ' ')},
+      {"title\r\n", "title" + std::string(75, ' ')},
+  };
+  for (const auto& [text, title] : cases) {
+    InputUnit unit(5);
+    unit.openMemory(text);
+    EXPECT_EQ(readResultTitle(unit), title);
+  }
+}
+
+// Dropped arrays (empty spans) consume their values just the same.
+TEST(ResultFile, DroppedArraysStillConsumeTheirValues) {
+  const ResultModel expected = sampleModel();
+  InputUnit unit(5);
+  unit.openMemory(resultText(expected, layouts[3]), "RES.DAT");
+  readResultTitle(unit);
+  ResultCounts counts = readResultCounts(unit);
+  std::vector<double> z(6);
+  std::vector<int> materialNo(3);
+  MeshArrays mesh;
+  mesh.z = z;
+  mesh.materialNo = materialNo;
+  readResultMesh(unit, counts, mesh);
+  EXPECT_EQ(z, expected.z);
+  EXPECT_EQ(materialNo, expected.materialNo);
+  std::vector<double> vy(3);
+  StepArrays step;
+  step.vy = vy;
+  int stepNo = 0;
+  double time = 0.0;
+  ASSERT_TRUE(readResultStep(unit, counts, stepNo, time, step));
+  ASSERT_TRUE(readResultStep(unit, counts, stepNo, time, step));
+  EXPECT_EQ(vy, expected.steps[1].vy);
+  EXPECT_FALSE(readResultStep(unit, counts, stepNo, time, step));
+}
+
+TEST(ResultFile, MissingFileStopsWith29) {
+  TemporaryFile file{""};
+  InputUnit unit(5);
+  const std::string missing = file.missingPath();
+  EXPECT_EQ(stopOf([&] { openResultFile(unit, missing); }), stopLine(29, 5, missing));
+}
+
+}  // namespace
