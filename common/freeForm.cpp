@@ -24,8 +24,8 @@ constexpr GeneralField singleField{15, 7, 2};   // 1PG15.7E2
 // 1PGw.dEe: a value that rounds to at least 0.1 and below 10^d in fixed form with d significant
 // digits in the first w-e-2 columns and e+2 blanks after them; any other value (zero included)
 // as 1PEw.dEe: one digit, the point, d digits and E, a sign and e exponent digits.
-void editGeneral(char* field, const GeneralField& spec, double value) {
-  const int width = spec.width;
+void editGeneral(char* field, const GeneralField& shape, double value) {
+  const int width = shape.width;
   if (!std::isfinite(value)) {
     editNonFinite(field, width, value);
     return;
@@ -34,12 +34,12 @@ void editGeneral(char* field, const GeneralField& spec, double value) {
   const double magnitude = std::fabs(value);
   char digits[maxSignificantDigits];
   if (magnitude != 0) {
-    const int exponent = decimalDigits(magnitude, spec.significant, digits);
-    if (exponent >= -1 && exponent < spec.significant) {
-      const int trailing = spec.exponentDigits + 2;
+    const int exponent = decimalDigits(magnitude, shape.significant, digits);
+    if (exponent >= -1 && exponent < shape.significant) {
+      const int trailing = shape.exponentDigits + 2;
       const int fixedWidth = width - trailing;
       const int integerDigits = exponent + 1;  // 0 below 1: "0." then the digits
-      const int length = (negative ? 1 : 0) + spec.significant + 1 + (integerDigits == 0 ? 1 : 0);
+      const int length = (negative ? 1 : 0) + shape.significant + 1 + (integerDigits == 0 ? 1 : 0);
       char* out = field + (fixedWidth - length);
       std::memset(field, ' ', static_cast<std::size_t>(fixedWidth - length));
       std::memset(field + fixedWidth, ' ', static_cast<std::size_t>(trailing));
@@ -47,32 +47,32 @@ void editGeneral(char* field, const GeneralField& spec, double value) {
       if (integerDigits == 0) {
         *out++ = '0';
         *out++ = '.';
-        std::memcpy(out, digits, static_cast<std::size_t>(spec.significant));
+        std::memcpy(out, digits, static_cast<std::size_t>(shape.significant));
       } else {
         std::memcpy(out, digits, static_cast<std::size_t>(integerDigits));
         out += integerDigits;
         *out++ = '.';
         std::memcpy(out, digits + integerDigits,
-                    static_cast<std::size_t>(spec.significant - integerDigits));
+                    static_cast<std::size_t>(shape.significant - integerDigits));
       }
       return;
     }
   }
   // Exponent form with the scale factor 1: d + 1 significant digits.
-  int exponent = magnitude != 0 ? decimalDigits(magnitude, spec.significant + 1, digits) : 0;
-  if (magnitude == 0) std::memset(digits, '0', static_cast<std::size_t>(spec.significant + 1));
-  const int length = (negative ? 1 : 0) + spec.significant + 4 + spec.exponentDigits;
+  int exponent = magnitude != 0 ? decimalDigits(magnitude, shape.significant + 1, digits) : 0;
+  if (magnitude == 0) std::memset(digits, '0', static_cast<std::size_t>(shape.significant + 1));
+  const int length = (negative ? 1 : 0) + shape.significant + 4 + shape.exponentDigits;
   char* out = field + (width - length);
   std::memset(field, ' ', static_cast<std::size_t>(width - length));
   if (negative) *out++ = '-';
   *out++ = digits[0];
   *out++ = '.';
-  std::memcpy(out, digits + 1, static_cast<std::size_t>(spec.significant));
-  out += spec.significant;
+  std::memcpy(out, digits + 1, static_cast<std::size_t>(shape.significant));
+  out += shape.significant;
   *out++ = 'E';
   *out++ = exponent < 0 ? '-' : '+';
   unsigned rest = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
-  for (int i = spec.exponentDigits - 1; i >= 0; --i) {
+  for (int i = shape.exponentDigits - 1; i >= 0; --i) {
     out[i] = static_cast<char>('0' + rest % 10);
     rest /= 10;
   }

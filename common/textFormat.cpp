@@ -255,7 +255,6 @@ CompiledFormat compileFormat(std::string_view text) {
   return format;
 }
 
-
 // ---------------------------------------------------------------------------------------------
 // Writing
 
@@ -274,20 +273,22 @@ class RecordWriter {
       : unit_(unit), format_(format), items_(items) {}
 
   void run() {
-    if (!items_.empty() && !format_.hasDataDescriptor) {
-      std::fprintf(stderr, "format %s has no data descriptor for its items\n",
-                   format_.source.c_str());
-      std::abort();
-    }
     const std::vector<FormatStep>& steps = format_.steps;
     const std::size_t end = steps.size();
     std::array<int, maxGroupDepth> repeatsLeft{};
     int depth = 0;
     std::size_t pos = 0;
+    std::size_t itemsAtReversion = items_.size();  // none yet
     for (;;) {
       if (pos == end) {
         // The final parenthesis: stop, or revert on a new record while items remain.
         if (next_ == items_.size()) break;
+        if (next_ == itemsAtReversion) {  // a whole pass took no item: it never will
+          std::fprintf(stderr, "format %s has no data descriptor for the remaining items\n",
+                       format_.source.c_str());
+          std::abort();
+        }
+        itemsAtReversion = next_;
         endRecord();
         pos = format_.reversionIsGroup ? static_cast<std::size_t>(format_.reversionStep) : 0;
         depth = 0;

@@ -44,8 +44,7 @@ class EntryLine {
   }
 
   void finish() {
-    if (count_ == 0) return;
-    while (count_ < entriesPerLine) add(0, 0.0, 0.0, 0.0);
+    while (count_ != 0) add(0, 0.0, 0.0, 0.0);
   }
 
  private:

@@ -56,7 +56,7 @@ class WorkDirectory {
   ProgramResult run(const std::string& program, const std::string& answers) const {
     write(".answers", answers);
     std::string command =
-        "cd '" + path_.string() + "' && '" + program + "' < .answers > .stdout 2> .stderr";
+        "cd '" + path_.string() + "' && LC_ALL=C '" + program + "' < .answers > .stdout 2> .stderr";
     int status = std::system(command.c_str());
     ProgramResult result;
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
