@@ -1,10 +1,10 @@
-#include "common/textFormat.h"
-
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <string>
 #include <vector>
+
+#include "common/textFormat.h"
 
 namespace {
 
@@ -14,18 +14,26 @@ using Kind = FormatStep::Kind;
 std::string describe(const FormatStep& step) {
   std::string count = step.repeat != 1 ? std::to_string(step.repeat) : "";
   switch (step.kind) {
-    case Kind::integer: return count + "I" + std::to_string(step.width);
+    case Kind::integer:
+      return count + "I" + std::to_string(step.width);
     case Kind::real:
       return count + "F" + std::to_string(step.width) + "." + std::to_string(step.digits);
     case Kind::exponent:
       return count + "E" + std::to_string(step.width) + "." + std::to_string(step.digits);
-    case Kind::text: return count + "A" + (step.width ? std::to_string(step.width) : "");
-    case Kind::skip: return std::to_string(step.width) + "X";
-    case Kind::slash: return "/";
-    case Kind::literal: return "'" + step.literal + "'";
-    case Kind::scale: return std::to_string(step.scale) + "P";
-    case Kind::groupOpen: return std::to_string(step.repeat) + "(";
-    case Kind::groupClose: return ")";
+    case Kind::text:
+      return count + "A" + (step.width ? std::to_string(step.width) : "");
+    case Kind::skip:
+      return std::to_string(step.width) + "X";
+    case Kind::slash:
+      return "/";
+    case Kind::literal:
+      return "'" + step.literal + "'";
+    case Kind::scale:
+      return std::to_string(step.scale) + "P";
+    case Kind::groupOpen:
+      return std::to_string(step.repeat) + "(";
+    case Kind::groupClose:
+      return ")";
   }
   return "?";
 }
@@ -250,7 +258,8 @@ const WriteCase writeCases[] = {
      {1, 2, 1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0},
      "NODE       1  2 1.000E+00 2.000E+00 3.000E+00 4.000E+00 5.000E+00\n 6.000E+00 7.000E+00\n"},
     // The scale factor holds across groups and reversion until the next kP.
-    {"(1P,E10.3,2(E11.3))", {1.0, 2.0, 3.0, 4.0, 5.0},
+    {"(1P,E10.3,2(E11.3))",
+     {1.0, 2.0, 3.0, 4.0, 5.0},
      " 1.000E+00  2.000E+00  3.000E+00\n  4.000E+00  5.000E+00\n"},
     {"(1P,E10.3,0P,E10.3)", {1.0, 1.0}, " 1.000E+00 0.100E+01\n"},
     {"(E10.3,1P,E10.3)", {1.0, 1.0, 1.0, 1.0}, " 0.100E+01 1.000E+00\n 1.000E+00 1.000E+00\n"},
@@ -261,6 +270,20 @@ TEST(WriteRecords, Table) {
     SCOPED_TRACE(c.format);
     EXPECT_EQ(formatRecords(compileFormat(c.format), c.items), c.expected);
   }
+}
+
+// Formats too long for the straight line are walked step by step: both walkers write the same.
+TEST(WriteRecords, StepwiseWalkAgreesWithTheStraightLine) {
+  for (const WriteCase& c : writeCases) {
+    SCOPED_TRACE(c.format);
+    CompiledFormat stepwise = compileFormat(c.format);
+    ASSERT_FALSE(stepwise.flat.empty());
+    stepwise.flat.clear();
+    EXPECT_EQ(formatRecords(stepwise, c.items), c.expected);
+  }
+  const CompiledFormat longFormat = compileFormat("('<',5000(I2,','),'>')");
+  EXPECT_TRUE(longFormat.flat.empty());
+  EXPECT_EQ(formatRecords(longFormat, std::vector<Item>{1, 2, 3}), "< 1, 2, 3,\n");
 }
 
 std::vector<Item> integers(int count) {
@@ -286,8 +309,8 @@ TEST(WriteRecords, HeaderOf132Columns) {
   EXPECT_EQ(formatRecords(format, integers(132)), commaFields(1, 132) + "\n");
   EXPECT_EQ(formatRecords(format, integers(133)),
             commaFields(1, 132) + "\n" + commaFields(133, 133) + ",\n");
-  EXPECT_EQ(formatRecords(format, integers(264)), commaFields(1, 132) + "\n" +
-                                                      commaFields(133, 264) + "\n");
+  EXPECT_EQ(formatRecords(format, integers(264)),
+            commaFields(1, 132) + "\n" + commaFields(133, 264) + "\n");
 }
 
 TEST(WriteRecords, DataRowOf300ValuesReverts) {
@@ -320,9 +343,8 @@ TEST(WriteRecords, AppendsToTheUnit) {
 
 TEST(WriteRecordsDeathTest, ItemOfTheWrongKindAborts) {
   const WriteCase bad[] = {
-      {"(I5)", {1.0}, ""},   {"(E12.4)", {1}, ""},    {"(A5)", {1}, ""},
-      {"(A)", {2.0}, ""},    {"(F10.0)", {1.0}, ""},  {"('x')", {1}, ""},
-      {"(I3,2('x'))", {1, 2}, ""},
+      {"(I5)", {1.0}, ""},    {"(E12.4)", {1}, ""}, {"(A5)", {1}, ""},           {"(A)", {2.0}, ""},
+      {"(F10.0)", {1.0}, ""}, {"('x')", {1}, ""},   {"(I3,2('x'))", {1, 2}, ""},
   };
   for (const WriteCase& c : bad) {
     SCOPED_TRACE(c.format);
