@@ -122,3 +122,52 @@ TEST(ConverterDialogue, PointNumberBelowOneIsRejected) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every run-time stop the converter can meet, each through a real run.
+struct StopCase {
+  const char* name;
+  const char* resultFile;  // contents of RES.DAT; null for none
+  const char* outputTimeFile;
+  const char* answers;
+  const char* stopLine;
+};
+
+class ConverterStops : public ::testing::TestWithParam<StopCase> {};
+
+TEST_P(ConverterStops, StopWithOneLine) {
+  const StopCase& c = GetParam();
+  WorkDirectory dir;
+  if (c.resultFile != nullptr) dir.write("RES.DAT", c.resultFile);
+  if (c.outputTimeFile != nullptr) dir.write("OTF.DAT", c.outputTimeFile);
+  const ProgramResult result = dir.run(RESCONV_PATH, c.answers);
+  EXPECT_NE(result.exitStatus, 0);
+  EXPECT_EQ(result.standardError, std::string(c.stopLine) + "\n");
+}
+
+const char* const smallResult =
+    "title\n2 1 2\n0 0 0 1 0 0\n1 0 0 1 0 0\n1 2 1\n1 1.0\n1 0 0\n1 0 0\n0 0 0\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, ConverterStops,
+    ::testing::Values(
+        StopCase{"missingResultFile", nullptr, nullptr, "1\nRES.DAT\n",
+                 "forrtl: severe (29): file not found, unit 5, file RES.DAT"},
+        StopCase{"consoleEndsEarly", smallResult, nullptr, "1\nRES.DAT\n",
+                 "forrtl: severe (24): end-of-file during read, unit -4, file stdin"},
+        StopCase{"answerNotANumber", smallResult, nullptr, "x\n",
+                 "forrtl: severe (59): list-directed I/O syntax error, unit -4, file stdin"},
+        StopCase{"valueNotANumber", "title\n2 1 2\n0 0 0 1 0 0\n1 0 0 one 0 0\n", nullptr,
+                 "1\nRES.DAT\n7\n0\n",
+                 "forrtl: severe (59): list-directed I/O syntax error, unit 5, file RES.DAT"},
+        StopCase{"letterInTimeCount", smallResult, "   x1\n", "1\nRES.DAT\n1\n1\nOTF.DAT\n",
+                 "forrtl: severe (64): input conversion error, unit 17, file OTF.DAT"},
+        StopCase{"absurdNodeCount", "title\n2000000000 1 8\n", nullptr, "1\nRES.DAT\n7\n0\n",
+                 "forrtl: severe (41): insufficient virtual memory"},
+        StopCase{"cutInsideAStep", "title\n2 1 2\n0 0 0 1 0 0\n1 0 0 1 0 0\n1 2 1\n1 1.0\n1 0 0\n",
+                 nullptr, "1\nRES.DAT\n1\n0\n",
+                 "forrtl: severe (24): end-of-file during read, unit 5, file RES.DAT"}),
+    [](const ::testing::TestParamInfo<StopCase>& param) { return std::string(param.param.name); });
+
+}  // namespace
