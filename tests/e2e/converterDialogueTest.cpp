@@ -171,3 +171,31 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<StopCase>& param) { return std::string(param.param.name); });
 
 }  // namespace
+
+namespace {
+
+TEST(ConverterDialogue, SubMeshOutputsGoToTheConsoleWhenNoFileIsOpen) {
+  // Output form 7 opens no file: the sub-mesh Tecplot block of the initial state is written on
+  // standard output, right after the sub-mesh question.
+  WorkDirectory dir;
+  dir.copy(fixturePath("loop/RES123.DAT"), "RES123.DAT");
+  dir.write("OTF.DAT",
+            "    1\n      15.0\n    4    1\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n1 1 2 3 4\n");
+  const ProgramResult result = dir.run(RESCONV_PATH, "1\nRES123.DAT\n7\n1\nOTF.DAT\n1\n");
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
+  const std::string block = toCodePage932(" 断面図はXY座標の最小値からの距離を使用。\n") +
+                            "TITLE = \"TIME=  0.0000000E+00\"\n"
+                            "VARIABLES = \"X\",\"Y\",\"Z\",\"P\",\"H\"\n"
+                            "ZONE N=      4, E=      1, F=FEPOINT\n"
+                            " 0.000E+00, 0.000E+00, 0.000E+00, 0.000E+00, 0.000E+00\n"
+                            " 1.000E+00, 0.000E+00, 0.000E+00, 0.000E+00, 0.000E+00\n"
+                            " 1.000E+00, 1.000E+00, 0.000E+00, 0.000E+00, 0.000E+00\n"
+                            " 0.000E+00, 1.000E+00, 0.000E+00, 0.000E+00, 0.000E+00\n"
+                            "      1,      2,      3,      4\n";
+  const std::string& out = result.standardOutput;
+  ASSERT_GE(out.size(), block.size());
+  EXPECT_EQ(out.substr(out.size() - block.size()), block);
+  EXPECT_EQ(createdFiles(dir), std::set<std::string>{});
+}
+
+}  // namespace
