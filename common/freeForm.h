@@ -48,8 +48,10 @@ class FreeFormRead {
   // returns false when the item is to stay unchanged (or at the end of the file).
   bool nextValue();
   bool refill();
-  bool takePending(int& item);
-  bool takePending(double& item);
+  template <class Number>
+  bool takePending(Number& item);
+  template <class Number>
+  bool readNumber(Number& item);
   void startRepeat(const char* token, const char* star, const char* end);
   [[noreturn]] void syntaxError() const;
 

@@ -77,6 +77,13 @@ bool parseReal(const char* first, const char* last, double& value) {
   return ec == std::errc();
 }
 
+bool parseNumber(const char* first, const char* last, int& value) {
+  return parseInteger(first, last, value);
+}
+bool parseNumber(const char* first, const char* last, double& value) {
+  return parseReal(first, last, value);
+}
+
 }  // namespace
 
 FreeFormRead::FreeFormRead(InputUnit& unit, bool endOfFileBranch)
@@ -147,7 +154,8 @@ void FreeFormRead::startRepeat(const char* token, const char* star, const char* 
   repeatText_.assign(star + 1, end);
 }
 
-bool FreeFormRead::takePending(int& item) {
+template <class Number>
+bool FreeFormRead::takePending(Number& item) {
   switch (pending_) {
     case Pending::slash:
       return true;
@@ -159,68 +167,40 @@ bool FreeFormRead::takePending(int& item) {
   if (--repeatLeft_ == 0) pending_ = Pending::none;
   if (repeatText_.empty()) return true;  // r null values
   const char* first = repeatText_.data();
-  if (!parseInteger(first, first + repeatText_.size(), item)) syntaxError();
+  if (!parseNumber(first, first + repeatText_.size(), item)) syntaxError();
   return true;
 }
 
-bool FreeFormRead::takePending(double& item) {
-  switch (pending_) {
-    case Pending::slash:
-      return true;
-    case Pending::endOfFile:
-      return false;
-    default:
-      break;
+template <class Number>
+bool FreeFormRead::readNumber(Number& item) {
+  if (pending_ != Pending::none) return takePending(item);
+  if (!nextValue()) return pending_ != Pending::endOfFile;
+  // The usual value: straight from the buffer, ended by a separator.
+  Number value;
+  auto [ptr, ec] = std::from_chars(cursor_, limit_, value);
+  if (ec == std::errc() && isSeparator(*ptr)) {
+    item = value;
+    cursor_ = ptr;
+    return true;
   }
-  if (--repeatLeft_ == 0) pending_ = Pending::none;
-  if (repeatText_.empty()) return true;
-  const char* first = repeatText_.data();
-  if (!parseReal(first, first + repeatText_.size(), item)) syntaxError();
+  const char* end = tokenEnd(cursor_);
+  const char* token = cursor_;
+  cursor_ = end;
+  if (auto star = static_cast<const char*>(
+          std::memchr(token, '*', static_cast<std::size_t>(end - token)))) {
+    startRepeat(token, star, end);
+    return takePending(item);
+  }
+  if (!parseNumber(token, end, item)) syntaxError();
   return true;
 }
 
 bool FreeFormRead::read(int& item) {
-  if (pending_ != Pending::none) return takePending(item);
-  if (!nextValue()) return pending_ != Pending::endOfFile;
-  int value;
-  auto [ptr, ec] = std::from_chars(cursor_, limit_, value);
-  if (ec == std::errc() && isSeparator(*ptr)) {
-    item = value;
-    cursor_ = ptr;
-    return true;
-  }
-  const char* end = tokenEnd(cursor_);
-  const char* token = cursor_;
-  cursor_ = end;
-  if (auto star = static_cast<const char*>(
-          std::memchr(token, '*', static_cast<std::size_t>(end - token)))) {
-    startRepeat(token, star, end);
-    return takePending(item);
-  }
-  if (!parseInteger(token, end, item)) syntaxError();
-  return true;
+  return readNumber(item);
 }
 
 bool FreeFormRead::read(double& item) {
-  if (pending_ != Pending::none) return takePending(item);
-  if (!nextValue()) return pending_ != Pending::endOfFile;
-  double value;
-  auto [ptr, ec] = std::from_chars(cursor_, limit_, value);
-  if (ec == std::errc() && isSeparator(*ptr)) {
-    item = value;
-    cursor_ = ptr;
-    return true;
-  }
-  const char* end = tokenEnd(cursor_);
-  const char* token = cursor_;
-  cursor_ = end;
-  if (auto star = static_cast<const char*>(
-          std::memchr(token, '*', static_cast<std::size_t>(end - token)))) {
-    startRepeat(token, star, end);
-    return takePending(item);
-  }
-  if (!parseReal(token, end, item)) syntaxError();
-  return true;
+  return readNumber(item);
 }
 
 bool FreeFormRead::finish() {
