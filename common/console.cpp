@@ -97,22 +97,27 @@ void writePrompt(Console& console, std::string_view utf8Text) {
   }
 }
 
-int readAnswer(Console& console) {
+namespace {
+
+// One value read free-form from the console, after the prompts before it are shown.
+template <class Number>
+Number readConsoleValue(Console& console) {
   console.out.flush();
-  int answer = 0;
+  Number answer{};
   FreeFormRead statement(console.in);
   statement.read(answer);
   statement.finish();
   return answer;
 }
 
+}  // namespace
+
+int readAnswer(Console& console) {
+  return readConsoleValue<int>(console);
+}
+
 double readRealAnswer(Console& console) {
-  console.out.flush();
-  double answer = 0.0;
-  FreeFormRead statement(console.in);
-  statement.read(answer);
-  statement.finish();
-  return answer;
+  return readConsoleValue<double>(console);
 }
 
 std::string readFileName(Console& console) {
