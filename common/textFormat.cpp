@@ -1,24 +1,27 @@
 // The format compiler and the formatted writer.
 #include "common/textFormat.h"
 
-#include "common/fieldEdit.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "common/fieldEdit.h"
 
 namespace {
 
 // ---------------------------------------------------------------------------------------------
 // Compiling
 
-[[noreturn]] void badFormat(std::string_view text, std::size_t at, const char* why) {
-  std::fprintf(stderr, "malformed format %.*s at character %zu: %s\n", static_cast<int>(text.size()),
-               text.data(), at + 1, why);
-  std::abort();
-}
+// A malformed format, reported by the parser and turned into an abort (formats of the program)
+// or a false return (tryCompileFormat).
+struct MalformedFormat {
+  std::size_t at;
+  const char* why;
+};
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 FormatStep stepOf(FormatStep::Kind kind) {
   FormatStep step;
@@ -26,7 +29,9 @@ FormatStep stepOf(FormatStep::Kind kind) {
   return step;
 }
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // Recursive descent over the format text. Blanks outside literals are ignored. Commas separate
 // the items of a list; as usual they may be left out after kP and before or after a slash.
@@ -223,7 +228,7 @@ class FormatParser {
     if (atEnd() || text_[pos_] != c) fail(why);
     ++pos_;
   }
-  [[noreturn]] void fail(const char* why) { badFormat(text_, pos_, why); }
+  [[noreturn]] void fail(const char* why) { throw MalformedFormat{pos_, why}; }
 
   std::string_view text_;
   CompiledFormat& format_;
@@ -233,8 +238,9 @@ class FormatParser {
 
 }  // namespace
 
-CompiledFormat compileFormat(std::string_view text) {
-  CompiledFormat format;
+namespace {
+
+void parseFormat(std::string_view text, CompiledFormat& format) {
   format.source = std::string(text);
   FormatParser(text, format).parseWhole();
   // Reversion point: the last group opened at the top level, else the whole format.
@@ -252,7 +258,32 @@ CompiledFormat compileFormat(std::string_view text) {
       --depth;
     }
   }
+}
+
+}  // namespace
+
+CompiledFormat compileFormat(std::string_view text) {
+  CompiledFormat format;
+  try {
+    parseFormat(text, format);
+  } catch (const MalformedFormat& malformed) {
+    std::fprintf(stderr, "malformed format %.*s at character %zu: %s\n",
+                 static_cast<int>(text.size()), text.data(), malformed.at + 1, malformed.why);
+    std::abort();
+  }
   return format;
+}
+
+bool tryCompileFormat(std::string_view text, CompiledFormat& format, std::string& why) {
+  format = CompiledFormat{};
+  try {
+    parseFormat(text, format);
+  } catch (const MalformedFormat& malformed) {
+    why = std::string(malformed.why) + " at character " + std::to_string(malformed.at + 1);
+    format = CompiledFormat{};
+    return false;
+  }
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -74,6 +74,8 @@ struct CompiledFormat {
 // Compiles a format such as "(1X,3(I6,1P,3E12.4))". A malformed format is a programming
 // error and aborts.
 CompiledFormat compileFormat(std::string_view text);
+// Compiles a format that may be malformed: false, with the reason in `why`, instead of the abort.
+bool tryCompileFormat(std::string_view text, CompiledFormat& format, std::string& why);
 
 // One formatted write statement: writes one or more whole records to the unit.
 void writeRecords(OutputUnit& unit, const CompiledFormat& format, std::span<const Item> items);

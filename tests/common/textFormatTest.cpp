@@ -1,10 +1,10 @@
-#include "common/textFormat.h"
-
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <string>
 #include <vector>
+
+#include "common/textFormat.h"
 
 namespace {
 
@@ -14,18 +14,26 @@ using Kind = FormatStep::Kind;
 std::string describe(const FormatStep& step) {
   std::string count = step.repeat != 1 ? std::to_string(step.repeat) : "";
   switch (step.kind) {
-    case Kind::integer: return count + "I" + std::to_string(step.width);
+    case Kind::integer:
+      return count + "I" + std::to_string(step.width);
     case Kind::real:
       return count + "F" + std::to_string(step.width) + "." + std::to_string(step.digits);
     case Kind::exponent:
       return count + "E" + std::to_string(step.width) + "." + std::to_string(step.digits);
-    case Kind::text: return count + "A" + (step.width ? std::to_string(step.width) : "");
-    case Kind::skip: return std::to_string(step.width) + "X";
-    case Kind::slash: return "/";
-    case Kind::literal: return "'" + step.literal + "'";
-    case Kind::scale: return std::to_string(step.scale) + "P";
-    case Kind::groupOpen: return std::to_string(step.repeat) + "(";
-    case Kind::groupClose: return ")";
+    case Kind::text:
+      return count + "A" + (step.width ? std::to_string(step.width) : "");
+    case Kind::skip:
+      return std::to_string(step.width) + "X";
+    case Kind::slash:
+      return "/";
+    case Kind::literal:
+      return "'" + step.literal + "'";
+    case Kind::scale:
+      return std::to_string(step.scale) + "P";
+    case Kind::groupOpen:
+      return std::to_string(step.repeat) + "(";
+    case Kind::groupClose:
+      return ")";
   }
   return "?";
 }
@@ -104,6 +112,24 @@ TEST(CompileFormatDeathTest, MalformedFormatAborts) {
     SCOPED_TRACE(bad);
     EXPECT_DEATH(compileFormat(bad), "malformed format");
   }
+}
+
+// The checked compiler refuses the same formats with a reason, and leaves no partial steps.
+TEST(TryCompileFormat, RefusesMalformedAndCompilesWellFormed) {
+  for (const char* bad : {"I5", "(I5", "(I5))", "(E12.)", "(Q5)", "(0I5)", "('abc)", "",
+                          "((((((((((((((((((I5))))))))))))))))))", "(999999999I5)"}) {
+    SCOPED_TRACE(bad);
+    CompiledFormat format;
+    std::string why;
+    EXPECT_FALSE(tryCompileFormat(bad, format, why));
+    EXPECT_FALSE(why.empty());
+    EXPECT_TRUE(format.steps.empty());
+  }
+  CompiledFormat format;
+  std::string why;
+  ASSERT_TRUE(tryCompileFormat("(1X,3(I6,1P,3E12.4))", format, why)) << why;
+  EXPECT_EQ(format.steps.size(), compileFormat("(1X,3(I6,1P,3E12.4))").steps.size());
+  EXPECT_EQ(format.reversionStep, 1);
 }
 
 // Every format the programs use compiles.
@@ -250,7 +276,8 @@ const WriteCase writeCases[] = {
      {1, 2, 1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0},
      "NODE       1  2 1.000E+00 2.000E+00 3.000E+00 4.000E+00 5.000E+00\n 6.000E+00 7.000E+00\n"},
     // The scale factor holds across groups and reversion until the next kP.
-    {"(1P,E10.3,2(E11.3))", {1.0, 2.0, 3.0, 4.0, 5.0},
+    {"(1P,E10.3,2(E11.3))",
+     {1.0, 2.0, 3.0, 4.0, 5.0},
      " 1.000E+00  2.000E+00  3.000E+00\n  4.000E+00  5.000E+00\n"},
     {"(1P,E10.3,0P,E10.3)", {1.0, 1.0}, " 1.000E+00 0.100E+01\n"},
     {"(E10.3,1P,E10.3)", {1.0, 1.0, 1.0, 1.0}, " 0.100E+01 1.000E+00\n 1.000E+00 1.000E+00\n"},
@@ -286,8 +313,8 @@ TEST(WriteRecords, HeaderOf132Columns) {
   EXPECT_EQ(formatRecords(format, integers(132)), commaFields(1, 132) + "\n");
   EXPECT_EQ(formatRecords(format, integers(133)),
             commaFields(1, 132) + "\n" + commaFields(133, 133) + ",\n");
-  EXPECT_EQ(formatRecords(format, integers(264)), commaFields(1, 132) + "\n" +
-                                                      commaFields(133, 264) + "\n");
+  EXPECT_EQ(formatRecords(format, integers(264)),
+            commaFields(1, 132) + "\n" + commaFields(133, 264) + "\n");
 }
 
 TEST(WriteRecords, DataRowOf300ValuesReverts) {
@@ -320,9 +347,8 @@ TEST(WriteRecords, AppendsToTheUnit) {
 
 TEST(WriteRecordsDeathTest, ItemOfTheWrongKindAborts) {
   const WriteCase bad[] = {
-      {"(I5)", {1.0}, ""},   {"(E12.4)", {1}, ""},    {"(A5)", {1}, ""},
-      {"(A)", {2.0}, ""},    {"(F10.0)", {1.0}, ""},  {"('x')", {1}, ""},
-      {"(I3,2('x'))", {1, 2}, ""},
+      {"(I5)", {1.0}, ""},    {"(E12.4)", {1}, ""}, {"(A5)", {1}, ""},           {"(A)", {2.0}, ""},
+      {"(F10.0)", {1.0}, ""}, {"('x')", {1}, ""},   {"(I3,2('x'))", {1, 2}, ""},
   };
   for (const WriteCase& c : bad) {
     SCOPED_TRACE(c.format);
