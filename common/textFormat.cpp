@@ -119,8 +119,10 @@ class FormatParser {
         step.width = hasCount ? count : 1;
         break;
       case '/':
-        // n/ : n record ends.
-        for (int i = 0; i < (hasCount ? count : 1); ++i) push(stepOf(FormatStep::Kind::slash));
+        // n/ : n record ends, one step.
+        step.kind = FormatStep::Kind::slash;
+        step.repeat = hasCount ? count : 1;
+        push(std::move(step));
         return false;
       case '(': {
         step.kind = FormatStep::Kind::groupOpen;
@@ -340,7 +342,7 @@ class RecordWriter {
           }
           break;
         case FormatStep::Kind::slash:
-          endRecord();
+          for (int i = 0; i < step.repeat; ++i) endRecord();
           ++pos;
           break;
         case FormatStep::Kind::literal:

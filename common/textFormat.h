@@ -44,7 +44,7 @@ struct FormatStep {
     exponent,   // Ew.d
     text,       // Aw, or A when width is 0
     skip,       // nX: width holds n
-    slash,      // /
+    slash,      // / (n/ : repeat holds n)
     literal,    // 'text' (or "text"): literal holds the text, a doubled quote undoubled
     scale,      // kP: scale holds k
     groupOpen,  // n( : repeat holds n, partner the index of the matching close

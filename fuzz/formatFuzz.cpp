@@ -69,6 +69,9 @@ bool itemKinds(const CompiledFormat& format, std::size_t wanted,
       case FormatStep::Kind::skip:
         characters += step.width;
         break;
+      case FormatStep::Kind::slash:
+        characters += step.repeat;
+        break;
       default:
         break;
     }

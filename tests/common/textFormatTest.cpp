@@ -25,7 +25,7 @@ std::string describe(const FormatStep& step) {
     case Kind::skip:
       return std::to_string(step.width) + "X";
     case Kind::slash:
-      return "/";
+      return step.repeat == 1 ? "/" : std::to_string(step.repeat) + "/";
     case Kind::literal:
       return "'" + step.literal + "'";
     case Kind::scale:
@@ -69,6 +69,7 @@ const CompileCase compileCases[] = {
     {"('a'/'b')", "'a' / 'b'", -1, 1},
     {"(/,'a',/,/)", "/ 'a' / /", -1, 1},
     {"(//'a'//)", "/ / 'a' / /", -1, 1},
+    {"(3/'a',99999999/)", "3/ 'a' 99999999/", -1, 1},
     {"(2(I3,2(A2)),I4,(E9.2))", "2( I3 2( A2 ) ) I4 1( E9.2 )", 7, 1},
     {"( 1x , 2 ( i4 ) , e12.4 )", "1X 2( I4 ) E12.4", 1, 2},
     {"(-1P,E12.4)", "-1P E12.4", -1, 1},
@@ -260,6 +261,7 @@ const WriteCase writeCases[] = {
     {"('a',/)", {}, "a\n\n"},
     {"('a',/,/,/)", {}, "a\n\n\n\n"},
     {"(/,'a')", {}, "\na\n"},
+    {"('a',3/,'b',2(2/))", {}, "a\n\n\nb\n\n\n\n\n"},
     {"(//'a'//)", {}, "\n\na\n\n\n"},
     {"(/)", {}, "\n\n"},
     {"('Pressure,',/,'Total Head,')", {}, "Pressure,\nTotal Head,\n"},
