@@ -189,7 +189,7 @@ void editExponent(char* field, int width, int digits, int scale, double value) {
   }
   // kP with -d < k <= 0: 0.(-k zeros)(d+k digits); with 0 < k < d+2: (k digits).(d-k+1 digits).
   const int significant = scale > 0 ? digits + 1 : digits + scale;
-  const bool negative = value < 0;  // -0.0 is written without a sign
+  const bool negative = std::signbit(value);  // -0.0 keeps its sign
   // Characters without the optional leading zero: sign, mantissa with its point, exponent.
   const int length = (negative ? 1 : 0) + digits + 1 + (scale > 0 ? 1 : 0) + 4;
   if (scale <= -digits || scale >= digits + 2 || significant > maxSignificantDigits ||

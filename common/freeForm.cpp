@@ -30,7 +30,7 @@ void editGeneral(char* field, const GeneralField& shape, double value) {
     editNonFinite(field, width, value);
     return;
   }
-  const bool negative = value < 0;  // -0.0 is written without a sign
+  const bool negative = std::signbit(value);  // -0.0 keeps its sign
   const double magnitude = std::fabs(value);
   char digits[maxSignificantDigits];
   if (magnitude != 0) {

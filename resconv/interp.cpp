@@ -1,5 +1,33 @@
-// Placeholder: replaced by the writer.
+// INTERP records: total and pressure head at the points, one block per output.
 #include "resconv/interp.h"
 
-void writeInterpBlock(OutputUnit&, SubMesh&, std::span<const double>, std::span<const double>,
-                      double) {}
+#include <cstddef>
+#include <string_view>
+
+#include "common/freeForm.h"
+#include "common/textFormat.h"
+#include "resconv/derived.h"
+
+namespace {
+
+constexpr std::string_view timeLabel = "TIME,";
+constexpr std::string_view columnLabelsXyz = "        X,             Y,             Z,";
+constexpr std::string_view columnLabelsHp = "             H,             P";
+constexpr std::string_view pointFormat = "(E14.5,',',E14.5,',',E14.5,',',E14.5,',',E14.5)";
+
+}  // namespace
+
+void writeInterpBlock(OutputUnit& unit, SubMesh& subMesh, std::span<const double> pressureHead,
+                      std::span<const double> z, double time) {
+  computePointValues(pressureHead, z, subMesh);
+  if (subMesh.meshElementCount != 0) return;
+
+  static const CompiledFormat pointLine = compileFormat(pointFormat);
+  writeFreeForm(unit, timeLabel, time);
+  writeFreeForm(unit, columnLabelsXyz, columnLabelsHp);
+  for (int point = 1; point <= subMesh.pointCount; ++point) {
+    const auto p = static_cast<std::size_t>(point);
+    writeFormatted(unit, pointLine, subMesh.pointX[p], subMesh.pointY[p], subMesh.pointZ[p],
+                   subMesh.pointTotalHead[p], subMesh.pointPressureHead[p]);
+  }
+}

@@ -1,19 +1,7 @@
 // tseries: time histories at chosen nodes and elements as comma-separated tables.
-#include "common/console.h"
-#include "common/resultFile.h"
 #include "common/stop.h"
+#include "tseries/dialogue.h"
 
-namespace {
-
-int runExtractor() {
-  Console console;
-  openConsole(console);
-  std::string name = chooseResultFile(console);
-  InputUnit resultFile(unitNumber::resultFile);
-  openResultFile(resultFile, name);
-  return 0;
+int main() {
+  return runProgram(runExtractor);
 }
-
-}  // namespace
-
-int main() { return runProgram(runExtractor); }

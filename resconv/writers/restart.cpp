@@ -1,5 +1,98 @@
-// Placeholder: replaced by the writer.
 #include "resconv/writers/restart.h"
 
-void writeRestartRecords(OutputUnit&, std::span<const double>, std::span<const double>, std::span<const double>, std::span<const double>, std::span<const double>, std::span<const int>, std::span<double>, std::span<double>, std::span<int>, std::span<const double>, int, std::string_view, double, double&, double, int&, int, int) {}
-void reportRestartNotReached(double, double) { throw 0; }
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "common/stop.h"
+#include "common/textFormat.h"
+
+namespace {
+
+constexpr std::string_view titleLineText = "(A80)";
+constexpr std::string_view timeLineText = "(' TIME=',3(E15.7))";
+constexpr std::string_view nodeLineText = "('NODE ',I7,I3,5(1P,E10.3))";
+
+constexpr std::size_t titleLength = 80;
+// Steps closer in time than this count as the same time. A single-precision constant.
+constexpr double timeTolerance = 1.0E-8f;
+// The solver takes node codes from -2 to 2; any other code is written as 0.
+constexpr int lowestCode = -2;
+constexpr int highestCode = 2;
+
+int writtenCode(int code) {
+  return code >= lowestCode && code <= highestCode ? code : 0;
+}
+
+std::string shortest(double value) {
+  char text[32];
+  auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
+}  // namespace
+
+void writeRestartRecords(OutputUnit& unit, std::span<const double> x, std::span<const double> y,
+                         std::span<const double> z, std::span<const double> pressureHead,
+                         std::span<const double> discharge, std::span<const int> nodeCode,
+                         std::span<double> savedDischarge, std::span<double> savedPressureHead,
+                         std::span<int> savedNodeCode, std::span<const double> initialDischarge,
+                         int nodeCount, std::string_view title, double time, double& savedTime,
+                         double restartTime, int& stopRequested, int restartInitialValue,
+                         int restartDischarge) {
+  static const CompiledFormat titleLine = compileFormat(titleLineText);
+  static const CompiledFormat timeLine = compileFormat(timeLineText);
+  static const CompiledFormat nodeLine = compileFormat(nodeLineText);
+
+  const double previousTime = savedTime;
+  if (!(previousTime <= restartTime && restartTime <= time)) {
+    // Not reached yet: this step becomes the previous one.
+    stopRequested = 0;
+    for (int node = 1; node <= nodeCount; ++node) {
+      savedPressureHead[node] = pressureHead[node];
+      savedDischarge[node] = discharge[node];
+      savedNodeCode[node] = nodeCode[node];
+    }
+    savedTime = time;
+    return;
+  }
+
+  stopRequested = 1;
+  std::string paddedTitle(title.substr(0, std::min(title.size(), titleLength)));
+  paddedTitle.resize(titleLength, ' ');
+  writeFormatted(unit, titleLine, paddedTitle);
+  writeFormatted(unit, timeLine, restartTime, previousTime, time);
+
+  const bool totalHead = restartInitialValue == 1;
+  const bool interpolate =
+      std::abs(time - previousTime) > timeTolerance || std::abs(time - restartTime) > timeTolerance;
+  if (interpolate) {
+    // Linear in time between the previous step and this one; node codes of the previous step.
+    const double a = restartTime - previousTime;
+    const double b = time - restartTime;
+    const double d = time - previousTime;
+    for (int node = 1; node <= nodeCount; ++node) {
+      double head = (a * pressureHead[node] + b * savedPressureHead[node]) / d;
+      double q = (a * discharge[node] + b * savedDischarge[node]) / d;
+      if (restartDischarge == 0) q = initialDischarge[node];
+      if (totalHead) head += z[node];
+      writeFormatted(unit, nodeLine, node, writtenCode(savedNodeCode[node]), x[node], y[node],
+                     z[node], head, q);
+    }
+    return;
+  }
+  // The previous step, this step and the restart time coincide: this step as it stands.
+  for (int node = 1; node <= nodeCount; ++node) {
+    double head = pressureHead[node];
+    if (totalHead) head += z[node];
+    const double q = restartDischarge == 1 ? discharge[node] : initialDischarge[node];
+    writeFormatted(unit, nodeLine, node, writtenCode(nodeCode[node]), x[node], y[node], z[node],
+                   head, q);
+  }
+}
+
+void reportRestartNotReached(double restartTime, double lastStoredTime) {
+  stopWithMessage("RESTART.DAT not written: no stored step reaches the restart time " +
+                  shortest(restartTime) + " (the last stored step is at time " +
+                  shortest(lastStoredTime) + ")");
+}

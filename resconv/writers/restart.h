@@ -5,6 +5,8 @@
 
 #include "common/units.h"
 
+// Called after every stored step. Writes the whole file in the call whose step reaches
+// restartTime and then sets stopRequested; before that it keeps the step as the previous one.
 void writeRestartRecords(OutputUnit& unit, std::span<const double> x, std::span<const double> y,
                          std::span<const double> z, std::span<const double> pressureHead,
                          std::span<const double> discharge, std::span<const int> nodeCode,

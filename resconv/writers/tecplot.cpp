@@ -1,6 +1,137 @@
-// Placeholder: replaced by the writer.
+// Tecplot point file: one block per output, solid mesh or sub-mesh.
 #include "resconv/writers/tecplot.h"
 
-void averageNodalVelocities(std::span<const double>, std::span<const double>, std::span<const double>, std::span<const int>, std::span<const int>, int, int, int, std::span<double>, std::span<double>, std::span<double>, std::span<int>) {}
-void writeTecplotBlock(OutputUnit&, std::span<const double>, std::span<const double>, std::span<const double>, std::span<const double>, std::span<double>, std::span<double>, std::span<double>, std::span<const double>, std::span<const double>, std::span<const double>, std::span<int>, std::span<const int>, int, int, int, std::string_view, double, std::span<const int>, std::span<const int>) {}
-void writeTecplotMeshBlock(OutputUnit&, const SubMesh&, double, int) {}
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "common/textFormat.h"
+
+namespace {
+
+constexpr std::string_view titleFormat = "('TITLE = ','\"TIME=',E15.7,1X,A80,'\"')";
+constexpr std::string_view variablesFormat =
+    "('VARIABLES = \"X\",\"Y\",\"Z\",\"P\",\"H\",\"VX\",\"VY\",\"VZ\"')";
+constexpr std::string_view zoneFormat = "('ZONE N=',I7,', E=',I7,', F=FEPOINT,ET=BRICK')";
+constexpr std::string_view nodeFormat = "(1P,E10.3,7(',',1P,E10.3))";
+constexpr std::string_view elementFormat = "(I7,7(',',I7))";
+
+constexpr std::string_view meshTitleFormat = "('TITLE = ','\"TIME=',E15.7,'\"')";
+constexpr std::string_view meshVariablesFormat = "('VARIABLES = \"X\",\"Y\",\"Z\",\"P\",\"H\"')";
+constexpr std::string_view meshZoneFormat = "('ZONE N=',I7,', E=',I7,', F=FEPOINT')";
+constexpr std::string_view meshPointFormat = "(1P,E10.3,4(',',1P,E10.3))";
+constexpr std::string_view meshElementFormat = "(I7,3(',',I7))";
+
+// Slots written for each element: the face of slots 5 to 8 (prism: 4 to 6) first.
+constexpr std::array<int, 8> hexahedronSlots{5, 6, 7, 8, 1, 2, 3, 4};
+constexpr std::array<int, 8> prismSlots{4, 5, 6, 6, 1, 2, 3, 3};
+
+constexpr std::size_t titleLength = 80;
+
+// A value of a point table; 0.0 before the values are first computed.
+double pointValue(const std::vector<double>& table, std::size_t point) {
+  return point < table.size() ? table[point] : 0.0;
+}
+
+}  // namespace
+
+void averageNodalVelocities(std::span<const double> vx, std::span<const double> vy,
+                            std::span<const double> vz, std::span<const int> connectivity,
+                            std::span<const int> elementFlag, int nodeCount, int elementCount,
+                            int nodesPerElement, std::span<double> nodeVx, std::span<double> nodeVy,
+                            std::span<double> nodeVz, std::span<int> nodeElementCount) {
+  for (int node = 1; node <= nodeCount; ++node) {
+    nodeVx[node] = 0.0;
+    nodeVy[node] = 0.0;
+    nodeVz[node] = 0.0;
+    nodeElementCount[node] = 0;
+  }
+  for (int element = 1; element <= elementCount; ++element) {
+    if (elementFlag[element] == 1) continue;
+    for (int slot = 1; slot <= nodesPerElement; ++slot) {
+      // 0 is an empty slot; a number beyond the nodes names no node and adds nothing.
+      const int node = elementNode(connectivity, nodesPerElement, element, slot);
+      if (node < 1 || node > nodeCount) continue;
+      nodeVx[node] += vx[element];
+      nodeVy[node] += vy[element];
+      nodeVz[node] += vz[element];
+      ++nodeElementCount[node];
+    }
+  }
+  for (int node = 1; node <= nodeCount; ++node) {
+    const int count = nodeElementCount[node];
+    if (count < 1) continue;
+    nodeVx[node] /= count;
+    nodeVy[node] /= count;
+    nodeVz[node] /= count;
+  }
+}
+
+void writeTecplotBlock(OutputUnit& unit, std::span<const double> x, std::span<const double> y,
+                       std::span<const double> z, std::span<const double> pressureHead,
+                       std::span<double> nodeVx, std::span<double> nodeVy, std::span<double> nodeVz,
+                       std::span<const double> vx, std::span<const double> vy,
+                       std::span<const double> vz, std::span<int> nodeElementCount,
+                       std::span<const int> connectivity, int nodeCount, int elementCount,
+                       int nodesPerElement, std::string_view title, double time,
+                       std::span<const int> elementFlag,
+                       std::span<const int> /*nodeUnused: every node is listed*/) {
+  static const CompiledFormat titleLine = compileFormat(titleFormat);
+  static const CompiledFormat variablesLine = compileFormat(variablesFormat);
+  static const CompiledFormat zoneLine = compileFormat(zoneFormat);
+  static const CompiledFormat nodeLine = compileFormat(nodeFormat);
+  static const CompiledFormat elementLine = compileFormat(elementFormat);
+
+  averageNodalVelocities(vx, vy, vz, connectivity, elementFlag, nodeCount, elementCount,
+                         nodesPerElement, nodeVx, nodeVy, nodeVz, nodeElementCount);
+
+  // The title is 80 characters with its trailing blanks.
+  std::string paddedTitle(title.substr(0, titleLength));
+  paddedTitle.resize(titleLength, ' ');
+  writeFormatted(unit, titleLine, time, paddedTitle);
+  writeFormatted(unit, variablesLine);
+  int shownElements = 0;
+  for (int element = 1; element <= elementCount; ++element) {
+    if (elementFlag[element] <= 0) ++shownElements;
+  }
+  writeFormatted(unit, zoneLine, nodeCount, shownElements);
+
+  for (int node = 1; node <= nodeCount; ++node) {
+    writeFormatted(unit, nodeLine, x[node], y[node], z[node], pressureHead[node],
+                   pressureHead[node] + z[node], nodeVx[node], nodeVy[node], nodeVz[node]);
+  }
+  for (int element = 1; element <= elementCount; ++element) {
+    if (elementFlag[element] == 1) continue;
+    const std::array<int, 8>& slots =
+        isHexahedron(connectivity, nodesPerElement, element) ? hexahedronSlots : prismSlots;
+    std::array<int, 8> node{};
+    for (std::size_t k = 0; k < slots.size(); ++k) {
+      node[k] = elementNode(connectivity, nodesPerElement, element, slots[k]);
+    }
+    writeFormatted(unit, elementLine, node[0], node[1], node[2], node[3], node[4], node[5], node[6],
+                   node[7]);
+  }
+}
+
+void writeTecplotMeshBlock(OutputUnit& unit, const SubMesh& subMesh, double time,
+                           int /*stepNo: not shown*/) {
+  static const CompiledFormat titleLine = compileFormat(meshTitleFormat);
+  static const CompiledFormat variablesLine = compileFormat(meshVariablesFormat);
+  static const CompiledFormat zoneLine = compileFormat(meshZoneFormat);
+  static const CompiledFormat pointLine = compileFormat(meshPointFormat);
+  static const CompiledFormat elementLine = compileFormat(meshElementFormat);
+
+  writeFormatted(unit, titleLine, time);
+  writeFormatted(unit, variablesLine);
+  writeFormatted(unit, zoneLine, subMesh.pointCount, subMesh.meshElementCount);
+  for (int point = 1; point <= subMesh.pointCount; ++point) {
+    const auto p = static_cast<std::size_t>(point);
+    writeFormatted(unit, pointLine, subMesh.pointX[p], subMesh.pointY[p], subMesh.pointZ[p],
+                   pointValue(subMesh.pointPressureHead, p), pointValue(subMesh.pointTotalHead, p));
+  }
+  for (int element = 1; element <= subMesh.meshElementCount; ++element) {
+    const std::array<int, 4>& corner = subMesh.meshConnectivity[static_cast<std::size_t>(element)];
+    writeFormatted(unit, elementLine, corner[0], corner[1], corner[2], corner[3]);
+  }
+}

@@ -82,10 +82,10 @@ const ExponentCase exponentCases[] = {
     {12, 4, 1, 9.99996e98, "  1.0000E+99"},
     {12, 4, 1, 9.99996e99, "  1.0000+100"},
     {12, 4, 0, 0.99996e99, "  0.1000+100"},
-    // Zero: exponent +00, no sign even for -0.0.
+    // Zero: exponent +00; negative zero keeps its sign.
     {12, 4, 0, 0.0, "  0.0000E+00"},
-    {12, 4, 1, -0.0, "  0.0000E+00"},
-    {12, 4, 0, -0.0, "  0.0000E+00"},
+    {12, 4, 1, -0.0, " -0.0000E+00"},
+    {12, 4, 0, -0.0, " -0.0000E+00"},
     // The leading zero of the 0P form only when a column is free.
     {11, 4, 0, -0.5, "-0.5000E+00"},
     {10, 4, 0, -0.5, "-.5000E+00"},

@@ -43,7 +43,7 @@ const FreeFormCase freeFormCases[] = {
     {"1.0e-5", {1.0e-5}, "  1.000000000000000E-005\n"},
     {"-1.0e-5", {-1.0e-5}, " -1.000000000000000E-005\n"},
     {"zero", {0.0}, "  0.000000000000000E+000\n"},
-    {"negative zero", {-0.0}, "  0.000000000000000E+000\n"},
+    {"negative zero", {-0.0}, " -0.000000000000000E+000\n"},
     {"0.1", {0.1}, "  0.100000000000000     \n"},
     {"just below 0.1, rounds to it", {0.09999999999999999}, "  0.100000000000000     \n"},
     {"0.05", {0.05}, "  5.000000000000000E-002\n"},
@@ -113,7 +113,7 @@ TEST(FreeFormWrite, WritesIntoTheUnit) {
 std::string generalOracle(int width, int significant, int exponentDigits, double value) {
   char text[128];
   double magnitude = std::fabs(value);
-  std::string sign = value < 0 ? "-" : "";
+  std::string sign = std::signbit(value) ? "-" : "";
   if (magnitude != 0) {
     std::snprintf(text, sizeof text, "%.*e", significant - 1, magnitude);
     int exponent = std::atoi(std::string(text).substr(std::string(text).find('e') + 1).c_str());

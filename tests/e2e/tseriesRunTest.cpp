@@ -1,0 +1,168 @@
+// End-to-end runs of build/tseries: console answers on standard input, the graph data file and
+// the result file in a fresh directory, the tables compared byte for byte.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "e2e/programRun.h"
+
+namespace {
+
+const std::string tseries = TSERIES_PATH;
+const char* const tableNames[] = {"HTIME.CSV", "PTIME.CSV", "QTIME.CSV", "VTIME.CSV"};
+
+std::string fixture(const std::string& name) {
+  return readFile(fixturePath("tseries/" + name));
+}
+// Inputs of the worked example runs (which run as tests of their own).
+std::string worked(const std::string& name) {
+  return fixturePath("worked/" + name);
+}
+
+// Answers: the typed result-file name, then the graph data file's name.
+std::string answers(const std::string& resultName, const std::string& graphName) {
+  return "1\n" + resultName + "\n" + graphName + "\n";
+}
+
+class TseriesRun : public ::testing::Test {
+ protected:
+  // Prompts in code page 932, whatever locale the test runner has.
+  void SetUp() override { ::setenv("LC_ALL", "C", 1); }
+  WorkDirectory dir;
+};
+
+TEST_F(TseriesRun, HeadPressureAndVelocityTablesOverTwoSteps) {
+  dir.copy(fixturePath("tseries/RES2.DAT"), "RES2.DAT");
+  dir.copy(worked("err_trunc/input/GRAPH.DAT"), "GRAPH.DAT");
+  // The discharge count is 0: an old table of that name stays as it is.
+  dir.write("QTIME.CSV", "old table\n");
+  ProgramResult run = dir.run(tseries, answers("RES2.DAT", "GRAPH.DAT"));
+  ASSERT_EQ(run.exitStatus, 0) << run.standardError;
+  EXPECT_EQ(run.standardError, "");
+  EXPECT_TRUE(sameText(run.standardOutput, readFile(worked("ts133/expected/stdout.txt"))));
+  EXPECT_TRUE(sameText(dir.read("HTIME.CSV"), fixture("HTIME2.CSV")));
+  EXPECT_TRUE(sameText(dir.read("PTIME.CSV"), fixture("PTIME2.CSV")));
+  EXPECT_TRUE(sameText(dir.read("VTIME.CSV"), fixture("VTIME2.CSV")));
+  EXPECT_EQ(dir.read("QTIME.CSV"), "old table\n");
+}
+
+TEST_F(TseriesRun, ResultFileWithoutStepsGivesHeaderLinesOnly) {
+  dir.copy(fixturePath("tseries/RESNOSTEP.DAT"), "RES.DAT");
+  dir.write("GRAPH.DAT", "\n    2\n      5      0\n    0\n    0\n    1\n      2\n");
+  ProgramResult run = dir.run(tseries, answers("RES.DAT", "GRAPH.DAT"));
+  ASSERT_EQ(run.exitStatus, 0) << run.standardError;
+  EXPECT_EQ(dir.read("HTIME.CSV"), ",       5,       0,\n");
+  EXPECT_EQ(dir.read("VTIME.CSV"), ",       2,       2,       2,\n");
+  EXPECT_FALSE(dir.exists("PTIME.CSV"));
+  EXPECT_FALSE(dir.exists("QTIME.CSV"));
+}
+
+// One node at elevation 2.0 and one element; step s at time s with pressure head s. After
+// `fullSteps` whole steps comes a step cut after its header.
+std::string manyStepResultFile(int fullSteps) {
+  std::string text = "many steps\n1 1 8\n0.0 0.0 2.0 0.0 0.0 0\n1 0 0 0 0 0 0 0 1\n";
+  for (int s = 1; s <= fullSteps; ++s) {
+    text += std::to_string(s) + " " + std::to_string(s) + ".0\n";
+    text += std::to_string(s) + ".0 0.5 0\n0.0 0.0 0.0\n";
+  }
+  text += std::to_string(fullSteps + 1) + " 1.0E+03\n";
+  return text;
+}
+
+TEST_F(TseriesRun, KeepsTheFirstStepCapacitySteps) {
+  // A blank first record gives room for 100 steps. Step 101 is read and dropped; the cut
+  // step 102 behind it is never read.
+  dir.write("RES.DAT", manyStepResultFile(101));
+  dir.write("GRAPH.DAT", "\n    1\n      1\n    0\n    0\n    0\n");
+  ProgramResult run = dir.run(tseries, answers("RES.DAT", "GRAPH.DAT"));
+  ASSERT_EQ(run.exitStatus, 0) << run.standardError;
+  std::string expected = ",       1,\n";
+  char line[64];
+  for (int s = 1; s <= 100; ++s) {
+    std::snprintf(line, sizeof line, "%16.7E,%16.7E,\n", double(s), s + 2.0);
+    expected += line;
+  }
+  EXPECT_TRUE(sameText(dir.read("HTIME.CSV"), expected));
+}
+
+TEST_F(TseriesRun, FileCutInsideAStepWritesNoTable) {
+  dir.copy(worked("err_trunc/input/RESTRUNC.DAT"), "RESTRUNC.DAT");
+  dir.copy(worked("err_trunc/input/GRAPH.DAT"), "GRAPH.DAT");
+  ProgramResult run = dir.run(tseries, answers("RESTRUNC.DAT", "GRAPH.DAT"));
+  EXPECT_NE(run.exitStatus, 0);
+  EXPECT_EQ(run.standardError,
+            "forrtl: severe (24): end-of-file during read, unit 5, file RESTRUNC.DAT\n");
+  for (const char* table : tableNames) EXPECT_FALSE(dir.exists(table)) << table;
+}
+
+// `count` node numbers, ten to a (10I7) record.
+std::string nodeRecords(int count) {
+  std::string text;
+  char field[16];
+  for (int k = 1; k <= count; ++k) {
+    std::snprintf(field, sizeof field, "%7d", (k - 1) % 16 + 1);
+    text += field;
+    if (k % 10 == 0 || k == count) text += "\n";
+  }
+  return text;
+}
+
+struct RejectCase {
+  const char* what;
+  std::string graphData;
+  std::string stopLine;
+};
+
+TEST_F(TseriesRun, BadGraphDataStopsBeforeAnyTable) {
+  const RejectCase cases[] = {
+      {"node above the node count", "\n    3\n      5     17      1\n    0\n    0\n    0\n",
+       "GRAPH.DAT: head node 17 is above the node count 16"},
+      {"element above the element count", "\n    1\n      5\n    0\n    0\n    2\n      4      1\n",
+       "GRAPH.DAT: velocity element 4 is above the element count 3"},
+      {"head count above its floor capacity",
+       "\n   51\n" + nodeRecords(51) + "    0\n    0\n    0\n",
+       "GRAPH.DAT: the head node list holds 51 numbers, above its capacity 50"},
+      {"discharge count above its floor of 100",
+       "   10   10   10   10   10\n    0\n    0\n  101\n" + nodeRecords(101) + "    0\n",
+       "GRAPH.DAT: the discharge node list holds 101 numbers, above its capacity 100"},
+      {"non-numeric count", "\n    1\n      5\n  abc\n",
+       "forrtl: severe (64): input conversion error, unit 7, file GRAPH.DAT"},
+      {"lists cut short", "\n    1\n      5\n    2\n",
+       "forrtl: severe (24): end-of-file during read, unit 7, file GRAPH.DAT"},
+      {"capacities beyond any memory", "999999999999999999999999999999\n",
+       "forrtl: severe (41): insufficient virtual memory"},
+      {"no first record", "",
+       "forrtl: severe (24): end-of-file during read, unit 7, file GRAPH.DAT"},
+  };
+  for (const RejectCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    WorkDirectory caseDir;
+    caseDir.copy(worked("ts133/input/RES.DAT"), "RES.DAT");
+    caseDir.write("GRAPH.DAT", c.graphData);
+    ProgramResult run = caseDir.run(tseries, answers("RES.DAT", "GRAPH.DAT"));
+    EXPECT_NE(run.exitStatus, 0);
+    EXPECT_EQ(run.standardError, c.stopLine + "\n");
+    for (const char* table : tableNames) EXPECT_FALSE(caseDir.exists(table)) << table;
+  }
+}
+
+TEST_F(TseriesRun, MissingGraphDataFileIsNotCreated) {
+  dir.copy(worked("ts133/input/RES.DAT"), "RES.DAT");
+  ProgramResult run = dir.run(tseries, answers("RES.DAT", "NOGRAPH.DAT"));
+  EXPECT_NE(run.exitStatus, 0);
+  EXPECT_EQ(run.standardError, "forrtl: severe (29): file not found, unit 7, file NOGRAPH.DAT\n");
+  EXPECT_FALSE(dir.exists("NOGRAPH.DAT"));
+}
+
+TEST_F(TseriesRun, ResultFileNameFromTheWorkList) {
+  dir.copy(fixturePath("tseries/RES2.DAT"), "RES2.DAT");
+  dir.copy(worked("err_trunc/input/GRAPH.DAT"), "GRAPH.DAT");
+  dir.write("WORK.LST", "a\nb\nc\nd\ne\nRES2.DAT\nnot read\n");
+  ProgramResult run = dir.run(tseries, "0\nGRAPH.DAT\n");
+  ASSERT_EQ(run.exitStatus, 0) << run.standardError;
+  EXPECT_TRUE(sameText(dir.read("HTIME.CSV"), fixture("HTIME2.CSV")));
+}
+
+}  // namespace

@@ -1,0 +1,229 @@
+// Signed volume, point location, values at points and the extent of the sub-mesh.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "resconv/derived.h"
+#include "resconv/testMesh.h"
+
+namespace {
+
+SubMesh pointsAt(const std::vector<Point3>& points) {
+  SubMesh subMesh;
+  subMesh.pointCount = static_cast<int>(points.size());
+  subMesh.pointX.assign(1, 0.0);
+  subMesh.pointY.assign(1, 0.0);
+  subMesh.pointZ.assign(1, 0.0);
+  for (const Point3& p : points) {
+    subMesh.pointX.push_back(p.x);
+    subMesh.pointY.push_back(p.y);
+    subMesh.pointZ.push_back(p.z);
+  }
+  return subMesh;
+}
+
+void locate(const TestMesh& mesh, SubMesh& subMesh) {
+  locatePoints(mesh.x, mesh.y, mesh.z, mesh.connectivity, mesh.elementCount(), mesh.nodesPerElement,
+               subMesh);
+}
+
+TEST(SignedVolume, IsMinusOneSixthOfTheTripleProduct) {
+  struct Case {
+    Point3 q1, q2, q3, q4;
+    double expected;
+  };
+  const Case cases[] = {
+      {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, -1.0 / 6.0},
+      {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 1}, 1.0 / 6.0},
+      {{1, 1, 1}, {3, 1, 1}, {1, 4, 1}, {1, 1, 2}, -1.0},
+      {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, 0.0},  // flat
+  };
+  for (const Case& c : cases) {
+    EXPECT_DOUBLE_EQ(signedVolume(c.q1, c.q2, c.q3, c.q4), c.expected);
+  }
+}
+
+// Total head 2 + 3x - y + 0.5z: a linear field is carried to any point of a tetrahedron exactly.
+double linearField(double x, double y, double z) {
+  return 2.0 + 3.0 * x - y + 0.5 * z;
+}
+
+TEST(LocatePoints, ReproduceALinearFieldInsideAUnitCube) {
+  TestMesh mesh;
+  addBox(mesh, 0, 0, 0, 1, 1, 1);
+  const std::vector<Point3> points = {{0.5, 0.5, 0.5},  {0.0, 0.0, 0.0}, {1.0, 1.0, 1.0},
+                                      {0.5, 0.0, 0.5},  {1.0, 0.5, 0.5}, {0.25, 0.75, 0.1},
+                                      {0.9, 0.05, 0.7}, {0.0, 0.5, 1.0}};
+  SubMesh subMesh = pointsAt(points);
+  locate(mesh, subMesh);
+
+  std::vector<double> pressureHead(9, 0.0);
+  for (int node = 1; node <= 8; ++node) {
+    pressureHead[node] = linearField(mesh.x[node], mesh.y[node], mesh.z[node]) - mesh.z[node];
+  }
+  computePointValues(pressureHead, mesh.z, subMesh);
+  for (int p = 1; p <= subMesh.pointCount; ++p) {
+    SCOPED_TRACE(p);
+    double sum = 0.0;
+    for (int corner = 0; corner < 4; ++corner) {
+      EXPECT_GE(subMesh.pointVertex[p][corner], 1);
+      EXPECT_GE(subMesh.pointWeight[p][corner], 0.0);
+      sum += subMesh.pointWeight[p][corner];
+    }
+    EXPECT_NEAR(sum, 1.0, 1e-15);
+    const Point3& q = points[p - 1];
+    EXPECT_NEAR(subMesh.pointTotalHead[p], linearField(q.x, q.y, q.z), 1e-13);
+    EXPECT_DOUBLE_EQ(subMesh.pointPressureHead[p], subMesh.pointTotalHead[p] - q.z);
+  }
+  // The centre is the middle of the edge from slot 4 to slot 6, shared by five tetrahedra: the
+  // first of them in table order, (4,6,8,5), takes it with half its weight on each end.
+  EXPECT_EQ(subMesh.pointVertex[1], (std::array<int, 4>{4, 6, 8, 5}));
+  EXPECT_EQ(subMesh.pointWeight[1], (std::array<double, 4>{0.5, 0.5, 0.0, 0.0}));
+  // A point near node 1 gets the weight 1 - x - y - z there.
+  EXPECT_EQ(subMesh.pointVertex[2], (std::array<int, 4>{1, 2, 4, 5}));
+  EXPECT_EQ(subMesh.pointWeight[2], (std::array<double, 4>{1.0, 0.0, 0.0, 0.0}));
+}
+
+TEST(LocatePoints, APointOnASharedFaceGoesToTheLowerNumberedElement) {
+  struct Case {
+    const char* name;
+    bool rightFirst;  // the element at x in [1, 2] is element 1
+    Point3 point;
+    int firstNodeOfElement;  // element whose nodes the point's vertices belong to
+  };
+  const Case cases[] = {
+      {"face, left first", false, {1.0, 0.5, 0.5}, 1},
+      {"face, right first", true, {1.0, 0.5, 0.5}, 1},
+      {"edge, right first", true, {1.0, 1.0, 0.5}, 1},
+      {"corner, right first", true, {1.0, 0.0, 1.0}, 1},
+      {"inside the second only", true, {0.5, 0.5, 0.5}, 9},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestMesh mesh;
+    if (c.rightFirst) {
+      addBox(mesh, 1, 0, 0, 2, 1, 1);
+      addBox(mesh, 0, 0, 0, 1, 1, 1);
+    } else {
+      addBox(mesh, 0, 0, 0, 1, 1, 1);
+      addBox(mesh, 1, 0, 0, 2, 1, 1);
+    }
+    SubMesh subMesh = pointsAt({c.point});
+    locate(mesh, subMesh);
+    for (int vertex : subMesh.pointVertex[1]) {
+      EXPECT_GE(vertex, c.firstNodeOfElement);
+      EXPECT_LE(vertex, c.firstNodeOfElement + 7);
+    }
+  }
+}
+
+TEST(LocatePoints, APointOutsideEveryElementHasZeroHead) {
+  TestMesh mesh;
+  addBox(mesh, 0, 0, 0, 1, 1, 1);
+  SubMesh subMesh = pointsAt({{1.5, 0.5, 0.5}, {0.5, 0.5, -2.0}, {0.5, 0.5, 1.0 + 1e-12}});
+  locate(mesh, subMesh);
+  const std::vector<double> pressureHead(9, 7.0);
+  computePointValues(pressureHead, mesh.z, subMesh);
+  for (int p = 1; p <= 3; ++p) {
+    SCOPED_TRACE(p);
+    EXPECT_EQ(subMesh.pointVertex[p], (std::array<int, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(subMesh.pointTotalHead[p], 0.0);
+    EXPECT_EQ(subMesh.pointPressureHead[p], -subMesh.pointZ[p]);
+  }
+}
+
+// A row whose eighth node number is 0 is a prism of its first six nodes, cut into the
+// tetrahedra (1,2,3,4), (3,5,6,4), (2,5,3,4); its seventh node number is not looked at.
+TEST(LocatePoints, APrismRowIsThreeTetrahedra) {
+  TestMesh mesh;
+  for (double zz : {0.0, 1.0}) {
+    mesh.addNode(0, 0, zz);
+    mesh.addNode(0, 1, zz);
+    mesh.addNode(1, 0, zz);
+  }
+  const int stray = mesh.addNode(1, 1, 1);
+  mesh.addElement({1, 2, 3, 4, 5, 6, stray, 0});
+  struct Case {
+    Point3 point;
+    std::array<int, 4> vertex;  // 0: not located
+  };
+  const Case cases[] = {
+      {{0.1, 0.1, 0.1}, {1, 2, 3, 4}},
+      {{0.2, 0.6, 0.9}, {3, 5, 6, 4}},
+      {{0.05, 0.6, 0.5}, {2, 5, 3, 4}},
+      {{0.9, 0.9, 0.9}, {0, 0, 0, 0}},  // would be inside a hexahedron that used slot 7
+  };
+  for (const Case& c : cases) {
+    SubMesh subMesh = pointsAt({c.point});
+    locate(mesh, subMesh);
+    EXPECT_EQ(subMesh.pointVertex[1], c.vertex);
+  }
+}
+
+// Flat and inverted elements take no point: a flat tetrahedron would give weights of 0 / 0.
+TEST(LocatePoints, FlatAndInvertedElementsTakeNoPoint) {
+  TestMesh mesh;
+  const int flat = addBox(mesh, 0, 0, 0, 1, 1, 0);
+  addBox(mesh, 0, 0, 0, 1, 1, 1);
+  // The same cube with its bottom and top faces swapped: every tetrahedron turns inside out.
+  const int inverted = addBox(mesh, 0, 0, 1, 1, 1, 0);
+  ASSERT_EQ(flat, 1);
+  ASSERT_EQ(inverted, 3);
+  SubMesh subMesh = pointsAt({{0.5, 0.5, 0.0}, {0.3, 0.3, 0.3}});
+  locate(mesh, subMesh);
+  std::vector<double> pressureHead(mesh.x.size(), 1.0);
+  computePointValues(pressureHead, mesh.z, subMesh);
+  for (int p = 1; p <= 2; ++p) {
+    SCOPED_TRACE(p);
+    for (int vertex : subMesh.pointVertex[p]) {  // the upright cube, nodes 9 to 16
+      EXPECT_GE(vertex, 9);
+      EXPECT_LE(vertex, 16);
+    }
+    for (double weight : subMesh.pointWeight[p]) EXPECT_TRUE(std::isfinite(weight));
+    EXPECT_NEAR(subMesh.pointTotalHead[p], 1.0 + subMesh.pointZ[p], 1e-14);
+  }
+}
+
+// Node numbers that name no node (0 in a short row, or beyond the nodes) make a tetrahedron
+// that takes no point, instead of reading outside the coordinates.
+TEST(LocatePoints, RowsNamingMissingNodesTakeNoPoint) {
+  TestMesh mesh;
+  addBox(mesh, 0, 0, 0, 1, 1, 1);
+  mesh.connectivity[0] = 99;  // slot 1 of the only element
+  SubMesh subMesh = pointsAt({{0.1, 0.2, 0.1}, {0.9, 0.9, 0.9}});
+  locate(mesh, subMesh);
+  EXPECT_EQ(subMesh.pointVertex[1], (std::array<int, 4>{0, 0, 0, 0}));
+  EXPECT_EQ(subMesh.pointVertex[2], (std::array<int, 4>{4, 7, 8, 6}));
+
+  TestMesh fourNodes;  // four node numbers per element: a prism short of two corners
+  fourNodes.nodesPerElement = 4;
+  for (int i = 0; i < 4; ++i) fourNodes.addNode(i == 2, i == 1, i == 3);
+  fourNodes.addElement({1, 2, 3, 4});
+  SubMesh one = pointsAt({{0.1, 0.1, 0.1}});
+  locate(fourNodes, one);
+  EXPECT_EQ(one.pointVertex[1], (std::array<int, 4>{1, 2, 3, 4}));
+}
+
+TEST(LocatePoints, NoPointsMeansNothingToDo) {
+  TestMesh mesh;
+  addBox(mesh, 0, 0, 0, 1, 1, 1);
+  SubMesh subMesh = pointsAt({});
+  locate(mesh, subMesh);
+  computePointValues(std::vector<double>(9, 0.0), mesh.z, subMesh);
+  EXPECT_EQ(subMesh.pointVertex.size(), 1u);
+}
+
+TEST(ComputeExtent, SmallestCoordinatesAndSectionDistance) {
+  SubMesh subMesh = pointsAt({{4.0, 7.0, 1.0}, {1.0, 9.0, 2.0}, {5.0, 3.0, 3.0}});
+  computeExtent(subMesh, false);
+  EXPECT_EQ(subMesh.xMin, 1.0);
+  EXPECT_EQ(subMesh.yMin, 3.0);
+  EXPECT_TRUE(subMesh.sectionDistance.empty());
+
+  computeExtent(subMesh, true);
+  const double expected[] = {0.0, 5.0, std::sqrt(36.0), std::sqrt(16.0)};
+  for (int p = 1; p <= 3; ++p) EXPECT_DOUBLE_EQ(subMesh.sectionDistance[p], expected[p]);
+}
+
+}  // namespace

@@ -1,0 +1,323 @@
+// Neutral-file writers on in-memory units: set numbering, set titles, statistics of empty
+// vectors and of ties, and the mesh blocks for short element columns and empty meshes.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/units.h"
+#include "resconv/model.h"
+#include "resconv/writers/femapModel.h"
+#include "resconv/writers/femapOutput.h"
+
+namespace {
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The text from the first line equal to `first` to the end.
+std::string textFrom(const std::string& text, const std::string& first) {
+  std::size_t at = text.find("\n" + first + "\n");
+  return at == std::string::npos ? std::string() : text.substr(at + 1);
+}
+
+// The line after the first line equal to `first`, or "<missing>".
+std::string lineAfter(const std::string& text, const std::string& first) {
+  const std::vector<std::string> lines = linesOf(textFrom(text, first));
+  return lines.size() > 1 ? lines[1] : "<missing>";
+}
+
+// A solid mesh with its shared arrays, slot 0 unused.
+struct SolidCase {
+  int nodeCount = 0;
+  int elementCount = 0;
+  int nodesPerElement = 8;
+  std::vector<double> z, pressureHead, discharge, vx, vy, vz;
+  std::vector<double> nodeVx, nodeVy, nodeVz;
+  std::vector<int> nodeElementCount, connectivity, elementFlag, nodeUnused;
+
+  SolidCase(int nodes, int elements) : nodeCount(nodes), elementCount(elements) {
+    const auto n = static_cast<std::size_t>(nodes) + 1;
+    const auto e = static_cast<std::size_t>(elements) + 1;
+    z.assign(n, 0.0), pressureHead.assign(n, 0.0), discharge.assign(n, 0.0);
+    nodeVx.assign(n, 0.0), nodeVy.assign(n, 0.0), nodeVz.assign(n, 0.0);
+    nodeElementCount.assign(n, 0), nodeUnused.assign(n, 0);
+    vx.assign(e, 0.0), vy.assign(e, 0.0), vz.assign(e, 0.0), elementFlag.assign(e, 0);
+    connectivity.assign(static_cast<std::size_t>(elements) * 8, 0);
+  }
+
+  void writeSet(OutputUnit& unit, WriterCounters& counters, double time, int stepNo) {
+    writeFemapOutputSet(unit, counters, z, pressureHead, nodeVx, nodeVy, nodeVz, vx, vy, vz,
+                        discharge, nodeElementCount, connectivity, nodeCount, elementCount,
+                        nodesPerElement, time, stepNo, elementFlag, nodeUnused);
+  }
+};
+
+TEST(FemapOutputSet, SolidAndSubMeshSetsShareOneNumbering) {
+  OutputUnit unit(unitNumber::output);
+  unit.openMemory();
+  WriterCounters counters;
+  SolidCase solid(0, 0);
+  SubMesh subMesh;
+  subMesh.pointPressureHead.assign(1, 0.0);
+  subMesh.pointTotalHead.assign(1, 0.0);
+
+  solid.writeSet(unit, counters, 0.0, 0);
+  writeFemapMeshOutputSet(unit, counters, subMesh, 0.0, 0);
+  solid.writeSet(unit, counters, 10.0, 1);
+
+  EXPECT_EQ(counters.femapOutputSetCount, 3);
+  const std::vector<std::string> lines = linesOf(unit.memory());
+  std::vector<std::string> setNumbers, firstVectors, vectorCounts;
+  int vectorsInBlock = 0;
+  for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+    if (lines[i] == "   450") setNumbers.push_back(lines[i + 1]);
+    if (lines[i] == "   451") {
+      firstVectors.push_back(lines[i + 1]);
+      if (vectorsInBlock > 0) vectorCounts.push_back(std::to_string(vectorsInBlock));
+      vectorsInBlock = 0;
+    }
+    if (lines[i] == " 0,1,1,") ++vectorsInBlock;
+  }
+  vectorCounts.push_back(std::to_string(vectorsInBlock));
+  EXPECT_EQ(setNumbers, (std::vector<std::string>{"           1", "           2", "           3"}));
+  EXPECT_EQ(firstVectors, (std::vector<std::string>{"           1,10,1,", "           2,10,1,",
+                                                    "           3,10,1,"}));
+  EXPECT_EQ(vectorCounts, (std::vector<std::string>{"11", "2", "11"}));
+}
+
+struct SetTitleCase {
+  int stepNo;
+  double time;
+  const char* block;
+};
+
+constexpr SetTitleCase setTitleCases[] = {
+    {12, 3600.0,
+     "   -1\n   450\n           1\n  12 T=  3.6000E+03\n 0,0,\n   3600.000    \n 1,\n   \n   -1\n"},
+    {0, 0.0,
+     "   -1\n   450\n           1\n   0 T=  0.0000E+00\n 0,0,\n  0.0000000E+00\n 1,\n   \n   -1\n"},
+    // Too wide for its four columns; the time is rounded to single precision first.
+    {10000, 0.1,
+     "   -1\n   450\n           1\n**** T=  1.0000E-01\n 0,0,\n  0.1000000    \n 1,\n   \n   -1\n"},
+    {-5, -2.5,
+     "   -1\n   450\n           1\n  -5 T= -2.5000E+00\n 0,0,\n  -2.500000    \n 1,\n   \n   -1\n"},
+};
+
+TEST(FemapOutputSet, OutputSetBlockNamesStepAndTime) {
+  for (const SetTitleCase& c : setTitleCases) {
+    SCOPED_TRACE(c.stepNo);
+    OutputUnit unit(unitNumber::output);
+    unit.openMemory();
+    WriterCounters counters;
+    SubMesh subMesh;
+    writeFemapMeshOutputSet(unit, counters, subMesh, c.time, c.stepNo);
+    const std::string& text = unit.memory();
+    EXPECT_EQ(text.substr(0, text.find("   451\n") - 6), c.block);
+  }
+}
+
+// Checks the statistics records of vector `id` of set 1 and that no value record follows.
+void expectStartStatistics(const std::vector<std::string>& lines, const std::string& id,
+                           const std::string& statistics, const std::string& entities) {
+  const std::string header = "           1," + id + ",1,";
+  for (std::size_t i = 0; i + 8 < lines.size(); ++i) {
+    if (lines[i] != header) continue;
+    EXPECT_EQ(lines[i + 2], statistics) << id;
+    EXPECT_EQ(lines[i + 5], entities) << id;
+    EXPECT_EQ(lines[i + 6], " 0,1,1,") << id;
+    EXPECT_EQ(lines[i + 7].substr(0, 13), "          -1,") << id;
+    return;
+  }
+  ADD_FAILURE() << "vector " << id << " not written";
+}
+
+constexpr const char* startStatistics = "  9.8999999E+30 -9.8999999E+30  9.8999999E+30";
+constexpr const char* startStatisticsOfSpeed = "  9.8999999E+30 -9.8999999E+30 -9.8999999E+30";
+
+struct EmptyCase {
+  const char* name;
+  int nodeCount;
+  int elementCount;
+  bool nodesUnused;
+  bool elementsLeftOut;
+  bool nodalVectorsEmpty;
+};
+
+constexpr EmptyCase emptyCases[] = {
+    {"no nodes and no elements", 0, 0, false, false, true},
+    {"every node named by no element", 3, 0, true, false, true},
+    {"the only element left out", 8, 1, false, true, false},
+};
+
+TEST(FemapOutputSet, VectorWithoutEntitiesKeepsStartStatistics) {
+  for (const EmptyCase& c : emptyCases) {
+    SCOPED_TRACE(c.name);
+    SolidCase solid(c.nodeCount, c.elementCount);
+    for (int node = 1; node <= c.nodeCount; ++node) solid.nodeUnused[node] = c.nodesUnused;
+    for (int element = 1; element <= c.elementCount; ++element) {
+      solid.elementFlag[element] = c.elementsLeftOut;
+      solid.vx[element] = -4.0;
+      for (int slot = 1; slot <= 8; ++slot) solid.connectivity[(element - 1) * 8 + slot - 1] = slot;
+    }
+    OutputUnit unit(unitNumber::output);
+    unit.openMemory();
+    WriterCounters counters;
+    solid.writeSet(unit, counters, 1.0, 1);
+    const std::vector<std::string> lines = linesOf(unit.memory());
+
+    if (c.nodalVectorsEmpty) {
+      for (const char* id : {"10", "11", "12"}) {
+        expectStartStatistics(lines, id, startStatistics, "           1,           1,6,7,");
+      }
+      expectStartStatistics(lines, "13", startStatisticsOfSpeed, "           1,           1,1,7,");
+      for (const char* id : {"14", "15", "16"}) {
+        expectStartStatistics(lines, id, startStatistics, "           1,           1,1,7,");
+      }
+    }
+    for (const char* id : {"70010", "70011", "70012", "70013"}) {
+      expectStartStatistics(lines, id, startStatistics, "           1,           1,1,8,");
+    }
+  }
+}
+
+struct TieCase {
+  const char* name;
+  std::vector<double> pressureHead;  // slot 0 unused
+  std::vector<int> nodeUnused;
+  const char* statistics;
+  const char* entities;
+};
+
+TEST(FemapOutputSet, EqualValuesKeepTheLowestEntity) {
+  const TieCase cases[] = {
+      {"ties at both ends",
+       {0, 5.0, -1.0, 5.0, -1.0},
+       {0, 0, 0, 0, 0},
+       "  -1.000000       5.000000       5.000000    ",
+       "           2,           1,6,7,"},
+      {"all equal",
+       {0, 2.0, 2.0, 2.0, 2.0},
+       {0, 0, 0, 0, 0},
+       "   2.000000       2.000000       2.000000    ",
+       "           1,           1,6,7,"},
+      {"unused node holds the extremes",
+       {0, 1.0, 99.0, -99.0, 1.0},
+       {0, 0, 1, 1, 0},
+       "   1.000000       1.000000       1.000000    ",
+       "           1,           1,6,7,"},
+      {"larger magnitude below zero",
+       {0, -7.5, 3.0, -7.5, 3.0},
+       {0, 0, 0, 0, 0},
+       "  -7.500000       3.000000       7.500000    ",
+       "           1,           2,6,7,"},
+  };
+  for (const TieCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    SolidCase solid(4, 0);
+    solid.pressureHead = c.pressureHead;
+    solid.nodeUnused = c.nodeUnused;
+    OutputUnit unit(unitNumber::output);
+    unit.openMemory();
+    WriterCounters counters;
+    solid.writeSet(unit, counters, 1.0, 1);
+    const std::vector<std::string> lines = linesOf(textFrom(unit.memory(), "   451"));
+    ASSERT_GT(lines.size(), 7u);
+    EXPECT_EQ(lines[1], "           1,10,1,");
+    EXPECT_EQ(lines[3], c.statistics);
+    EXPECT_EQ(lines[6], c.entities);
+  }
+}
+
+struct ModelCase {
+  const char* name;
+  int nodesPerElement;
+  std::vector<int> connectivity;  // one column of nodesPerElement slots per element
+  std::vector<int> materialNo;    // slot 0 unused
+  const char* meshBlocks;         // from the node block to the end
+};
+
+TEST(FemapModel, MeshBlocksForShortColumnsAndEmptyMeshes) {
+  const std::string nodes =
+      "   -1\n   403\n"
+      "      1,0,0,1,46,0,0,0,0,0,0, 1.000000E+00, 0.000000E+00, 0.000000E+00\n"
+      "      2,0,0,1,46,0,0,0,0,0,0, 2.000000E+00, 0.000000E+00, 0.000000E+00\n"
+      "      3,0,0,1,46,0,0,0,0,0,0, 3.000000E+00, 0.000000E+00, 0.000000E+00\n"
+      "      4,0,0,1,46,0,0,0,0,0,0, 4.000000E+00, 0.000000E+00, 0.000000E+00\n"
+      "      5,0,0,1,46,0,0,0,0,0,0, 5.000000E+00, 0.000000E+00, 0.000000E+00\n"
+      "      6,0,0,1,46,0,0,0,0,0,0, 6.000000E+00, 0.000000E+00, 0.000000E+00\n"
+      "   -1\n";
+  const std::string trailer =
+      " 0,0,0,0,0,0,0,0,0,0,\n 0.,0.,0.,\n 0.,0.,0.,\n 0.,0.,0.,\n 0,0,0,0,0,0,0,0,0,0,0,0,\n";
+  const std::string prismSix = nodes + "   -1\n   404\n" +
+                               "           1,124,           2,25,           7,1,0,0,\n" +
+                               "      4,      5,      6,      0,      1,      2,      3,"
+                               "      0,      0,      0,\n" +
+                               trailer + "   -1\n";
+  const std::string brickSlot8 = nodes + "   -1\n   404\n" +
+                                 "           1,124,           2,25,           8,1,0,0,\n" +
+                                 "      5,      6,      0,      4,      1,      2,      3,"
+                                 "      4,      0,      0,\n" +
+                                 trailer + "   -1\n";
+  const ModelCase cases[] = {
+      {"six slots per element read as a prism", 6, {1, 2, 3, 4, 5, 6}, {0, 2}, prismSix.c_str()},
+      {"slot 8 alone makes a brick", 8, {1, 2, 3, 4, 5, 6, 0, 4}, {0, 2}, brickSlot8.c_str()},
+  };
+  for (const ModelCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<double> x{0, 1, 2, 3, 4, 5, 6}, y(7, 0.0), z(7, 0.0);
+    const std::vector<int> elementFlag{0, 0}, nodeUnused(7, 0);
+    OutputUnit unit(unitNumber::output);
+    unit.openMemory();
+    writeFemapModel(unit, x, y, z, c.connectivity, 6, 1, c.materialNo, 2, c.nodesPerElement,
+                    elementFlag, nodeUnused);
+    EXPECT_EQ(textFrom(unit.memory(), "   403").insert(0, "   -1\n"), c.meshBlocks);
+    // Properties 1 and 2 only.
+    EXPECT_NE(unit.memory().find("    2,110,1,25,1,0,\n"), std::string::npos);
+    EXPECT_EQ(unit.memory().find("    3,110,1,25,1,0,\n"), std::string::npos);
+  }
+}
+
+TEST(FemapModel, EmptyMeshWritesFramingOnly) {
+  OutputUnit unit(unitNumber::output);
+  unit.openMemory();
+  const std::vector<double> none{0.0};
+  const std::vector<int> noNumbers{0};
+  writeFemapModel(unit, none, none, none, {}, 0, 0, noNumbers, 1, 8, noNumbers, noNumbers);
+  EXPECT_EQ(textFrom(unit.memory(), "   403"), "   403\n   -1\n   -1\n   404\n   -1\n");
+  EXPECT_EQ(linesOf(unit.memory()).size(), 5u + 36u + 33u + 3u + 3u);
+
+  OutputUnit meshUnit(unitNumber::output);
+  meshUnit.openMemory();
+  writeFemapMeshModel(meshUnit, SubMesh{});
+  EXPECT_EQ(textFrom(meshUnit.memory(), "   403"), "   403\n   -1\n   -1\n   404\n   -1\n");
+}
+
+TEST(FemapModel, SubMeshCoordinatesKeepDoublePrecision) {
+  SubMesh subMesh;
+  subMesh.pointCount = 1;
+  subMesh.pointX = {0.0, 2.00000051};
+  subMesh.pointY = {0.0, -0.1};
+  subMesh.pointZ = {0.0, 12345678.9};
+  OutputUnit meshUnit(unitNumber::output);
+  meshUnit.openMemory();
+  writeFemapMeshModel(meshUnit, subMesh);
+  EXPECT_EQ(lineAfter(meshUnit.memory(), "   403"),
+            "      1,0,0,1,46,0,0,0,0,0,0, 2.000001E+00,-1.000000E-01, 1.234568E+07");
+
+  // The same coordinates in the solid model are rounded to single precision first.
+  const std::vector<double> x{0.0, 2.00000051}, y{0.0, -0.1}, z{0.0, 12345678.9};
+  const std::vector<int> none{0}, used{0, 0};
+  OutputUnit unit(unitNumber::output);
+  unit.openMemory();
+  writeFemapModel(unit, x, y, z, {}, 1, 0, none, 1, 8, none, used);
+  EXPECT_EQ(lineAfter(unit.memory(), "   403"),
+            "      1,0,0,1,46,0,0,0,0,0,0, 2.000000E+00,-1.000000E-01, 1.234568E+07");
+}
+
+}  // namespace

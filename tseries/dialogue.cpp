@@ -1,0 +1,58 @@
+#include "tseries/dialogue.h"
+
+#include <algorithm>
+#include <string>
+
+#include "common/console.h"
+#include "common/fixedRead.h"
+#include "common/freeForm.h"
+#include "common/resultFile.h"
+#include "common/textFormat.h"
+
+namespace {
+
+constexpr std::string_view capacityLayout = "(6I5)";
+
+constexpr std::string_view graphDataHeading = "--- グラフ用データの読み込み ";
+constexpr std::string_view graphDataNamePrompt = "---   　 データファイル名の入力";
+
+}  // namespace
+
+GraphCapacities readGraphCapacities(InputUnit& graphData) {
+  static const CompiledFormat capacityFormat = compileFormat(capacityLayout);
+  int steps = 0, heads = 0, pressures = 0, discharges = 0, velocities = 0;
+  readFormatted(graphData, capacityFormat, steps, heads, pressures, discharges, velocities);
+  const GraphCapacities floors;
+  GraphCapacities capacities;
+  capacities.stepCapacity = std::max(steps, floors.stepCapacity);
+  capacities.headCapacity = std::max(heads, floors.headCapacity);
+  capacities.pressureCapacity = std::max(pressures, floors.pressureCapacity);
+  capacities.dischargeCapacity = std::max(discharges, floors.dischargeCapacity);
+  capacities.velocityCapacity = std::max(velocities, floors.velocityCapacity);
+  return capacities;
+}
+
+int runExtractor() {
+  Console console;
+  openConsole(console);
+  const std::string resultName = chooseResultFile(console);
+  InputUnit resultFile(unitNumber::resultFile);
+  openResultFile(resultFile, resultName);
+
+  const std::string title = readResultTitle(resultFile);
+  writeFreeForm(console.out, title);
+  const ResultCounts counts = readResultCounts(resultFile);
+  writeFreeForm(console.out, counts.nodeCount, counts.elementCount, counts.nodesPerElement);
+
+  writePrompt(console, graphDataHeading);
+  writePrompt(console, graphDataNamePrompt);
+  const std::string graphName = readFileName(console);
+  // The graph data file is read only: a missing one stops the run and is not created.
+  InputUnit graphData(unitNumber::graphData);
+  graphData.openOld(graphName);
+  const GraphCapacities capacities = readGraphCapacities(graphData);
+
+  SeriesArrays arrays = allocateSeriesArrays(counts, capacities);
+  writeTimeSeries(resultFile, graphData, counts, capacities, arrays);
+  return 0;
+}

@@ -1,0 +1,226 @@
+#include "tseries/tables.h"
+
+#include <algorithm>
+#include <string>
+
+#include "common/fixedRead.h"
+#include "common/stop.h"
+#include "common/textFormat.h"
+
+namespace {
+
+constexpr std::string_view countLayout = "(I5)";
+constexpr std::string_view numberLayout = "(10I7)";
+constexpr std::string_view headerLayout = "(132(',',I8))";
+constexpr std::string_view rowLayout = "(1P,E16.7,132(',',1P,E16.7))";
+
+constexpr std::string_view headTableName = "HTIME.CSV";
+constexpr std::string_view pressureTableName = "PTIME.CSV";
+constexpr std::string_view dischargeTableName = "QTIME.CSV";
+constexpr std::string_view velocityTableName = "VTIME.CSV";
+
+constexpr int velocityComponents = 3;
+
+// Slots of a 1-based array of `count` entries; a negative count gives only slot 0.
+std::size_t slots(int count) {
+  return static_cast<std::size_t>(std::max(count, 0)) + 1;
+}
+
+History makeHistory(int capacity, int components, int stepCapacity) {
+  History history;
+  history.components = components;
+  history.rowLength = static_cast<std::size_t>(capacity) * static_cast<std::size_t>(components);
+  history.values = std::make_unique_for_overwrite<double[]>(history.rowLength *
+                                                            static_cast<std::size_t>(stepCapacity));
+  return history;
+}
+
+// What a list holds and what bounds its numbers, for the messages about it.
+struct ListRule {
+  std::string_view listName;   // "head node"
+  std::string_view limitName;  // "node count"
+  int capacity;
+  int limit;
+};
+
+void readList(InputUnit& unit, const ListRule& rule, PointList& list,
+              std::vector<InputTarget>& targets) {
+  static const CompiledFormat countFormat = compileFormat(countLayout);
+  static const CompiledFormat numberFormat = compileFormat(numberLayout);
+  int count = 0;
+  readFormatted(unit, countFormat, count);
+  if (count > rule.capacity) {
+    stopWithMessage(unit.name() + ": the " + std::string(rule.listName) + " list holds " +
+                    std::to_string(count) + " numbers, above its capacity " +
+                    std::to_string(rule.capacity));
+  }
+  list.count = count;
+  if (count < 1) return;
+  targets.clear();
+  for (int k = 1; k <= count; ++k) targets.emplace_back(list.numbers[k]);
+  readRecords(unit, numberFormat, targets);
+  for (int k = 1; k <= count; ++k) {
+    if (list.numbers[k] > rule.limit) {
+      stopWithMessage(unit.name() + ": " + std::string(rule.listName) + " " +
+                      std::to_string(list.numbers[k]) + " is above the " +
+                      std::string(rule.limitName) + " " + std::to_string(rule.limit));
+    }
+  }
+}
+
+// Copies values[n] of each listed number n (0.0 where n is 0 or below) into the row.
+void keepListed(std::span<double> row, const PointList& list, std::span<const double> values) {
+  for (int k = 1; k <= list.count; ++k) {
+    const int n = list.numbers[k];
+    row[k - 1] = n >= 1 ? values[n] : 0.0;
+  }
+}
+
+void keepTotalHeads(std::span<double> row, const PointList& list,
+                    std::span<const double> pressureHead, std::span<const double> z) {
+  for (int k = 1; k <= list.count; ++k) {
+    const int n = list.numbers[k];
+    row[k - 1] = n >= 1 ? pressureHead[n] + z[n] : 0.0;
+  }
+}
+
+void keepVelocities(std::span<double> row, const PointList& list, const SeriesArrays& arrays) {
+  for (int k = 1; k <= list.count; ++k) {
+    const int e = list.numbers[k];
+    double* cell = row.data() + static_cast<std::size_t>(k - 1) * velocityComponents;
+    cell[0] = e >= 1 ? arrays.vx[e] : 0.0;
+    cell[1] = e >= 1 ? arrays.vy[e] : 0.0;
+    cell[2] = e >= 1 ? arrays.vz[e] : 0.0;
+  }
+}
+
+// An empty span asks the reader to drop the values: only arrays some list reads are filled.
+std::span<double> filledIf(bool wanted, std::vector<double>& values) {
+  return wanted ? std::span<double>(values) : std::span<double>();
+}
+
+void writeTableFile(std::string_view fileName, int unitNumber, const PointList& list,
+                    const History& history, std::span<const double> stepTimes,
+                    int storedStepCount) {
+  if (list.count < 1) return;
+  OutputUnit unit(unitNumber);
+  unit.open(fileName);
+  writeTable(unit, list, history, stepTimes, storedStepCount);
+  unit.close();
+}
+
+}  // namespace
+
+SeriesArrays allocateSeriesArrays(const ResultCounts& counts, const GraphCapacities& capacities) {
+  const std::size_t nodeSlots = slots(counts.nodeCount);
+  const std::size_t elementSlots = slots(counts.elementCount);
+  const double steps = static_cast<double>(capacities.stepCapacity);
+  const double historyValues =
+      steps * (static_cast<double>(capacities.headCapacity) + capacities.pressureCapacity +
+               capacities.dischargeCapacity + velocityComponents * capacities.velocityCapacity);
+  requireMemory(sizeof(double) *
+                (3.0 * static_cast<double>(nodeSlots + elementSlots) + steps + historyValues));
+
+  SeriesArrays arrays;
+  arrays.z.assign(nodeSlots, 0.0);
+  arrays.pressureHead.assign(nodeSlots, 0.0);
+  arrays.discharge.assign(nodeSlots, 0.0);
+  arrays.vx.assign(elementSlots, 0.0);
+  arrays.vy.assign(elementSlots, 0.0);
+  arrays.vz.assign(elementSlots, 0.0);
+  arrays.headNodes.numbers.assign(slots(capacities.headCapacity), 0);
+  arrays.pressureNodes.numbers.assign(slots(capacities.pressureCapacity), 0);
+  arrays.dischargeNodes.numbers.assign(slots(capacities.dischargeCapacity), 0);
+  arrays.velocityElements.numbers.assign(slots(capacities.velocityCapacity), 0);
+  arrays.stepTimes.assign(slots(capacities.stepCapacity), 0.0);
+  const int stepCapacity = capacities.stepCapacity;
+  arrays.headHistory = makeHistory(capacities.headCapacity, 1, stepCapacity);
+  arrays.pressureHistory = makeHistory(capacities.pressureCapacity, 1, stepCapacity);
+  arrays.dischargeHistory = makeHistory(capacities.dischargeCapacity, 1, stepCapacity);
+  arrays.velocityHistory =
+      makeHistory(capacities.velocityCapacity, velocityComponents, stepCapacity);
+  return arrays;
+}
+
+void readPointLists(InputUnit& graphData, const ResultCounts& counts,
+                    const GraphCapacities& capacities, SeriesArrays& arrays) {
+  const int nodes = counts.nodeCount;
+  const int elements = counts.elementCount;
+  std::vector<InputTarget> targets;
+  readList(graphData, {"head node", "node count", capacities.headCapacity, nodes}, arrays.headNodes,
+           targets);
+  readList(graphData, {"pressure node", "node count", capacities.pressureCapacity, nodes},
+           arrays.pressureNodes, targets);
+  readList(graphData, {"discharge node", "node count", capacities.dischargeCapacity, nodes},
+           arrays.dischargeNodes, targets);
+  readList(graphData, {"velocity element", "element count", capacities.velocityCapacity, elements},
+           arrays.velocityElements, targets);
+  graphData.close();
+}
+
+int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
+                 const GraphCapacities& capacities, SeriesArrays& arrays) {
+  MeshArrays mesh;
+  mesh.z = arrays.z;
+  readResultMesh(resultFile, counts, mesh);
+
+  const bool headsWanted = arrays.headNodes.count >= 1 || arrays.pressureNodes.count >= 1;
+  const bool velocitiesWanted = arrays.velocityElements.count >= 1;
+  StepArrays step;
+  step.pressureHead = filledIf(headsWanted, arrays.pressureHead);
+  step.discharge = filledIf(arrays.dischargeNodes.count >= 1, arrays.discharge);
+  step.vx = filledIf(velocitiesWanted, arrays.vx);
+  step.vy = filledIf(velocitiesWanted, arrays.vy);
+  step.vz = filledIf(velocitiesWanted, arrays.vz);
+
+  int storedStepCount = 0;
+  int stepNo = 0;
+  double time = 0.0;
+  while (readResultStep(resultFile, counts, stepNo, time, step)) {
+    // The step after the last one kept is read whole and dropped; the rest is not read.
+    if (storedStepCount == capacities.stepCapacity) break;
+    const int i = ++storedStepCount;
+    arrays.stepTimes[i] = time;
+    keepTotalHeads(historyRow(arrays.headHistory, i), arrays.headNodes, arrays.pressureHead,
+                   arrays.z);
+    keepListed(historyRow(arrays.pressureHistory, i), arrays.pressureNodes, arrays.pressureHead);
+    keepListed(historyRow(arrays.dischargeHistory, i), arrays.dischargeNodes, arrays.discharge);
+    keepVelocities(historyRow(arrays.velocityHistory, i), arrays.velocityElements, arrays);
+  }
+  return storedStepCount;
+}
+
+void writeTable(OutputUnit& unit, const PointList& list, const History& history,
+                std::span<const double> stepTimes, int storedStepCount) {
+  static const CompiledFormat headerFormat = compileFormat(headerLayout);
+  static const CompiledFormat rowFormat = compileFormat(rowLayout);
+  const int count = std::max(list.count, 0);
+  const std::size_t width = static_cast<std::size_t>(count) * history.components;
+  std::vector<Item> items;
+  items.reserve(width + 1);
+  for (int k = 1; k <= count; ++k) {
+    for (int c = 1; c <= history.components; ++c) items.emplace_back(list.numbers[k]);
+  }
+  writeRecords(unit, headerFormat, items);
+  for (int i = 1; i <= storedStepCount; ++i) {
+    items.clear();
+    items.emplace_back(stepTimes[i]);
+    for (double value : historyRow(history, i).first(width)) items.emplace_back(value);
+    writeRecords(unit, rowFormat, items);
+  }
+}
+
+void writeTimeSeries(InputUnit& resultFile, InputUnit& graphData, const ResultCounts& counts,
+                     const GraphCapacities& capacities, SeriesArrays& arrays) {
+  readPointLists(graphData, counts, capacities, arrays);
+  const int stored = collectSteps(resultFile, counts, capacities, arrays);
+  const std::span<const double> times = arrays.stepTimes;
+  writeTableFile(headTableName, unitNumber::headTable, arrays.headNodes, arrays.headHistory, times,
+                 stored);
+  writeTableFile(pressureTableName, unitNumber::pressureTable, arrays.pressureNodes,
+                 arrays.pressureHistory, times, stored);
+  writeTableFile(dischargeTableName, unitNumber::dischargeTable, arrays.dischargeNodes,
+                 arrays.dischargeHistory, times, stored);
+  writeTableFile(velocityTableName, unitNumber::dischargeTable, arrays.velocityElements,
+                 arrays.velocityHistory, times, stored);
+}

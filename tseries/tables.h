@@ -1,0 +1,83 @@
+#pragma once
+// The time-series tables: the point lists of the graph data file, one pass over every stored
+// step of the result file keeping only the listed values, and the comma-separated tables
+// HTIME.CSV, PTIME.CSV, QTIME.CSV and VTIME.CSV written once reading has ended.
+//
+// Lists and node and element arrays are 1-based with slot 0 unused. A history keeps, for each
+// kept step i (1-based), one row of capacity × components values: list position k and
+// component c (1-based) sit at (k - 1) * components + (c - 1) of the row, so a row is already
+// in the column order of its table.
+#include <cstddef>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "common/resultFile.h"
+#include "common/units.h"
+
+// The first record of the graph data file, each value raised to its floor.
+struct GraphCapacities {
+  int stepCapacity = 100;
+  int headCapacity = 50;
+  int pressureCapacity = 50;
+  int dischargeCapacity = 100;
+  int velocityCapacity = 50;
+};
+
+// One list of the graph data file. numbers has capacity + 1 slots; count may be 0 or below
+// (the table is not wanted). A number of 0 or below is kept in the header and never read.
+struct PointList {
+  int count = 0;
+  std::vector<int> numbers;
+};
+
+// Values per list position and component for every kept step. Rows are left uninitialised
+// until their step is kept, so memory is touched only as steps are kept.
+struct History {
+  int components = 1;
+  std::size_t rowLength = 0;  // capacity × components
+  std::unique_ptr<double[]> values;
+};
+
+// Every array of the extractor, sized once from the counts and the capacities.
+struct SeriesArrays {
+  std::vector<double> z, pressureHead, discharge;  // nodeCount + 1
+  std::vector<double> vx, vy, vz;                  // elementCount + 1
+  PointList headNodes, pressureNodes, dischargeNodes, velocityElements;
+  std::vector<double> stepTimes;  // stepCapacity + 1
+  History headHistory, pressureHistory, dischargeHistory, velocityHistory;
+};
+
+// Allocation failure throws std::bad_alloc, which the program turns into its stop 41.
+SeriesArrays allocateSeriesArrays(const ResultCounts& counts, const GraphCapacities& capacities);
+
+// The row of kept step `step` (1-based).
+inline std::span<double> historyRow(History& history, int step) {
+  return {history.values.get() + static_cast<std::size_t>(step - 1) * history.rowLength,
+          history.rowLength};
+}
+inline std::span<const double> historyRow(const History& history, int step) {
+  return {history.values.get() + static_cast<std::size_t>(step - 1) * history.rowLength,
+          history.rowLength};
+}
+
+// Reads the four lists from the graph data file (positioned after its first record) and
+// closes it. A count above its capacity or a number above the node or element count stops
+// the run with a message naming the file, the list and the number.
+void readPointLists(InputUnit& graphData, const ResultCounts& counts,
+                    const GraphCapacities& capacities, SeriesArrays& arrays);
+
+// Reads the mesh and then the stored steps until the end of the data or until stepCapacity
+// steps are kept; returns the number of kept steps.
+int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
+                 const GraphCapacities& capacities, SeriesArrays& arrays);
+
+// One table: the header record of the list's numbers (each repeated `components` times), then
+// one data record per kept step with its time and its row.
+void writeTable(OutputUnit& unit, const PointList& list, const History& history,
+                std::span<const double> stepTimes, int storedStepCount);
+
+// The whole working body: lists, mesh, steps, then the tables whose count is at least 1.
+void writeTimeSeries(InputUnit& resultFile, InputUnit& graphData, const ResultCounts& counts,
+                     const GraphCapacities& capacities, SeriesArrays& arrays);
