@@ -12,6 +12,8 @@ out="${2:-$root/build-fuzz}"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/seepage-fuzz-XXXXXX")"
 status=0
+passed=0
+failed=0
 for target in formatFuzz fixedReadFuzz freeFormReadFuzz resultFileFuzz; do
   mkdir -p "$work/$target/corpus" "$work/$target/artefacts"
   cp "$root/fuzz/corpus/$target/"* "$work/$target/corpus/"
@@ -22,10 +24,13 @@ for target in formatFuzz fixedReadFuzz freeFormReadFuzz resultFileFuzz; do
     echo "FINDING in $target: see $work/$target/log and $work/$target/artefacts/"
     tail -n 40 "$work/$target/log"
     status=1
+    failed=$((failed + 1))
   else
+    passed=$((passed + 1))
     grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$work/$target/log" | tr '\n' ' '
     echo
   fi
 done
 if [[ $status -eq 0 ]]; then rm -rf "$work"; fi
+echo "fuzz: $passed passed, $failed failed"
 exit $status

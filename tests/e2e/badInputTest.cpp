@@ -1,7 +1,7 @@
-// Bad input through the real programs. Whatever is fed in, a run ends either with a correct
-// result or with exactly one line on standard error and a non-zero exit status, and every record
-// written before the failure is kept: the output then equals that of the same run on the file
-// cut cleanly before the bad spot.
+// Bad input through the real programs, the converter and the extractor. Whatever is fed in, a run
+// ends either with a correct result or with exactly one line on standard error and a non-zero exit
+// status, and every record written before the failure is kept: the output then equals that of the
+// same run on the file cut cleanly before the bad spot.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -350,9 +350,70 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(param.param.name);
     });
 
+// The graph data file of the extractor: cut short, letters in numeric columns, counts above
+// what follows or above the capacities, numbers beyond the mesh, absurd capacities. Tables are
+// written only once the result file has been read, so after a stop an old table is untouched.
+struct GraphDataCase {
+  const char* name;
+  std::string graphData;
+  std::string resultFile;
+  std::string stop;
+};
+
+class BadGraphData : public ::testing::TestWithParam<GraphDataCase> {};
+
+TEST_P(BadGraphData, StopsWithOneLineAndLeavesOldTables) {
+  const GraphDataCase& c = GetParam();
+  WorkDirectory dir;
+  dir.write("RES.DAT", c.resultFile);
+  dir.write("GRAPH.DAT", c.graphData);
+  dir.write("HTIME.CSV", "old table\n");
+  const auto start = std::chrono::steady_clock::now();
+  const ProgramResult result = runLimited(dir, TSERIES_PATH, "1\nRES.DAT\nGRAPH.DAT\n");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  EXPECT_EQ(result.standardError, c.stop);
+  EXPECT_GT(result.exitStatus, 0);
+  EXPECT_EQ(dir.read("HTIME.CSV"), "old table\n");
+  EXPECT_FALSE(dir.exists("VTIME.CSV"));
+}
+
+const std::string endOfGraph = runTimeStop(24, 7, "GRAPH.DAT");
+// Head nodes 1 and 9, velocity element 2.
+const std::string goodGraph = "\n    2\n      1      9\n    0\n    0\n    1\n      2\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadGraphData,
+    ::testing::Values(
+        GraphDataCase{"empty", "", wholeFile, endOfGraph},
+        GraphDataCase{"cutBeforeTheList", "\n    2\n", wholeFile, endOfGraph},
+        GraphDataCase{"cutBeforeTheLastCount", "\n    2\n      1      9\n    0\n    0\n", wholeFile,
+                      endOfGraph},
+        GraphDataCase{"moreNumbersThanFollow", "\n   12\n      1      2\n    0\n    0\n    0\n",
+                      wholeFile, endOfGraph},
+        GraphDataCase{"lettersInCapacities", "  1OO\n", wholeFile, runTimeStop(64, 7, "GRAPH.DAT")},
+        GraphDataCase{"lettersInList", "\n    2\n      1      x\n    0\n    0\n    0\n", wholeFile,
+                      runTimeStop(64, 7, "GRAPH.DAT")},
+        GraphDataCase{"countAboveCapacity", "\n   60\n", wholeFile,
+                      "GRAPH.DAT: the head node list holds 60 numbers, above its capacity 50\n"},
+        GraphDataCase{"nodeBeyondTheMesh", "\n    2\n      1     10\n    0\n    0\n    0\n",
+                      wholeFile, "GRAPH.DAT: head node 10 is above the node count 9\n"},
+        GraphDataCase{"absurdCapacities",
+                      "99999999999999999999999999\n    0\n    0\n    0\n    0\n", wholeFile,
+                      noMemory},
+        GraphDataCase{"resultFileCutInAStep", goodGraph, firstLines(step2Header + 4), endOfResult},
+        GraphDataCase{"resultFileGarbledInAStep", goodGraph,
+                      withLine(step3Header - 1, "9.0 9.0 nine"), syntaxInResult},
+        GraphDataCase{"absurdNodeCount", goodGraph, withLine(countsLine, "2000000000 2 8"),
+                      noMemory}),
+    [](const ::testing::TestParamInfo<GraphDataCase>& param) {
+      return std::string(param.param.name);
+    });
+
 // Outputs that cannot be written stop with a message naming the file and a non-zero status.
 struct WriteFailureCase {
   const char* name;
+  const char* program;
+  std::string answers;
   std::function<void(const WorkDirectory&)> prepare;
   std::string redirect;  // appended to the command: where the console's output goes
   std::string stop;
@@ -365,30 +426,59 @@ TEST_P(WriteFailure, StopsWithAMessage) {
   WorkDirectory dir;
   dir.write("RES.DAT", wholeFile);
   dir.write("OTF.DAT", outputTimes);
+  dir.write("GRAPH.DAT", goodGraph);
   c.prepare(dir);
-  dir.write(".answers", listAnswers);
+  dir.write(".answers", c.answers);
   const std::string command = "cd '" + dir.path().string() + "' && LC_ALL=C timeout -s KILL 60 '" +
-                              RESCONV_PATH + "' < .answers 2> .stderr " + c.redirect;
+                              c.program + "' < .answers 2> .stderr " + c.redirect;
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_GT(WEXITSTATUS(status), 0);
   EXPECT_EQ(dir.read(".stderr"), c.stop);
 }
 
+std::function<void(const WorkDirectory&)> directoryNamed(const std::string& name) {
+  return [name](const WorkDirectory& dir) { fs::create_directory(dir.path() / name); };
+}
+std::function<void(const WorkDirectory&)> fullDeviceNamed(const std::string& name) {
+  return [name](const WorkDirectory& dir) { fs::create_symlink("/dev/full", dir.path() / name); };
+}
+const std::string noSpace = ": No space left on device\n";
+const std::string graphAnswers = "1\nRES.DAT\nGRAPH.DAT\n";
+const std::string avsAnswers = "1\nRES.DAT\n3\n0\n";
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, WriteFailure,
-    ::testing::Values(
-        WriteFailureCase{
-            "outputIsADirectory",
-            [](const WorkDirectory& dir) { fs::create_directory(dir.path() / "OUTPUT.TXT"); },
-            "> /dev/null", "cannot open OUTPUT.TXT for writing: Is a directory\n"},
-        WriteFailureCase{"outputOnAFullDevice",
-                         [](const WorkDirectory& dir) {
-                           fs::create_symlink("/dev/full", dir.path() / "OUTPUT.TXT");
-                         },
-                         "> /dev/null", "cannot write OUTPUT.TXT: No space left on device\n"},
-        WriteFailureCase{"consoleOnAFullDevice", [](const WorkDirectory&) {}, "> /dev/full",
-                         "cannot write stdout: No space left on device\n"}),
+    ::testing::Values(WriteFailureCase{"outputIsADirectory", RESCONV_PATH, listAnswers,
+                                       directoryNamed("OUTPUT.TXT"), "> /dev/null",
+                                       "cannot open OUTPUT.TXT for writing: Is a directory\n"},
+                      WriteFailureCase{"outputOnAFullDevice", RESCONV_PATH, listAnswers,
+                                       fullDeviceNamed("OUTPUT.TXT"), "> /dev/null",
+                                       "cannot write OUTPUT.TXT" + noSpace},
+                      WriteFailureCase{"tecplotOnAFullDevice", RESCONV_PATH, "1\nRES.DAT\n1\n0\n",
+                                       fullDeviceNamed("TECPLOT.TXT"), "> /dev/null",
+                                       "cannot write TECPLOT.TXT" + noSpace},
+                      WriteFailureCase{"avsScratchOnAFullDevice", RESCONV_PATH, avsAnswers,
+                                       fullDeviceNamed("AVS.tmp"), "> /dev/null",
+                                       "cannot write AVS.tmp" + noSpace},
+                      WriteFailureCase{"avsScratchIsADirectory", RESCONV_PATH, avsAnswers,
+                                       directoryNamed("AVS.tmp"), "> /dev/null",
+                                       "cannot open AVS.tmp for writing: Is a directory\n"},
+                      WriteFailureCase{"avsFileOnAFullDevice", RESCONV_PATH, avsAnswers,
+                                       fullDeviceNamed("AVS.INP"), "> /dev/null",
+                                       "cannot write AVS.INP" + noSpace},
+                      WriteFailureCase{"consoleOnAFullDevice", RESCONV_PATH, listAnswers,
+                                       [](const WorkDirectory&) {}, "> /dev/full",
+                                       "cannot write stdout" + noSpace},
+                      WriteFailureCase{"tableOnAFullDevice", TSERIES_PATH, graphAnswers,
+                                       fullDeviceNamed("HTIME.CSV"), "> /dev/null",
+                                       "cannot write HTIME.CSV" + noSpace},
+                      WriteFailureCase{"tableIsADirectory", TSERIES_PATH, graphAnswers,
+                                       directoryNamed("VTIME.CSV"), "> /dev/null",
+                                       "cannot open VTIME.CSV for writing: Is a directory\n"},
+                      WriteFailureCase{"extractorConsoleOnAFullDevice", TSERIES_PATH, graphAnswers,
+                                       [](const WorkDirectory&) {}, "> /dev/full",
+                                       "cannot write stdout" + noSpace}),
     [](const ::testing::TestParamInfo<WriteFailureCase>& param) {
       return std::string(param.param.name);
     });
