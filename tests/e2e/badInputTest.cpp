@@ -1,7 +1,7 @@
-// Bad input through the real programs, the converter and the extractor. Whatever is fed in, a run
-// ends either with a correct result or with exactly one line on standard error and a non-zero exit
-// status, and every record written before the failure is kept: the output then equals that of the
-// same run on the file cut cleanly before the bad spot.
+// Bad input through the real programs, the converter and the extractor. Whatever is fed in, a
+// run ends either with a correct result or with exactly one line on standard error and a non-zero
+// exit status, and every record written before the failure is kept: the output then equals that
+// of the same run on the file cut cleanly before the bad spot.
 #include <sys/stat.h>
 #include <unistd.h>
 
