@@ -251,6 +251,33 @@ TEST(NonFiniteValues, AreReadAndWrittenAsWords) {
   EXPECT_NE(list.find("***   QP( +  ) =     Infinity\n"), std::string::npos) << list;
 }
 
+// Non-finite coordinates, values and points through every output form and sub-mesh form: the
+// run ends normally, whatever the numbers written.
+TEST(NonFiniteValues, PassThroughEveryOutputForm) {
+  const std::string nonFiniteMesh = [] {
+    // Node 1 of the mesh, element 1 of step 1.
+    std::string text = withLine(step1Header + 10, "NaN Inf -Inf");
+    const std::string& firstNode = baseLines()[firstNodeLine - 1];
+    text.replace(text.find(firstNode), firstNode.size(), "NaN 0.0 -Infinity NaN Infinity 0");
+    return text;
+  }();
+  const std::string subMesh =
+      "    1\n      15.0\n    3    1\n1 0.5 0.5 0.5\n2 NaN 0.5 0.5\n3 1e308 -1e308 0.5\n"
+      "1 1 2 3 3\n";
+  for (const char* answers :
+       {"1\n0\n", "2\n0\n", "3\n0\n", "9\n15.0\n0\n0\n", "4\n1\nOTF.DAT\n1\n", "4\n1\nOTF.DAT\n2\n",
+        "4\n1\nOTF.DAT\n3\n", "4\n1\nOTF.DAT\n4\n", "4\n1\nOTF.DAT\n5\n"}) {
+    SCOPED_TRACE(answers);
+    WorkDirectory dir;
+    dir.write("RES.DAT", nonFiniteMesh);
+    dir.write("OTF.DAT", subMesh);
+    const ProgramResult result =
+        runLimited(dir, RESCONV_PATH, std::string("1\nRES.DAT\n") + answers);
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.standardError, "");
+  }
+}
+
 // The output-time file: cut short, letters in numeric columns, counts above what follows.
 struct OutputTimeCase {
   const char* name;
