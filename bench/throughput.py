@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
-"""Throughput of the converter and the extractor on one large generated result file.
+"""Throughput of the converter and the extractor on large generated result files.
 
-Usage (from the repository root, after a build with benchmarks on):
+Usage (from the repository root):
 
     cmake -S . -B build -DBUILD_BENCHMARKS=ON && cmake --build build -j2
-    python3 bench/throughput.py --build build --size-mb 300 --layout plain
+    python3 bench/throughput.py --size-mb 300 --layout both --repeat 3
 
-Generates a result file of about --size-mb MB (10^6 bytes) with build/tools/makeResultFile in a
-temporary folder, with an output-time file that requests every stored step's time and a graph
-data file listing ten nodes and ten elements. Then, each in a scratch folder of its own, runs:
+For each layout, generates a result file of about --size-mb MB (10^6 bytes) with
+build/tools/makeResultFile in a temporary folder, with an output-time file that requests every
+stored step's time and a graph data file listing ten nodes and ten elements. Then, each in a
+scratch folder of its own, runs:
 
   floor       build/bench/floor: read, split and convert every number, nothing else;
   read only   resconv, answers 1, file name, 7, 0 (output form 7 writes nothing);
@@ -16,18 +17,28 @@ data file listing ten nodes and ten elements. Then, each in a scratch folder of 
   result list resconv, answers 1, file name, 0, output-time file name (every step's time);
   tseries     tseries, answers 1, file name, graph data file name.
 
-For each it prints the wall-clock seconds, MB/s of result file, the ratio to the floor's time and
-the peak resident memory. The peak is ru_maxrss of RUSAGE_CHILDREN taken in a fresh Python
-wrapper process that runs just that one program; a child inherits the wrapper's own high-water
-mark at exec, so the wrapper's figure alone (shown below the table) is the smallest peak that
-can be told apart. A program that fails shows its exit status and the first line of its
-standard error instead of figures. Every generated and written file is deleted at the end
-(unless --keep).
+Each program runs --repeat times, the rounds interleaved (floor, read only, ..., floor, read
+only, ...) so that a change in the machine's load falls on every program alike; the fastest
+run of each counts. For each it prints the wall-clock seconds, MB/s of result file, the ratio
+to the floor's wall time, the CPU seconds (user + system) and their ratio to the floor's, and
+the peak resident memory. Runs go through build/bench/measureRun, a small launcher whose own
+size (shown below the table) is the least peak it can tell apart.
 
-Options: --build DIR (default build), --size-mb M (default 100), --layout plain|mixed,
---nx/--ny/--nz grid cells (default 60 x 60 x 20), --seed S, --timeout SECONDS per run
-(default 1800), --repeat N runs of each program, the fastest counted (default 1),
---tmp DIR (where the temporary folder goes), --keep.
+With --small-mb S (default 50; 0 skips it), a second file of about S MB with the same mesh is
+generated and the converter and extractor runs are repeated on it once, to show that peak
+memory does not grow with the number of stored steps.
+
+Last, the targets are checked against the figures of the same run: read only at most 1.25
+times the floor's time (1.5 on the mixed layout), tseries at most 1.3, Tecplot at most 4, and
+peaks of the large and small files within 10 % of each other.
+
+A program that fails shows its exit status and the first line of its standard error instead
+of figures. Every generated and written file is deleted at the end (unless --keep).
+
+Options: --build DIR (default build), --size-mb M (default 100), --small-mb S (default 50),
+--layout plain|mixed|both, --nx/--ny/--nz grid cells (default 60 x 60 x 20), --seed S,
+--timeout SECONDS per run (default 1800), --repeat N (default 1), --tmp DIR (where the
+temporary folder goes), --keep.
 """
 
 import argparse
@@ -39,29 +50,23 @@ import sys
 import tempfile
 import time
 
-# Runs one program in a folder with a file on standard input and reports its exit status, wall
-# time and the peak memory of the wrapper's children: it has only that one child.
-WRAPPER = r"""
-import json, resource, subprocess, sys, time
-job = json.loads(sys.argv[1])
-stdin = open(job["stdin"], "rb") if job["stdin"] else subprocess.DEVNULL
-with open(job["stdout"], "wb") as out, open(job["stderr"], "wb") as err:
-    start = time.perf_counter()
-    try:
-        status = subprocess.run(job["command"], cwd=job["cwd"], stdin=stdin, stdout=out,
-                                stderr=err, timeout=job["timeout"]).returncode
-    except subprocess.TimeoutExpired:
-        status = "timeout"
-    except OSError as error:
-        status = "cannot start: " + str(error)
-    seconds = time.perf_counter() - start
-peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
-print(json.dumps({"status": status, "seconds": seconds, "peakKb": peak}))
-"""
-
 RESULT_NAME = "RES.DAT"
+SMALL_NAME = "SMALL.DAT"
 TIMES_NAME = "OTF.DAT"
 GRAPH_NAME = "GRAPH.DAT"
+
+FLOOR = "floor"
+READ_ONLY = "resconv read only (7)"
+TECPLOT = "resconv Tecplot (1)"
+RESULT_LIST = "resconv result list (0)"
+TSERIES = "tseries (10 + 10)"
+
+# Largest ratio of wall time to the floor's, per run and layout.
+TIME_TARGETS = {
+    "plain": {READ_ONLY: 1.25, TSERIES: 1.3, TECPLOT: 4.0},
+    "mixed": {READ_ONLY: 1.5},
+}
+PEAK_TOLERANCE = 0.10
 
 
 def spread(count, last):
@@ -69,34 +74,6 @@ def spread(count, last):
     if last <= count:
         return list(range(1, last + 1))
     return [1 + k * (last - 1) // (count - 1) for k in range(count)]
-
-
-def measure(command, folder, answers, timeout):
-    """Runs `command` in `folder` with `answers` on standard input, through a fresh wrapper."""
-    stdin = None
-    if answers is not None:
-        stdin = os.path.join(folder, ".answers")
-        with open(stdin, "w", encoding="ascii") as handle:
-            handle.write(answers)
-    job = {
-        "command": command,
-        "cwd": folder,
-        "stdin": stdin,
-        "stdout": os.path.join(folder, ".stdout"),
-        "stderr": os.path.join(folder, ".stderr"),
-        "timeout": timeout,
-    }
-    wrapper = subprocess.run([sys.executable, "-c", WRAPPER, json.dumps(job)],
-                             capture_output=True, text=True)
-    if wrapper.returncode != 0:
-        return {"status": "wrapper failed: " + first_line(wrapper.stderr), "seconds": 0.0,
-                "peakKb": 0, "message": ""}
-    result = json.loads(wrapper.stdout)
-    result["message"] = ""
-    if result["status"] != 0:
-        with open(job["stderr"], "rb") as handle:
-            result["message"] = first_line(handle.read().decode("cp932", errors="replace"))
-    return result
 
 
 def first_line(text):
@@ -114,33 +91,192 @@ def describe_status(status):
     return str(status)
 
 
-def generate(arguments, generator, work):
-    cells = arguments.nx * arguments.ny * arguments.nz
-    grid_nodes = (arguments.nx + 1) * (arguments.ny + 1) * (arguments.nz + 1)
-    nodes = ",".join(str(n) for n in spread(10, grid_nodes))
-    elements = ",".join(str(e) for e in spread(10, cells))
-    command = [
-        generator, "--nx", str(arguments.nx), "--ny", str(arguments.ny), "--nz", str(arguments.nz),
-        "--target-mb", str(arguments.size_mb), "--layout", arguments.layout,
-        "--seed", str(arguments.seed), "--out", RESULT_NAME,
-        "--otf", TIMES_NAME, "--times", "steps",
-        "--graph", GRAPH_NAME, "--heads", nodes, "--pressures", nodes, "--discharges", nodes,
-        "--velocities", elements,
-    ]
-    start = time.perf_counter()
-    made = subprocess.run(command, cwd=work, capture_output=True, text=True)
-    seconds = time.perf_counter() - start
-    if made.returncode != 0:
-        sys.exit("throughput: the generator failed (%s): %s"
-                 % (describe_status(made.returncode), first_line(made.stderr)))
-    return made.stdout.strip(), seconds
+class Bench:
+    def __init__(self, arguments):
+        self.arguments = arguments
+        build = os.path.abspath(arguments.build)
+        self.generator = os.path.join(build, "tools", "makeResultFile")
+        self.launcher = os.path.join(build, "bench", "measureRun")
+        self.floor = os.path.join(build, "bench", "floor")
+        self.resconv = os.path.join(build, "resconv")
+        self.tseries = os.path.join(build, "tseries")
+        for path, target in ((self.generator, "makeResultFile"), (self.launcher, "measureRun")):
+            if not os.access(path, os.X_OK):
+                sys.exit("throughput: no %s at %s (configure with -DBUILD_BENCHMARKS=ON and "
+                         "build)" % (target, path))
+        self.launcher_kb = 0
+
+    def measure(self, command, folder, answers):
+        """Runs `command` in `folder` with `answers` on standard input, through the launcher."""
+        stdin = "-"
+        if answers is not None:
+            stdin = os.path.join(folder, ".answers")
+            with open(stdin, "w", encoding="ascii") as handle:
+                handle.write(answers)
+        stderr = os.path.join(folder, ".stderr")
+        launcher = subprocess.run(
+            [self.launcher, stdin, os.path.join(folder, ".stdout"), stderr,
+             str(int(self.arguments.timeout))] + command,
+            cwd=folder, capture_output=True, text=True)
+        if launcher.returncode != 0:
+            return {"status": "launcher failed: " + first_line(launcher.stdout + launcher.stderr),
+                    "message": ""}
+        result = json.loads(launcher.stdout)
+        self.launcher_kb = max(self.launcher_kb, result.get("launcherKb", 0))
+        result["message"] = ""
+        if result["status"] != 0:
+            try:
+                with open(stderr, "rb") as handle:
+                    result["message"] = first_line(handle.read().decode("cp932", errors="replace"))
+            except OSError:
+                pass
+        return result
+
+    def generate(self, work, layout, megabytes, name, companions):
+        arguments = self.arguments
+        cells = arguments.nx * arguments.ny * arguments.nz
+        grid_nodes = (arguments.nx + 1) * (arguments.ny + 1) * (arguments.nz + 1)
+        nodes = ",".join(str(n) for n in spread(10, grid_nodes))
+        elements = ",".join(str(e) for e in spread(10, cells))
+        command = [
+            self.generator, "--nx", str(arguments.nx), "--ny", str(arguments.ny),
+            "--nz", str(arguments.nz), "--target-mb", str(megabytes), "--layout", layout,
+            "--seed", str(arguments.seed), "--out", name,
+        ]
+        if companions:
+            command += [
+                "--otf", TIMES_NAME, "--times", "steps",
+                "--graph", GRAPH_NAME, "--heads", nodes, "--pressures", nodes,
+                "--discharges", nodes, "--velocities", elements,
+            ]
+        start = time.perf_counter()
+        made = subprocess.run(command, cwd=work, capture_output=True, text=True)
+        seconds = time.perf_counter() - start
+        if made.returncode != 0:
+            sys.exit("throughput: the generator failed (%s): %s"
+                     % (describe_status(made.returncode), first_line(made.stderr)))
+        print("%s (%s layout, grid %dx%dx%d), generated in %.1f s"
+              % (made.stdout.strip(), layout, arguments.nx, arguments.ny, arguments.nz, seconds))
+        return os.path.join(work, name)
+
+    def runs(self, result_name):
+        return [
+            (FLOOR, [self.floor, RESULT_NAME], None, []),
+            (READ_ONLY, [self.resconv], "1\n%s\n7\n0\n" % RESULT_NAME, []),
+            (TECPLOT, [self.resconv], "1\n%s\n1\n0\n" % RESULT_NAME, []),
+            (RESULT_LIST, [self.resconv], "1\n%s\n0\n%s\n" % (RESULT_NAME, TIMES_NAME),
+             [TIMES_NAME]),
+            (TSERIES, [self.tseries], "1\n%s\n%s\n" % (RESULT_NAME, GRAPH_NAME), [GRAPH_NAME]),
+        ]
+
+    def run_all(self, work, result_path, runs, repeat):
+        """Runs every program `repeat` times, rounds interleaved; returns name -> best result."""
+        best = {}
+        for _ in range(max(1, repeat)):
+            for name, command, answers, companions in runs:
+                if not os.access(command[0], os.X_OK):
+                    best[name] = {"status": "not built: " + command[0], "message": ""}
+                    continue
+                if name in best and best[name]["status"] != 0:
+                    continue  # failed once: not run again
+                folder = tempfile.mkdtemp(prefix="run-", dir=work)
+                # Every run sees the file under the same name.
+                os.symlink(result_path, os.path.join(folder, RESULT_NAME))
+                for companion in companions:
+                    shutil.copy(os.path.join(work, companion), folder)
+                attempt = self.measure(command, folder, answers)
+                shutil.rmtree(folder, ignore_errors=True)  # outputs can be larger than the input
+                kept = best.get(name)
+                if kept is None or attempt["status"] != 0:
+                    best[name] = attempt
+                else:
+                    best[name] = dict(
+                        attempt if attempt["seconds"] < kept["seconds"] else kept,
+                        cpuSeconds=min(attempt["cpuSeconds"], kept["cpuSeconds"]),
+                        peakKb=max(attempt["peakKb"], kept["peakKb"]))
+        return best
+
+    def layout(self, layout):
+        arguments = self.arguments
+        work = tempfile.mkdtemp(prefix="seepage-throughput-", dir=arguments.tmp)
+        try:
+            result_path = self.generate(work, layout, arguments.size_mb, RESULT_NAME, True)
+            megabytes = os.path.getsize(result_path) / 1.0e6
+            runs = self.runs(RESULT_NAME)
+            best = self.run_all(work, result_path, runs, arguments.repeat)
+            print("%-26s %9s %9s %9s %9s %9s %9s"
+                  % ("run", "seconds", "MB/s", "x floor", "cpu s", "cpu x fl", "peak MB"))
+            floor = best.get(FLOOR)
+            floor_ok = floor is not None and floor["status"] == 0
+            for name, _, _, _ in runs:
+                result = best[name]
+                if result["status"] != 0:
+                    print("%-26s failed, %s: %s"
+                          % (name, describe_status(result["status"]), result["message"]))
+                    continue
+                seconds, cpu = result["seconds"], result["cpuSeconds"]
+                ratio = "%9.2f" % (seconds / floor["seconds"]) if floor_ok else "%9s" % "-"
+                cpu_ratio = "%9.2f" % (cpu / floor["cpuSeconds"]) if floor_ok else "%9s" % "-"
+                rate = megabytes / seconds if seconds > 0 else float("inf")
+                print("%-26s %9.3f %9.1f %s %9.3f %s %9.1f"
+                      % (name, seconds, rate, ratio, cpu, cpu_ratio, result["peakKb"] / 1024.0))
+
+            small = None
+            if arguments.small_mb > 0:
+                os.remove(result_path)  # room on the disk for the second file
+                small_path = self.generate(work, layout, arguments.small_mb, SMALL_NAME, False)
+                small_runs = [run for run in self.runs(SMALL_NAME) if run[0] != FLOOR]
+                small = self.run_all(work, small_path, small_runs, 1)
+                print("%-26s %12s %12s %9s" % ("peak memory", "large MB", "small MB", "change"))
+                for name, _, _, _ in small_runs:
+                    large_run, small_run = best[name], small[name]
+                    if large_run["status"] != 0 or small_run["status"] != 0:
+                        print("%-26s %12s" % (name, "-"))
+                        continue
+                    large_kb, small_kb = large_run["peakKb"], small_run["peakKb"]
+                    print("%-26s %12.1f %12.1f %8.1f%%"
+                          % (name, large_kb / 1024.0, small_kb / 1024.0,
+                             100.0 * (large_kb - small_kb) / small_kb))
+            print("peak of the launcher itself: %.1f MB (peaks at or below it are not resolved)"
+                  % (self.launcher_kb / 1024.0))
+            self.check_targets(layout, best, small)
+        finally:
+            if arguments.keep:
+                print("kept %s" % work)
+            else:
+                shutil.rmtree(work, ignore_errors=True)
+
+    def check_targets(self, layout, best, small):
+        floor = best.get(FLOOR)
+        if floor is None or floor["status"] != 0:
+            print("targets: not checked, the floor did not run")
+            return
+        for name, limit in TIME_TARGETS.get(layout, {}).items():
+            result = best[name]
+            if result["status"] != 0:
+                print("target %-26s x floor <= %4.2f: FAILED (did not run)" % (name, limit))
+                continue
+            ratio = result["seconds"] / floor["seconds"]
+            print("target %-26s x floor <= %4.2f: %s (%.2f)"
+                  % (name, limit, "met" if ratio <= limit else "MISSED", ratio))
+        if small is None:
+            return
+        for name in (READ_ONLY, TECPLOT, RESULT_LIST, TSERIES):
+            large_run, small_run = best.get(name), small.get(name)
+            if not large_run or not small_run or large_run["status"] != 0 or small_run["status"] != 0:
+                continue
+            change = abs(large_run["peakKb"] - small_run["peakKb"]) / small_run["peakKb"]
+            print("target %-26s peak within %2.0f%%: %s (%.1f%%)"
+                  % (name, 100 * PEAK_TOLERANCE, "met" if change < PEAK_TOLERANCE else "MISSED",
+                     100 * change))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--build", default="build")
     parser.add_argument("--size-mb", type=float, default=100.0)
-    parser.add_argument("--layout", choices=["plain", "mixed"], default="plain")
+    parser.add_argument("--small-mb", type=float, default=50.0)
+    parser.add_argument("--layout", choices=["plain", "mixed", "both"], default="plain")
     parser.add_argument("--nx", type=int, default=60)
     parser.add_argument("--ny", type=int, default=60)
     parser.add_argument("--nz", type=int, default=20)
@@ -151,73 +287,12 @@ def main():
     parser.add_argument("--keep", action="store_true")
     arguments = parser.parse_args()
 
-    build = os.path.abspath(arguments.build)
-    generator = os.path.join(build, "tools", "makeResultFile")
-    floor = os.path.join(build, "bench", "floor")
-    resconv = os.path.join(build, "resconv")
-    tseries = os.path.join(build, "tseries")
-    if not os.access(generator, os.X_OK):
-        sys.exit("throughput: no generator at %s (build the target makeResultFile)" % generator)
-
-    work = tempfile.mkdtemp(prefix="seepage-throughput-", dir=arguments.tmp)
-    try:
-        summary, generation_seconds = generate(arguments, generator, work)
-        result_path = os.path.join(work, RESULT_NAME)
-        megabytes = os.path.getsize(result_path) / 1.0e6
-        print("%s (%s layout, grid %dx%dx%d), generated in %.1f s"
-              % (summary, arguments.layout, arguments.nx, arguments.ny, arguments.nz,
-                 generation_seconds))
-
-        runs = [
-            ("floor", [floor], None, []),
-            ("resconv read only (7)", [resconv], "1\n%s\n7\n0\n" % RESULT_NAME, []),
-            ("resconv Tecplot (1)", [resconv], "1\n%s\n1\n0\n" % RESULT_NAME, []),
-            ("resconv result list (0)", [resconv], "1\n%s\n0\n%s\n" % (RESULT_NAME, TIMES_NAME),
-             [TIMES_NAME]),
-            ("tseries (10 + 10)", [tseries], "1\n%s\n%s\n" % (RESULT_NAME, GRAPH_NAME),
-             [GRAPH_NAME]),
-        ]
-        print("%-26s %9s %9s %9s %9s" % ("run", "seconds", "MB/s", "x floor", "peak MB"))
-        floor_seconds = None
-        for name, command, answers, companions in runs:
-            if not os.access(command[0], os.X_OK):
-                print("%-26s not built: %s" % (name, command[0]))
-                continue
-            if answers is None:
-                command = command + [RESULT_NAME]
-            result = None
-            for _ in range(max(1, arguments.repeat)):
-                folder = tempfile.mkdtemp(prefix="run-", dir=work)
-                os.symlink(result_path, os.path.join(folder, RESULT_NAME))
-                for companion in companions:
-                    shutil.copy(os.path.join(work, companion), folder)
-                attempt = measure(command, folder, answers, arguments.timeout)
-                shutil.rmtree(folder, ignore_errors=True)  # outputs can be as large as the input
-                if result is None or attempt["status"] != 0:
-                    result = attempt
-                elif attempt["seconds"] < result["seconds"]:
-                    result = dict(attempt, peakKb=max(attempt["peakKb"], result["peakKb"]))
-                if attempt["status"] != 0:
-                    break
-            if result["status"] != 0:
-                print("%-26s failed, %s: %s"
-                      % (name, describe_status(result["status"]), result["message"]))
-                continue
-            seconds = result["seconds"]
-            if floor_seconds is None and name == "floor":
-                floor_seconds = seconds
-            ratio = "%9.2f" % (seconds / floor_seconds) if floor_seconds else "%9s" % "-"
-            rate = megabytes / seconds if seconds > 0 else float("inf")
-            print("%-26s %9.3f %9.1f %s %9.1f"
-                  % (name, seconds, rate, ratio, result["peakKb"] / 1024.0))
-        baseline = measure(["/bin/true"], work, None, arguments.timeout)
-        print("peak of the measuring wrapper alone: %.1f MB (peaks at or below it are not resolved)"
-              % (baseline["peakKb"] / 1024.0))
-    finally:
-        if arguments.keep:
-            print("kept %s" % work)
-        else:
-            shutil.rmtree(work, ignore_errors=True)
+    bench = Bench(arguments)
+    layouts = ["plain", "mixed"] if arguments.layout == "both" else [arguments.layout]
+    for at, layout in enumerate(layouts):
+        if at > 0:
+            print()
+        bench.layout(layout)
 
 
 if __name__ == "__main__":

@@ -47,18 +47,6 @@ void fillAsterisks(char* field, int width) {
   if (width > 0) std::memset(field, '*', static_cast<std::size_t>(width));
 }
 
-void editInteger(char* field, int width, std::int64_t value) {
-  char text[24];
-  char* end = std::to_chars(text, text + sizeof text, value).ptr;
-  int length = static_cast<int>(end - text);
-  if (length > width) {
-    fillAsterisks(field, width);
-    return;
-  }
-  fillBlanks(field, width - length);
-  std::memcpy(field + (width - length), text, static_cast<std::size_t>(length));
-}
-
 namespace {
 
 constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
@@ -97,6 +85,40 @@ void putDigits(char* out, int count, std::uint64_t value) {
   if (p > out) *--p = static_cast<char>('0' + value);
 }
 
+}  // namespace
+
+void editInteger(char* field, int width, std::int64_t value) {
+  // Digits from the right, two at a time, into a scratch that holds any 64-bit value.
+  const bool negative = value < 0;
+  std::uint64_t magnitude =
+      negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  char text[24];
+  char* const end = text + sizeof text;
+  char* p = end;
+  while (magnitude >= 100) {
+    const std::uint64_t rest = magnitude / 100;
+    p -= 2;
+    std::memcpy(p, digitPairs + 2 * (magnitude - rest * 100), 2);
+    magnitude = rest;
+  }
+  if (magnitude >= 10) {
+    p -= 2;
+    std::memcpy(p, digitPairs + 2 * magnitude, 2);
+  } else {
+    *--p = static_cast<char>('0' + magnitude);
+  }
+  if (negative) *--p = '-';
+  const int length = static_cast<int>(end - p);
+  if (length > width) {
+    fillAsterisks(field, width);
+    return;
+  }
+  fillBlanks(field, width - length);
+  std::memcpy(field + (width - length), p, static_cast<std::size_t>(length));
+}
+
+namespace {
+
 // The common case without std::to_chars: magnitude * 10^k (or / 10^-k) with an exactly
 // representable power is one correctly rounded operation, so the scaled value is off by at
 // most half an ulp. Its nearest integer is the rounded digits unless the value lies that close
@@ -125,8 +147,9 @@ bool fastDecimalDigits(double magnitude, int count, char* digits, int& exponent)
       continue;
     }
     const std::int64_t whole = static_cast<std::int64_t>(scaled);  // floor: positive, < 2^53
-    const double fraction = scaled - static_cast<double>(whole);    // exact
-    if (std::fabs(fraction - 0.5) <= scaled * 0x1p-52) [[unlikely]] return false;
+    const double fraction = scaled - static_cast<double>(whole);   // exact
+    if (std::fabs(fraction - 0.5) <= scaled * 0x1p-52) [[unlikely]]
+      return false;
     std::uint64_t rounded = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
     if (static_cast<double>(rounded) == high) [[unlikely]] {  // 9.99..96 -> 10.00..0
       rounded /= 10;
@@ -225,7 +248,8 @@ void editExponent(char* field, int width, int digits, int scale, double value) {
     out += significant - scale;
   }
   if (value != 0) exponent = exponent + 1 - scale;  // zero keeps the exponent 0
-  if (!putExponent(out, exponent)) [[unlikely]] fillAsterisks(field, width);
+  if (!putExponent(out, exponent)) [[unlikely]]
+    fillAsterisks(field, width);
 }
 
 void editText(char* field, int width, std::string_view text) {

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -40,8 +41,8 @@ void OutputUnit::open(std::string_view fileName) {
   }
   ownsFd_ = true;
   mode_ = Mode::file;
-  buffer_.clear();
-  buffer_.reserve(flushThreshold + 4096);
+  size_ = 0;
+  if (capacity_ < flushThreshold + 4096) grow(flushThreshold + 4096);
 }
 
 void OutputUnit::openStandardOutput() {
@@ -50,30 +51,48 @@ void OutputUnit::openStandardOutput() {
   fd_ = 1;
   ownsFd_ = false;
   mode_ = Mode::file;
-  buffer_.clear();
+  size_ = 0;
 }
 
 void OutputUnit::openMemory() {
   close();
   name_ = "memory";
   mode_ = Mode::memory;
-  buffer_.clear();
+  size_ = 0;
+  memory_.clear();
+  memorySynced_ = 0;
+}
+
+void OutputUnit::grow(std::size_t more) {
+  const std::size_t capacity = std::max({capacity_ * 2, size_ + more, std::size_t{4096}});
+  auto data = std::make_unique_for_overwrite<char[]>(capacity);
+  if (size_ > 0) std::memcpy(data.get(), data_.get(), size_);
+  data_ = std::move(data);
+  capacity_ = capacity;
+}
+
+const std::string& OutputUnit::memory() const {
+  if (mode_ != Mode::file && memorySynced_ < size_) {
+    memory_.append(data_.get() + memorySynced_, size_ - memorySynced_);
+    memorySynced_ = size_;
+  }
+  return memory_;
 }
 
 void OutputUnit::flush() {
   if (mode_ != Mode::file) return;
   std::size_t done = 0;
-  while (done < buffer_.size()) {
-    ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+  while (done < size_) {
+    ssize_t n = ::write(fd_, data_.get() + done, size_ - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       int error = errno;
-      buffer_.clear();
+      size_ = 0;
       stopWriteFailure(name_, error);
     }
     done += static_cast<std::size_t>(n);
   }
-  buffer_.clear();
+  size_ = 0;
 }
 
 void OutputUnit::close() {

@@ -242,6 +242,50 @@ class FormatParser {
 
 namespace {
 
+// Appends steps [begin, end) to the straight-line form, groups expanded; false when it grows
+// beyond maxFlatSteps. At the top level, notes where the group reverted to begins.
+bool flatten(CompiledFormat& format, std::size_t begin, std::size_t end, bool topLevel) {
+  for (std::size_t i = begin; i < end; ++i) {
+    const FormatStep& step = format.steps[i];
+    if (step.kind == FormatStep::Kind::groupOpen) {
+      const auto close = static_cast<std::size_t>(step.partner);
+      if (topLevel && format.reversionIsGroup && static_cast<int>(i) == format.reversionStep) {
+        format.flatReversion = format.flat.size();
+      }
+      // One pass through the group, then copies of what it gave.
+      const std::size_t first = format.flat.size();
+      if (!flatten(format, i + 1, close, false)) return false;
+      const std::size_t length = format.flat.size() - first;
+      if (length > 0 && static_cast<double>(length) * step.repeat > maxFlatSteps) return false;
+      if (length > 0 && step.repeat > 1) {
+        const std::vector<FlatStep> pass(format.flat.begin() + static_cast<std::ptrdiff_t>(first),
+                                         format.flat.end());
+        for (int r = 1; r < step.repeat; ++r) {
+          format.flat.insert(format.flat.end(), pass.begin(), pass.end());
+        }
+      }
+      i = close;
+      continue;
+    }
+    FlatStep flat{step.kind};
+    flat.width = step.width;
+    flat.digits = step.digits;
+    flat.scale = step.scale;
+    if (step.kind == FormatStep::Kind::literal) {
+      flat.literalAt = static_cast<int>(format.literals.size());
+      flat.literalLength = static_cast<int>(step.literal.size());
+      format.literals += step.literal;
+    }
+    const bool data =
+        step.kind == FormatStep::Kind::integer || step.kind == FormatStep::Kind::real ||
+        step.kind == FormatStep::Kind::exponent || step.kind == FormatStep::Kind::text;
+    const int copies = data || step.kind == FormatStep::Kind::slash ? step.repeat : 1;
+    if (format.flat.size() + static_cast<std::size_t>(copies) > maxFlatSteps) return false;
+    format.flat.insert(format.flat.end(), static_cast<std::size_t>(copies), flat);
+  }
+  return true;
+}
+
 void parseFormat(std::string_view text, CompiledFormat& format) {
   format.source = std::string(text);
   FormatParser(text, format).parseWhole();
@@ -259,6 +303,12 @@ void parseFormat(std::string_view text, CompiledFormat& format) {
     } else if (step.kind == FormatStep::Kind::groupClose) {
       --depth;
     }
+  }
+  if (!flatten(format, 0, format.steps.size(), true)) {
+    format.flat.clear();
+    format.flat.shrink_to_fit();
+    format.literals.clear();
+    format.flatReversion = 0;
   }
 }
 
@@ -306,6 +356,63 @@ class RecordWriter {
       : unit_(unit), format_(format), items_(items) {}
 
   void run() {
+    if (format_.flat.empty() && !format_.steps.empty()) {
+      runStepwise();
+      return;
+    }
+    // The straight line: one switch per field, no group counters.
+    const FlatStep* const steps = format_.flat.data();
+    const std::size_t end = format_.flat.size();
+    std::size_t pos = 0;
+    std::size_t itemsAtReversion = items_.size();  // none yet
+    for (;;) {
+      if (pos == end) {
+        if (next_ == items_.size()) break;
+        if (next_ == itemsAtReversion) noDataDescriptor();
+        itemsAtReversion = next_;
+        endRecord();
+        pos = format_.flatReversion;
+        continue;
+      }
+      const FlatStep& step = steps[pos];
+      switch (step.kind) {
+        case FormatStep::Kind::slash:
+          endRecord();
+          break;
+        case FormatStep::Kind::literal:
+          put({format_.literals.data() + step.literalAt,
+               static_cast<std::size_t>(step.literalLength)});
+          break;
+        case FormatStep::Kind::skip:
+          pendingBlanks_ += step.width;
+          break;
+        case FormatStep::Kind::scale:
+          scale_ = step.scale;
+          break;
+        case FormatStep::Kind::groupOpen:
+        case FormatStep::Kind::groupClose:
+          break;  // never in the straight line
+        case FormatStep::Kind::integer:
+        case FormatStep::Kind::real:
+        case FormatStep::Kind::exponent:
+        case FormatStep::Kind::text:
+          // With the list exhausted, control stops at the next data descriptor.
+          if (next_ == items_.size()) {
+            endRecord();
+            return;
+          }
+          edit(pos, step, items_[next_]);
+          ++next_;
+          break;
+      }
+      ++pos;
+    }
+    endRecord();
+  }
+
+ private:
+  // Formats too long for the straight line: the compiled steps with group counters.
+  void runStepwise() {
     const std::vector<FormatStep>& steps = format_.steps;
     const std::size_t end = steps.size();
     std::array<int, maxGroupDepth> repeatsLeft{};
@@ -316,11 +423,7 @@ class RecordWriter {
       if (pos == end) {
         // The final parenthesis: stop, or revert on a new record while items remain.
         if (next_ == items_.size()) break;
-        if (next_ == itemsAtReversion) {  // a whole pass took no item: it never will
-          std::fprintf(stderr, "format %s has no data descriptor for the remaining items\n",
-                       format_.source.c_str());
-          std::abort();
-        }
+        if (next_ == itemsAtReversion) noDataDescriptor();  // a whole pass took no item
         itemsAtReversion = next_;
         endRecord();
         pos = format_.reversionIsGroup ? static_cast<std::size_t>(format_.reversionStep) : 0;
@@ -377,8 +480,14 @@ class RecordWriter {
     endRecord();
   }
 
- private:
-  void edit(std::size_t stepIndex, const FormatStep& step, const Item& item) {
+  [[noreturn]] void noDataDescriptor() const {
+    std::fprintf(stderr, "format %s has no data descriptor for the remaining items\n",
+                 format_.source.c_str());
+    std::abort();
+  }
+
+  template <class Step>
+  void edit(std::size_t stepIndex, const Step& step, const Item& item) {
     switch (step.kind) {
       case FormatStep::Kind::integer:
         if (item.kind != Item::Kind::integer) wrongItem(format_, stepIndex, next_);

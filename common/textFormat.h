@@ -51,7 +51,7 @@ struct FormatStep {
     groupClose  // )  : partner the index of the matching open
   };
   Kind kind;
-  int repeat = 1;   // repeat count of a data descriptor or group
+  int repeat = 1;   // repeat count of a data descriptor, slash or group
   int width = 0;    // w (0 for A without width)
   int digits = 0;   // d
   int scale = 0;    // k of kP
@@ -62,6 +62,20 @@ struct FormatStep {
 // Groups nest at most this deep (the compiler rejects deeper formats).
 constexpr int maxGroupDepth = 16;
 
+// One step of a format written out in a straight line: every group and repeat count
+// expanded, so that a write statement walks it without counters. Never a group step.
+struct FlatStep {
+  FormatStep::Kind kind;
+  int width = 0;      // w, or n of nX
+  int digits = 0;     // d
+  int scale = 0;      // k of kP
+  int literalAt = 0;  // a literal: its text in CompiledFormat::literals
+  int literalLength = 0;
+};
+
+// Formats whose straight-line form would be longer are walked step by step instead.
+constexpr std::size_t maxFlatSteps = 4096;
+
 struct CompiledFormat {
   std::string source;
   std::vector<FormatStep> steps;  // without the outer parentheses
@@ -69,6 +83,11 @@ struct CompiledFormat {
   int reversionRepeat = 1;        // repeat count of the group reverted to
   bool reversionIsGroup = false;  // false: reverts to the whole format
   bool hasDataDescriptor = false;
+  // The straight-line form of one pass (empty when too long) and the step where a reverted
+  // pass begins in it: the group reverted to, with its repeats, and all that follows it.
+  std::vector<FlatStep> flat;
+  std::size_t flatReversion = 0;
+  std::string literals;
 };
 
 // Compiles a format such as "(1X,3(I6,1P,3E12.4))". A malformed format is a programming

@@ -3,6 +3,7 @@
 // An OutputUnit collects records in a large buffer and hands it to the file with one write
 // call per buffer; an InputUnit reads its file in large blocks and hands out records.
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -38,16 +39,26 @@ class OutputUnit {
   const std::string& name() const { return name_; }
 
   // Record building: text goes into the pending buffer; endRecord() adds the line end.
-  void append(std::string_view text) { buffer_.append(text); }
-  // n characters at the end of the buffer, for editors that fill fields in place.
+  void append(std::string_view text) {
+    char* out = extend(text.size());
+    if (text.size() <= 4) {  // the usual literal: a comma or two, without a call
+      for (char c : text) *out++ = c;
+    } else {
+      std::memcpy(out, text.data(), text.size());
+    }
+  }
+  // n characters at the end of the buffer, for editors that fill fields in place. They hold
+  // whatever was there before: the caller writes every one of them.
   char* extend(std::size_t n) {
-    std::size_t old = buffer_.size();
-    buffer_.resize(old + n);
-    return buffer_.data() + old;
+    if (n > capacity_ - size_) [[unlikely]]
+      grow(n);
+    char* field = data_.get() + size_;
+    size_ += n;
+    return field;
   }
   void endRecord() {
-    buffer_.push_back('\n');
-    if (buffer_.size() >= flushThreshold) flush();
+    *extend(1) = '\n';
+    if (size_ >= flushThreshold) flush();
   }
   void writeRecord(std::string_view text) {
     append(text);
@@ -59,17 +70,26 @@ class OutputUnit {
   // Flushes and closes; reports a failed write like flush().
   void close();
   // Everything written so far to a memory unit.
-  const std::string& memory() const { return buffer_; }
+  const std::string& memory() const;
 
  private:
   enum class Mode { closed, file, memory };
   static constexpr std::size_t flushThreshold = 1 << 20;
+  // Room for at least `more` characters after the pending ones.
+  void grow(std::size_t more);
+
   int number_;
   Mode mode_ = Mode::closed;
   int fd_ = -1;
   bool ownsFd_ = false;
   std::string name_;
-  std::string buffer_;
+  // The pending records, written without zero-filling first; a memory unit keeps them all.
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+  // A memory unit's records as a string, brought up to date by memory().
+  mutable std::string memory_;
+  mutable std::size_t memorySynced_ = 0;
 };
 
 class InputUnit {

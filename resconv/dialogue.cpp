@@ -124,7 +124,7 @@ int runConverter() {
 
   ConverterArrays arrays;
   SubMesh subMesh;
-  sizeConverterArrays(arrays, counts);
+  sizeConverterArrays(arrays, counts, answers);
   arrays.outputTimes.assign(2, 0.0);
 
   ConverterFiles files{resultFile, output, avsScratch,

@@ -1,6 +1,7 @@
 #include "resconv/stepLoop.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "common/stop.h"
 #include "resconv/derived.h"
@@ -16,6 +17,37 @@
 namespace {
 
 namespace form = outputFormCode;
+
+// The optional work arrays a run uses.
+struct ArrayNeeds {
+  bool nodalVelocities = false;  // nodeVx, nodeVy, nodeVz, nodeElementCount
+  bool restartCopies = false;    // saved*, initialDischarge
+  bool interpolation = false;    // prev*, out*
+};
+
+ArrayNeeds arrayNeeds(const ConverterAnswers& answers) {
+  const int outputForm = answers.outputForm;
+  ArrayNeeds needs;
+  needs.nodalVelocities =
+      outputForm == form::tecplot || outputForm == form::femap || outputForm == form::microAvs;
+  needs.restartCopies = outputForm == form::restart;
+  // Only these forms write anything in the time-selection pass.
+  needs.interpolation =
+      answers.timeSelection == 1 && outputForm >= form::resultList && outputForm <= form::interp;
+  return needs;
+}
+
+// Zero-filled arrays of `slots` entries when used, else empty.
+template <class T>
+void sizeArrays(std::initializer_list<std::vector<T>*> arrays, bool used, std::size_t slots) {
+  for (std::vector<T>* array : arrays) {
+    if (used) {
+      array->assign(slots, T{});
+    } else {
+      *array = {};
+    }
+  }
+}
 
 // The state handed to a writer: a stored step's own arrays, or the interpolated ones.
 struct ShownState {
@@ -44,7 +76,8 @@ class StepLoop {
         outputTimeCount_(outputTimeCount),
         a_(arrays),
         subMesh_(subMesh),
-        counters_(counters) {}
+        counters_(counters),
+        needs_(arrayNeeds(answers)) {}
 
   void run() {
     setUp();
@@ -71,6 +104,7 @@ class StepLoop {
   ConverterArrays& a_;
   SubMesh& subMesh_;
   WriterCounters& counters_;
+  const ArrayNeeds needs_;
 
   int maxMaterialNo_ = 1;
   double savedTime_ = 0.0;
@@ -137,19 +171,22 @@ void StepLoop::setUp() {
 
   // The previous step starts as the initial state with zero velocities, so a requested time
   // before the first stored step interpolates from it.
+  previousTime_ = 0.0;
+  if (!needs_.interpolation) return;
   a_.prevPressureHead = a_.pressureHead;
   a_.prevDischarge = a_.discharge;
   std::fill(a_.prevVx.begin(), a_.prevVx.end(), 0.0);
   std::fill(a_.prevVy.begin(), a_.prevVy.end(), 0.0);
   std::fill(a_.prevVz.begin(), a_.prevVz.end(), 0.0);
-  previousTime_ = 0.0;
 }
 
 void StepLoop::deriveFlags() {
-  a_.initialDischarge = a_.discharge;
-  a_.savedPressureHead = a_.pressureHead;
-  a_.savedDischarge = a_.discharge;
-  a_.savedNodeCode = a_.nodeCode;
+  if (needs_.restartCopies) {
+    a_.initialDischarge = a_.discharge;
+    a_.savedPressureHead = a_.pressureHead;
+    a_.savedDischarge = a_.discharge;
+    a_.savedNodeCode = a_.nodeCode;
+  }
   savedTime_ = 0.0;
 
   std::fill(a_.nodeUnused.begin(), a_.nodeUnused.end(), 1);
@@ -172,7 +209,8 @@ void StepLoop::readSteps() {
     lastStoredTime_ = time_;
     if (answers_.timeSelection == 1 && stepNo_ != 0) {
       // Time-selection pass: every requested time in (previousTime, time], in file order.
-      for (int t = 1; t <= outputTimeCount_; ++t) {
+      // Forms that write nothing in this pass skip it.
+      for (int t = 1; needs_.interpolation && t <= outputTimeCount_; ++t) {
         const double outputTime = a_.outputTimes[t];
         if (!(previousTime_ < outputTime && outputTime <= time_)) continue;
         interpolateTo(outputTime, time_);
@@ -209,11 +247,13 @@ void StepLoop::readSteps() {
     }
     if (stopRequested_ != 0) break;
 
-    a_.prevPressureHead = a_.pressureHead;
-    a_.prevDischarge = a_.discharge;
-    a_.prevVx = a_.vx;
-    a_.prevVy = a_.vy;
-    a_.prevVz = a_.vz;
+    if (needs_.interpolation) {
+      a_.prevPressureHead = a_.pressureHead;
+      a_.prevDischarge = a_.discharge;
+      a_.prevVx = a_.vx;
+      a_.prevVy = a_.vy;
+      a_.prevVz = a_.vz;
+    }
     previousTime_ = time_;
   }
 }
@@ -305,26 +345,32 @@ void StepLoop::finish() {
 
 }  // namespace
 
-void sizeConverterArrays(ConverterArrays& a, const ResultCounts& counts) {
-  const double nodeBytes = 15.0 * sizeof(double) + 4.0 * sizeof(int);
-  const double elementBytes = 9.0 * sizeof(double) + 2.0 * sizeof(int);
+void sizeConverterArrays(ConverterArrays& a, const ResultCounts& counts,
+                         const ConverterAnswers& answers) {
+  const ArrayNeeds needs = arrayNeeds(answers);
+  const int doubleNodeArrays = 5 + (needs.nodalVelocities ? 3 : 0) + (needs.restartCopies ? 3 : 0) +
+                               (needs.interpolation ? 4 : 0);
+  const int intNodeArrays = 2 + (needs.nodalVelocities ? 1 : 0) + (needs.restartCopies ? 1 : 0);
+  const int doubleElementArrays = 3 + (needs.interpolation ? 6 : 0);
+  const double nodeBytes = doubleNodeArrays * sizeof(double) + intNodeArrays * sizeof(int);
+  const double elementBytes = doubleElementArrays * sizeof(double) + 2.0 * sizeof(int);
   requireMemory(
       nodeBytes * std::max(counts.nodeCount, 0) + elementBytes * std::max(counts.elementCount, 0) +
       sizeof(int) * double(std::max(counts.elementCount, 0)) * std::max(counts.nodesPerElement, 0));
   const auto nodes = static_cast<std::size_t>(std::max(counts.nodeCount, 0)) + 1;
   const auto elements = static_cast<std::size_t>(std::max(counts.elementCount, 0)) + 1;
-  for (auto* v : {&a.x, &a.y, &a.z, &a.pressureHead, &a.discharge, &a.nodeVx, &a.nodeVy, &a.nodeVz,
-                  &a.savedPressureHead, &a.savedDischarge, &a.prevPressureHead, &a.prevDischarge,
-                  &a.outPressureHead, &a.outDischarge, &a.initialDischarge}) {
-    v->assign(nodes, 0.0);
-  }
-  for (auto* v : {&a.nodeCode, &a.nodeElementCount, &a.savedNodeCode, &a.nodeUnused}) {
-    v->assign(nodes, 0);
-  }
-  for (auto* v :
-       {&a.vx, &a.vy, &a.vz, &a.prevVx, &a.prevVy, &a.prevVz, &a.outVx, &a.outVy, &a.outVz}) {
-    v->assign(elements, 0.0);
-  }
+  sizeArrays({&a.x, &a.y, &a.z, &a.pressureHead, &a.discharge}, true, nodes);
+  sizeArrays({&a.nodeVx, &a.nodeVy, &a.nodeVz}, needs.nodalVelocities, nodes);
+  sizeArrays({&a.savedPressureHead, &a.savedDischarge, &a.initialDischarge}, needs.restartCopies,
+             nodes);
+  sizeArrays({&a.prevPressureHead, &a.prevDischarge, &a.outPressureHead, &a.outDischarge},
+             needs.interpolation, nodes);
+  sizeArrays({&a.nodeCode, &a.nodeUnused}, true, nodes);
+  sizeArrays({&a.nodeElementCount}, needs.nodalVelocities, nodes);
+  sizeArrays({&a.savedNodeCode}, needs.restartCopies, nodes);
+  sizeArrays({&a.vx, &a.vy, &a.vz}, true, elements);
+  sizeArrays({&a.prevVx, &a.prevVy, &a.prevVz, &a.outVx, &a.outVy, &a.outVz}, needs.interpolation,
+             elements);
   a.materialNo.assign(elements, 0);
   a.elementFlag.assign(elements, 0);
   a.connectivity.assign(static_cast<std::size_t>(std::max(counts.elementCount, 0)) *

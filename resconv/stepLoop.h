@@ -19,7 +19,11 @@ struct ConverterFiles {
   InputUnit* outputTimeFile;  // open when output times or points are read, else null
 };
 
-// Everything the loop works on, sized from the counts. Arrays are 1-based.
+// Everything the loop works on, sized from the counts. Arrays are 1-based. The work arrays a
+// run does not use stay empty: the nodal velocities (node*, nodeElementCount) serve the
+// Tecplot, FEMAP and MicroAVS forms; the saved copies and initialDischarge the restart form;
+// the previous-step and interpolated (prev*, out*) arrays only runs that interpolate to
+// requested times.
 struct ConverterArrays {
   std::vector<double> x, y, z, pressureHead, discharge;
   std::vector<double> nodeVx, nodeVy, nodeVz;
@@ -34,7 +38,8 @@ struct ConverterArrays {
   std::vector<double> outputTimes;
 };
 
-void sizeConverterArrays(ConverterArrays& arrays, const ResultCounts& counts);
+void sizeConverterArrays(ConverterArrays& arrays, const ResultCounts& counts,
+                         const ConverterAnswers& answers);
 
 void runStepLoop(Console& console, ConverterFiles& files, ConverterAnswers& answers,
                  const std::string& title, const ResultCounts& counts, int outputTimeCount,

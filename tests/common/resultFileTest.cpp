@@ -110,12 +110,12 @@ struct Layout {
   int valuesPerLine;  // 0: one node or element per line
   const char* separator;
   bool repeatCounts;      // runs of equal values as r*value
-  bool fortranExponents;  // 1.0D+01, and exponents beyond two digits without their letter
+  bool solverExponents;  // 1.0D+01, and exponents beyond two digits without their letter
 };
 
 std::string realText(double value, const Layout& layout) {
   char text[40];
-  if (!layout.fortranExponents) {
+  if (!layout.solverExponents) {
     std::snprintf(text, sizeof text, "%.17g", value);
     return text;
   }

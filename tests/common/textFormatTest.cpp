@@ -70,6 +70,7 @@ const CompileCase compileCases[] = {
     {"(/,'a',/,/)", "/ 'a' / /", -1, 1},
     {"(//'a'//)", "/ / 'a' / /", -1, 1},
     {"(3/'a',99999999/)", "3/ 'a' 99999999/", -1, 1},
+    {"(99999999(99999999()))", "99999999( 99999999( ) )", 0, 99999999},
     {"(2(I3,2(A2)),I4,(E9.2))", "2( I3 2( A2 ) ) I4 1( E9.2 )", 7, 1},
     {"( 1x , 2 ( i4 ) , e12.4 )", "1X 2( I4 ) E12.4", 1, 2},
     {"(-1P,E12.4)", "-1P E12.4", -1, 1},
@@ -290,6 +291,20 @@ TEST(WriteRecords, Table) {
     SCOPED_TRACE(c.format);
     EXPECT_EQ(formatRecords(compileFormat(c.format), c.items), c.expected);
   }
+}
+
+// Formats too long for the straight line are walked step by step: both walkers write the same.
+TEST(WriteRecords, StepwiseWalkAgreesWithTheStraightLine) {
+  for (const WriteCase& c : writeCases) {
+    SCOPED_TRACE(c.format);
+    CompiledFormat stepwise = compileFormat(c.format);
+    ASSERT_FALSE(stepwise.flat.empty());
+    stepwise.flat.clear();
+    EXPECT_EQ(formatRecords(stepwise, c.items), c.expected);
+  }
+  const CompiledFormat longFormat = compileFormat("('<',5000(I2,','),'>')");
+  EXPECT_TRUE(longFormat.flat.empty());
+  EXPECT_EQ(formatRecords(longFormat, std::vector<Item>{1, 2, 3}), "< 1, 2, 3,\n");
 }
 
 std::vector<Item> integers(int count) {
