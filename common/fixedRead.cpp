@@ -199,7 +199,9 @@ bool readRecords(InputUnit& unit, const CompiledFormat& format,
         reader.skip(step.width);
         break;
       case FormatStep::Kind::slash:
-        if (!reader.nextRecord()) return false;
+        for (int r = 0; r < step.repeat; ++r) {
+          if (!reader.nextRecord()) return false;
+        }
         break;
       case FormatStep::Kind::groupOpen:
         groups.push_back({i, step.repeat});

@@ -56,14 +56,17 @@ bool parseReal(const char* first, const char* last, double& value) {
   }
   char* out = text;
   bool mantissaDigit = false;
+  bool exponentLetter = false;  // at most one letter is inserted, so the text fits
   for (const char* p = first; p != last; ++p) {
     char c = *p;
     if (isDigit(c)) {
       mantissaDigit = true;
-    } else if (c == 'D' || c == 'd') {
-      c = 'E';
-    } else if ((c == '+' || c == '-') && mantissaDigit && out[-1] != 'E' && out[-1] != 'e') {
+    } else if (c == 'D' || c == 'd' || c == 'E' || c == 'e') {
+      if (c == 'D' || c == 'd') c = 'E';
+      exponentLetter = true;
+    } else if ((c == '+' || c == '-') && mantissaDigit && !exponentLetter) {
       *out++ = 'E';
+      exponentLetter = true;
     }
     *out++ = c;
   }

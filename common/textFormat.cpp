@@ -12,11 +12,12 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Compiling
 
-[[noreturn]] void badFormat(std::string_view text, std::size_t at, const char* why) {
-  std::fprintf(stderr, "malformed format %.*s at character %zu: %s\n",
-               static_cast<int>(text.size()), text.data(), at + 1, why);
-  std::abort();
-}
+// A malformed format, reported by the parser and turned into an abort (formats of the program)
+// or a false return (tryCompileFormat).
+struct MalformedFormat {
+  std::size_t at;
+  const char* why;
+};
 
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
@@ -118,8 +119,10 @@ class FormatParser {
         step.width = hasCount ? count : 1;
         break;
       case '/':
-        // n/ : n record ends.
-        for (int i = 0; i < (hasCount ? count : 1); ++i) push(stepOf(FormatStep::Kind::slash));
+        // n/ : n record ends, one step.
+        step.kind = FormatStep::Kind::slash;
+        step.repeat = hasCount ? count : 1;
+        push(std::move(step));
         return false;
       case '(': {
         step.kind = FormatStep::Kind::groupOpen;
@@ -227,7 +230,7 @@ class FormatParser {
     if (atEnd() || text_[pos_] != c) fail(why);
     ++pos_;
   }
-  [[noreturn]] void fail(const char* why) { badFormat(text_, pos_, why); }
+  [[noreturn]] void fail(const char* why) { throw MalformedFormat{pos_, why}; }
 
   std::string_view text_;
   CompiledFormat& format_;
@@ -249,8 +252,17 @@ bool flatten(CompiledFormat& format, std::size_t begin, std::size_t end, bool to
       if (topLevel && format.reversionIsGroup && static_cast<int>(i) == format.reversionStep) {
         format.flatReversion = format.flat.size();
       }
-      for (int r = 0; r < step.repeat; ++r) {
-        if (!flatten(format, i + 1, close, false)) return false;
+      // One pass through the group, then copies of what it gave.
+      const std::size_t first = format.flat.size();
+      if (!flatten(format, i + 1, close, false)) return false;
+      const std::size_t length = format.flat.size() - first;
+      if (length > 0 && static_cast<double>(length) * step.repeat > maxFlatSteps) return false;
+      if (length > 0 && step.repeat > 1) {
+        const std::vector<FlatStep> pass(format.flat.begin() + static_cast<std::ptrdiff_t>(first),
+                                         format.flat.end());
+        for (int r = 1; r < step.repeat; ++r) {
+          format.flat.insert(format.flat.end(), pass.begin(), pass.end());
+        }
       }
       i = close;
       continue;
@@ -267,17 +279,14 @@ bool flatten(CompiledFormat& format, std::size_t begin, std::size_t end, bool to
     const bool data =
         step.kind == FormatStep::Kind::integer || step.kind == FormatStep::Kind::real ||
         step.kind == FormatStep::Kind::exponent || step.kind == FormatStep::Kind::text;
-    const int copies = data ? step.repeat : 1;
+    const int copies = data || step.kind == FormatStep::Kind::slash ? step.repeat : 1;
     if (format.flat.size() + static_cast<std::size_t>(copies) > maxFlatSteps) return false;
     format.flat.insert(format.flat.end(), static_cast<std::size_t>(copies), flat);
   }
   return true;
 }
 
-}  // namespace
-
-CompiledFormat compileFormat(std::string_view text) {
-  CompiledFormat format;
+void parseFormat(std::string_view text, CompiledFormat& format) {
   format.source = std::string(text);
   FormatParser(text, format).parseWhole();
   // Reversion point: the last group opened at the top level, else the whole format.
@@ -301,7 +310,32 @@ CompiledFormat compileFormat(std::string_view text) {
     format.literals.clear();
     format.flatReversion = 0;
   }
+}
+
+}  // namespace
+
+CompiledFormat compileFormat(std::string_view text) {
+  CompiledFormat format;
+  try {
+    parseFormat(text, format);
+  } catch (const MalformedFormat& malformed) {
+    std::fprintf(stderr, "malformed format %.*s at character %zu: %s\n",
+                 static_cast<int>(text.size()), text.data(), malformed.at + 1, malformed.why);
+    std::abort();
+  }
   return format;
+}
+
+bool tryCompileFormat(std::string_view text, CompiledFormat& format, std::string& why) {
+  format = CompiledFormat{};
+  try {
+    parseFormat(text, format);
+  } catch (const MalformedFormat& malformed) {
+    why = std::string(malformed.why) + " at character " + std::to_string(malformed.at + 1);
+    format = CompiledFormat{};
+    return false;
+  }
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -411,7 +445,7 @@ class RecordWriter {
           }
           break;
         case FormatStep::Kind::slash:
-          endRecord();
+          for (int i = 0; i < step.repeat; ++i) endRecord();
           ++pos;
           break;
         case FormatStep::Kind::literal:

@@ -44,14 +44,14 @@ struct FormatStep {
     exponent,   // Ew.d
     text,       // Aw, or A when width is 0
     skip,       // nX: width holds n
-    slash,      // /
+    slash,      // / (n/ : repeat holds n)
     literal,    // 'text' (or "text"): literal holds the text, a doubled quote undoubled
     scale,      // kP: scale holds k
     groupOpen,  // n( : repeat holds n, partner the index of the matching close
     groupClose  // )  : partner the index of the matching open
   };
   Kind kind;
-  int repeat = 1;   // repeat count of a data descriptor or group
+  int repeat = 1;   // repeat count of a data descriptor, slash or group
   int width = 0;    // w (0 for A without width)
   int digits = 0;   // d
   int scale = 0;    // k of kP
@@ -93,6 +93,8 @@ struct CompiledFormat {
 // Compiles a format such as "(1X,3(I6,1P,3E12.4))". A malformed format is a programming
 // error and aborts.
 CompiledFormat compileFormat(std::string_view text);
+// Compiles a format that may be malformed: false, with the reason in `why`, instead of the abort.
+bool tryCompileFormat(std::string_view text, CompiledFormat& format, std::string& why);
 
 // One formatted write statement: writes one or more whole records to the unit.
 void writeRecords(OutputUnit& unit, const CompiledFormat& format, std::span<const Item> items);

@@ -55,6 +55,7 @@ const IntegerCase integerCases[] = {
     {"(I3,2(I2))", "  1 2 3\n 4 5\nnext", {1, 2, 3, 4, 5}, "next"},
     {"(I2,2X,I2)", " 1xx 2", {1, 2}, "<end of file>"},
     {"(I2/I2)", " 1 9\n 2\nnext", {1, 2}, "next"},
+    {"(I2,2/I2)", " 1 9\nskipped\n 2\nnext", {1, 2}, "next"},
 };
 
 TEST(FixedRead, IntegerFields) {

@@ -163,8 +163,18 @@ const ErrorCase errorCases[] = {
     {"1 2", false, 3, 24},         {"1,\n", true, 2, 24},  {"2*", false, 3, 24},
 };
 
+// A run of signs after the digits, short and long enough to leave the converter's stack buffer.
+const ErrorCase signRunCases[] = {
+    {"0.3----------------------------------------", true, 1, 59},
+    {"1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1", true, 1,
+     59},
+    {"2*1.0-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1-1", true, 1, 59},
+};
+
 TEST(FreeFormRead, BadValuesAndEndOfFileStop) {
-  for (const ErrorCase& c : errorCases) {
+  std::vector<ErrorCase> cases(std::begin(errorCases), std::end(errorCases));
+  cases.insert(cases.end(), std::begin(signRunCases), std::end(signRunCases));
+  for (const ErrorCase& c : cases) {
     SCOPED_TRACE(std::string(c.text));
     InputUnit unit(7);
     unit.openMemory(std::string(c.text), "GRAPH.DAT");

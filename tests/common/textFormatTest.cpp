@@ -25,7 +25,7 @@ std::string describe(const FormatStep& step) {
     case Kind::skip:
       return std::to_string(step.width) + "X";
     case Kind::slash:
-      return "/";
+      return step.repeat == 1 ? "/" : std::to_string(step.repeat) + "/";
     case Kind::literal:
       return "'" + step.literal + "'";
     case Kind::scale:
@@ -69,6 +69,8 @@ const CompileCase compileCases[] = {
     {"('a'/'b')", "'a' / 'b'", -1, 1},
     {"(/,'a',/,/)", "/ 'a' / /", -1, 1},
     {"(//'a'//)", "/ / 'a' / /", -1, 1},
+    {"(3/'a',99999999/)", "3/ 'a' 99999999/", -1, 1},
+    {"(99999999(99999999()))", "99999999( 99999999( ) )", 0, 99999999},
     {"(2(I3,2(A2)),I4,(E9.2))", "2( I3 2( A2 ) ) I4 1( E9.2 )", 7, 1},
     {"( 1x , 2 ( i4 ) , e12.4 )", "1X 2( I4 ) E12.4", 1, 2},
     {"(-1P,E12.4)", "-1P E12.4", -1, 1},
@@ -112,6 +114,24 @@ TEST(CompileFormatDeathTest, MalformedFormatAborts) {
     SCOPED_TRACE(bad);
     EXPECT_DEATH(compileFormat(bad), "malformed format");
   }
+}
+
+// The checked compiler refuses the same formats with a reason, and leaves no partial steps.
+TEST(TryCompileFormat, RefusesMalformedAndCompilesWellFormed) {
+  for (const char* bad : {"I5", "(I5", "(I5))", "(E12.)", "(Q5)", "(0I5)", "('abc)", "",
+                          "((((((((((((((((((I5))))))))))))))))))", "(999999999I5)"}) {
+    SCOPED_TRACE(bad);
+    CompiledFormat format;
+    std::string why;
+    EXPECT_FALSE(tryCompileFormat(bad, format, why));
+    EXPECT_FALSE(why.empty());
+    EXPECT_TRUE(format.steps.empty());
+  }
+  CompiledFormat format;
+  std::string why;
+  ASSERT_TRUE(tryCompileFormat("(1X,3(I6,1P,3E12.4))", format, why)) << why;
+  EXPECT_EQ(format.steps.size(), compileFormat("(1X,3(I6,1P,3E12.4))").steps.size());
+  EXPECT_EQ(format.reversionStep, 1);
 }
 
 // Every format the programs use compiles.
@@ -242,6 +262,7 @@ const WriteCase writeCases[] = {
     {"('a',/)", {}, "a\n\n"},
     {"('a',/,/,/)", {}, "a\n\n\n\n"},
     {"(/,'a')", {}, "\na\n"},
+    {"('a',3/,'b',2(2/))", {}, "a\n\n\nb\n\n\n\n\n"},
     {"(//'a'//)", {}, "\n\na\n\n\n"},
     {"(/)", {}, "\n\n"},
     {"('Pressure,',/,'Total Head,')", {}, "Pressure,\nTotal Head,\n"},

@@ -1,0 +1,535 @@
+// Bad input through the real programs, the converter and the extractor. Whatever is fed in, a
+// run ends either with a correct result or with exactly one line on standard error and a non-zero
+// exit status, and every record written before the failure is kept: the output then equals that
+// of the same run on the file cut cleanly before the bad spot.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "e2e/programRun.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The loop fixture: title, counts (9 nodes, 2 elements, 8 node numbers each), nine node lines,
+// two element lines, then steps 1, 2 and 3 at times 10, 20 and 30, each a header line, nine
+// node lines and two element lines.
+constexpr int titleLine = 1;
+constexpr int countsLine = 2;
+constexpr int firstNodeLine = 3;
+constexpr int firstElementLine = 12;
+constexpr int step1Header = 14;
+constexpr int step2Header = 26;
+constexpr int step2FirstElement = 36;
+constexpr int step3Header = 38;
+constexpr int lineCount = 49;
+
+const std::vector<std::string>& baseLines() {
+  static const std::vector<std::string> lines = [] {
+    std::vector<std::string> all;
+    std::istringstream text(readFile(fixturePath("loop/RES123.DAT")));
+    for (std::string line; std::getline(text, line);) all.push_back(line);
+    return all;
+  }();
+  return lines;
+}
+
+// Lines 1..n of the fixture.
+std::string firstLines(int n) {
+  std::string text;
+  for (int i = 0; i < n; ++i) text += baseLines()[static_cast<std::size_t>(i)] + "\n";
+  return text;
+}
+const std::string wholeFile = firstLines(lineCount);
+
+// The fixture with line `number` replaced.
+std::string withLine(int number, const std::string& line) {
+  std::string text;
+  for (int i = 1; i <= lineCount; ++i) {
+    text += (i == number ? line : baseLines()[static_cast<std::size_t>(i - 1)]) + "\n";
+  }
+  return text;
+}
+
+// Requested times 5, 15 and 25: the result list shows one state per stored step read.
+const std::string outputTimes = "    3\n       5.0      15.0      25.0\n    0    0\n";
+const std::string listAnswers = "1\nRES.DAT\n0\nOTF.DAT\n";
+
+std::string runTimeStop(int error, int unit, const std::string& file) {
+  static const char* const messages[] = {"end-of-file during read", "file not found",
+                                         "list-directed I/O syntax error",
+                                         "input conversion error"};
+  const char* message = error == 24   ? messages[0]
+                        : error == 29 ? messages[1]
+                        : error == 59 ? messages[2]
+                                      : messages[3];
+  return "forrtl: severe (" + std::to_string(error) + "): " + message + ", unit " +
+         std::to_string(unit) + ", file " + file + "\n";
+}
+const std::string noMemory = "forrtl: severe (41): insufficient virtual memory\n";
+
+// Runs `program` like WorkDirectory::run, killed after a minute so that a hang fails the test
+// instead of the suite.
+ProgramResult runLimited(const WorkDirectory& dir, const std::string& program,
+                         const std::string& answers) {
+  dir.write(".answers", answers);
+  const std::string command = "cd '" + dir.path().string() + "' && LC_ALL=C timeout -s KILL 60 '" +
+                              program + "' < .answers > .stdout 2> .stderr";
+  const int status = std::system(command.c_str());
+  ProgramResult result;
+  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.standardOutput = dir.read(".stdout");
+  result.standardError = dir.read(".stderr");
+  for (const char* name : {".answers", ".stdout", ".stderr"}) fs::remove(dir.path() / name);
+  return result;
+}
+
+// What must be left of the output file after the run.
+enum class Kept {
+  absent,     // the run stops before the file is opened
+  empty,      // opened, nothing written before the stop
+  reference,  // what the same answers write for `reference` as the result file
+};
+
+struct ResultFileCase {
+  const char* name;
+  std::string resultFile;
+  std::string stop;  // the whole of standard error; empty for a normal end
+  Kept kept;
+  std::string reference = {};
+};
+
+// The OUTPUT.TXT that the list answers write for a well-formed result file.
+std::string referenceList(const std::string& resultFile) {
+  WorkDirectory dir;
+  dir.write("RES.DAT", resultFile);
+  dir.write("OTF.DAT", outputTimes);
+  const ProgramResult result = runLimited(dir, RESCONV_PATH, listAnswers);
+  EXPECT_EQ(result.exitStatus, 0) << "reference run: " << result.standardError;
+  return dir.read("OUTPUT.TXT");
+}
+
+void checkKept(const WorkDirectory& dir, const std::string& file, Kept kept,
+               const std::string& reference) {
+  switch (kept) {
+    case Kept::absent:
+      EXPECT_FALSE(dir.exists(file));
+      break;
+    case Kept::empty:
+      ASSERT_TRUE(dir.exists(file));
+      EXPECT_EQ(dir.read(file), "");
+      break;
+    case Kept::reference: {
+      ASSERT_TRUE(dir.exists(file));
+      const std::string expected = referenceList(reference);
+      EXPECT_FALSE(expected.empty());
+      EXPECT_TRUE(sameText(dir.read(file), expected));
+      break;
+    }
+  }
+}
+
+class BadResultFile : public ::testing::TestWithParam<ResultFileCase> {};
+
+TEST_P(BadResultFile, StopsWithOneLineAndKeepsTheOutput) {
+  const ResultFileCase& c = GetParam();
+  WorkDirectory dir;
+  dir.write("RES.DAT", c.resultFile);
+  dir.write("OTF.DAT", outputTimes);
+  const auto start = std::chrono::steady_clock::now();
+  const ProgramResult result = runLimited(dir, RESCONV_PATH, listAnswers);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  EXPECT_EQ(result.standardError, c.stop);
+  if (c.stop.empty()) {
+    EXPECT_EQ(result.exitStatus, 0);
+  } else {
+    EXPECT_GT(result.exitStatus, 0);
+  }
+  checkKept(dir, "OUTPUT.TXT", c.kept, c.reference);
+}
+
+const std::string endOfResult = runTimeStop(24, 5, "RES.DAT");
+const std::string syntaxInResult = runTimeStop(59, 5, "RES.DAT");
+// The first step is complete: its requested time (5) is written before the cut.
+const std::string throughStep1 = firstLines(step2Header - 1);
+
+// A prism of eight numbers, its last two 0, and a hexahedron, with K node numbers each.
+std::string withNodesPerElement(int k, const std::string& first, const std::string& second) {
+  std::string text = withLine(countsLine, "9 2 " + std::to_string(k));
+  const std::string& oldFirst = baseLines()[firstElementLine - 1];
+  const std::string& oldSecond = baseLines()[firstElementLine];
+  text.replace(text.find(oldFirst + "\n"), oldFirst.size(), first);
+  text.replace(text.find(oldSecond + "\n"), oldSecond.size(), second);
+  return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadResultFile,
+    ::testing::Values(
+        // Cut at every block.
+        ResultFileCase{"emptyFile", "", endOfResult, Kept::absent},
+        ResultFileCase{"cutAfterTitle", firstLines(titleLine), endOfResult, Kept::absent},
+        ResultFileCase{"cutInCounts", firstLines(titleLine) + "9 2", endOfResult, Kept::absent},
+        ResultFileCase{"cutInNodeBlock", firstLines(firstNodeLine + 3), endOfResult, Kept::empty},
+        ResultFileCase{"cutInElementBlock", firstLines(firstElementLine), endOfResult, Kept::empty},
+        ResultFileCase{"cutAtStepHeaderIsTheEnd", throughStep1, "", Kept::reference, throughStep1},
+        ResultFileCase{"cutAfterStepHeader", firstLines(step2Header), endOfResult, Kept::reference,
+                       throughStep1},
+        ResultFileCase{"cutInStepNodeBlock", firstLines(step2Header + 4), endOfResult,
+                       Kept::reference, throughStep1},
+        ResultFileCase{"cutInStepElementBlock", firstLines(step2FirstElement), endOfResult,
+                       Kept::reference, throughStep1},
+        ResultFileCase{"cutInStepValue", firstLines(step2FirstElement) + "3.0 4.", endOfResult,
+                       Kept::reference, throughStep1},
+        // A value that is not a number, in each block.
+        ResultFileCase{"lettersInCounts", withLine(countsLine, "9 two 8"), syntaxInResult,
+                       Kept::absent},
+        ResultFileCase{"lettersInNodeBlock", withLine(firstNodeLine + 1, "1.0 0.0 O.0 1.0 -1.0 0"),
+                       syntaxInResult, Kept::empty},
+        ResultFileCase{"realNodeCode", withLine(firstNodeLine + 1, "1.0 0.0 0.0 1.0 -1.0 0.5"),
+                       syntaxInResult, Kept::empty},
+        ResultFileCase{"lettersInElementBlock", withLine(firstElementLine, "1 2 3 4 5 6 7 B 1"),
+                       syntaxInResult, Kept::empty},
+        ResultFileCase{"lettersInStepHeader", withLine(step2Header, "2 twenty"), syntaxInResult,
+                       Kept::reference, throughStep1},
+        ResultFileCase{"lettersInStepNodeBlock", withLine(step2Header + 2, "20.0 3.0 zero"),
+                       syntaxInResult, Kept::reference, throughStep1},
+        ResultFileCase{"lettersInStepElementBlock", withLine(step2FirstElement, "3.0 4.0 5.0e"),
+                       syntaxInResult, Kept::reference, throughStep1},
+        // Counts: negative, zero, absurd.
+        ResultFileCase{"negativeNodeCount", withLine(countsLine, "-9 2 8"),
+                       "RES.DAT: negative count (nodes -9, elements 2, nodes per element 8)\n",
+                       Kept::absent},
+        ResultFileCase{"negativeNodesPerElement", withLine(countsLine, "9 2 -8"),
+                       "RES.DAT: negative count (nodes 9, elements 2, nodes per element -8)\n",
+                       Kept::absent},
+        ResultFileCase{"zeroCounts", "empty mesh\n0 0 0\n\n\n1 10.0\n\n\n", "", Kept::reference,
+                       "empty mesh\n0 0 0\n\n\n1 10.0\n\n\n"},
+        ResultFileCase{"twoBillionNodes", withLine(countsLine, "2000000000 2 8"), noMemory,
+                       Kept::empty},
+        ResultFileCase{"twoBillionElements", withLine(countsLine, "9 2000000000 8"), noMemory,
+                       Kept::empty},
+        ResultFileCase{"countBeyondInteger", withLine(countsLine, "9 2 99999999999"),
+                       syntaxInResult, Kept::absent},
+        // Node numbers outside 0 to N.
+        ResultFileCase{"nodeNumberAboveCount",
+                       withLine(firstElementLine + 1, "1 2 3 5 6 10 0 0 -1"),
+                       "RES.DAT: element 2 names node 10, outside 0 to 9\n", Kept::empty},
+        ResultFileCase{"negativeNodeNumber", withLine(firstElementLine, "1 2 3 4 5 6 7 -8 1"),
+                       "RES.DAT: element 1 names node -8, outside 0 to 9\n", Kept::empty},
+        // K of 0, 1 and 20: the list does not depend on the slots, only on which nodes are used.
+        ResultFileCase{"noNodesPerElement", withNodesPerElement(0, "1", "-1"), "", Kept::reference,
+                       withNodesPerElement(0, "1", "-1")},
+        ResultFileCase{"oneNodePerElement", withNodesPerElement(1, "9 1", "1 -1"), "",
+                       Kept::reference, withNodesPerElement(1, "9 1", "1 -1")},
+        ResultFileCase{"twentyNodesPerElement",
+                       withNodesPerElement(20, "1 2 3 4 5 6 7 8 12*0 1", "1 2 3 5 6 7 14*0 -1"), "",
+                       Kept::reference, wholeFile}),
+    [](const ::testing::TestParamInfo<ResultFileCase>& param) {
+      return std::string(param.param.name);
+    });
+
+// NaN and Infinity read from the result file and written as the words the run-time uses.
+TEST(NonFiniteValues, AreReadAndWrittenAsWords) {
+  WorkDirectory dir;
+  dir.write("RES.DAT", withLine(step1Header + 1, "NaN Infinity 0") + "");
+  dir.write("OTF.DAT", outputTimes);
+  const ProgramResult result = runLimited(dir, RESCONV_PATH, listAnswers);
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
+  const std::string list = dir.read("OUTPUT.TXT");
+  // Time 5 lies halfway between the initial state and step 1: NaN and Infinity carry through.
+  EXPECT_NE(list.find("      1         NaN         NaN    Infinity     2  5.5000E+00"),
+            std::string::npos)
+      << list;
+  EXPECT_NE(list.find("***   QP( +  ) =     Infinity\n"), std::string::npos) << list;
+}
+
+// Non-finite coordinates, values and points through every output form and sub-mesh form: the
+// run ends normally, whatever the numbers written.
+TEST(NonFiniteValues, PassThroughEveryOutputForm) {
+  const std::string nonFiniteMesh = [] {
+    // Node 1 of the mesh, element 1 of step 1.
+    std::string text = withLine(step1Header + 10, "NaN Inf -Inf");
+    const std::string& firstNode = baseLines()[firstNodeLine - 1];
+    text.replace(text.find(firstNode), firstNode.size(), "NaN 0.0 -Infinity NaN Infinity 0");
+    return text;
+  }();
+  const std::string subMesh =
+      "    1\n      15.0\n    3    1\n1 0.5 0.5 0.5\n2 NaN 0.5 0.5\n3 1e308 -1e308 0.5\n"
+      "1 1 2 3 3\n";
+  for (const char* answers :
+       {"1\n0\n", "2\n0\n", "3\n0\n", "9\n15.0\n0\n0\n", "4\n1\nOTF.DAT\n1\n", "4\n1\nOTF.DAT\n2\n",
+        "4\n1\nOTF.DAT\n3\n", "4\n1\nOTF.DAT\n4\n", "4\n1\nOTF.DAT\n5\n"}) {
+    SCOPED_TRACE(answers);
+    WorkDirectory dir;
+    dir.write("RES.DAT", nonFiniteMesh);
+    dir.write("OTF.DAT", subMesh);
+    const ProgramResult result =
+        runLimited(dir, RESCONV_PATH, std::string("1\nRES.DAT\n") + answers);
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.standardError, "");
+  }
+}
+
+// The output-time file: cut short, letters in numeric columns, counts above what follows.
+struct OutputTimeCase {
+  const char* name;
+  std::string outputTimeFile;
+  std::string answers;
+  std::string stop;
+};
+
+class BadOutputTimeFile : public ::testing::TestWithParam<OutputTimeCase> {};
+
+TEST_P(BadOutputTimeFile, StopsWithOneLine) {
+  const OutputTimeCase& c = GetParam();
+  WorkDirectory dir;
+  dir.write("RES.DAT", wholeFile);
+  dir.write("OTF.DAT", c.outputTimeFile);
+  const ProgramResult result = runLimited(dir, RESCONV_PATH, c.answers);
+  EXPECT_EQ(result.standardError, c.stop);
+  EXPECT_GT(result.exitStatus, 0);
+}
+
+const std::string endOfTimes = runTimeStop(24, 17, "OTF.DAT");
+const std::string conversionInTimes = runTimeStop(64, 17, "OTF.DAT");
+const std::string interpAnswers = "1\nRES.DAT\n4\n0\nOTF.DAT\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadOutputTimeFile,
+    ::testing::Values(
+        OutputTimeCase{"empty", "", listAnswers, endOfTimes},
+        OutputTimeCase{"withoutSubMeshRecord", "    1\n      15.0\n", listAnswers, endOfTimes},
+        OutputTimeCase{"moreTimesThanFollow", "   20\n      15.0\n    0    0\n", listAnswers,
+                       endOfTimes},
+        OutputTimeCase{"lettersInCount", "   1x\n", listAnswers, conversionInTimes},
+        OutputTimeCase{"lettersInTime", "    1\n      1a.0\n    0    0\n", listAnswers,
+                       conversionInTimes},
+        OutputTimeCase{"lettersInSubMeshCounts", "    0\n    2    x\n", listAnswers,
+                       conversionInTimes},
+        OutputTimeCase{"morePointsThanFollow", "    0\n    3    0\n1 0.5 0.5 0.5\n", interpAnswers,
+                       endOfTimes},
+        OutputTimeCase{"lettersInPoint", "    0\n    1    0\n1 0.5 half 0.5\n", interpAnswers,
+                       runTimeStop(59, 17, "OTF.DAT")},
+        OutputTimeCase{"pointNumberZero", "    0\n    1    0\n0 0.5 0.5 0.5\n", interpAnswers,
+                       "OTF.DAT: point record 1 has point number 0, below 1\n"},
+        OutputTimeCase{"missing", "", "1\nRES.DAT\n0\nNONE.DAT\n",
+                       runTimeStop(29, 17, "NONE.DAT")}),
+    [](const ::testing::TestParamInfo<OutputTimeCase>& param) {
+      return std::string(param.param.name);
+    });
+
+// The console and the work list: answers that end early, too few work-list records, long
+// names. Nothing loops waiting for input that never comes.
+struct DialogueCase {
+  const char* name;
+  std::string workList;  // empty: no WORK.LST
+  std::string answers;
+  std::string stop;  // empty: a normal end
+};
+
+class BadDialogue : public ::testing::TestWithParam<DialogueCase> {};
+
+TEST_P(BadDialogue, EndsWithOneLine) {
+  const DialogueCase& c = GetParam();
+  WorkDirectory dir;
+  dir.write("RES.DAT", wholeFile);
+  dir.write("ABCDEFGHIJKLMNOPQRST", wholeFile);
+  dir.write("OTF.DAT", outputTimes);
+  if (!c.workList.empty()) dir.write("WORK.LST", c.workList);
+  const ProgramResult result = runLimited(dir, RESCONV_PATH, c.answers);
+  EXPECT_EQ(result.standardError, c.stop);
+  if (c.stop.empty()) {
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_TRUE(sameText(dir.read("OUTPUT.TXT"), referenceList(wholeFile)));
+  } else {
+    EXPECT_GT(result.exitStatus, 0);
+  }
+}
+
+const std::string endOfConsole = runTimeStop(24, -4, "stdin");
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadDialogue,
+    ::testing::Values(
+        DialogueCase{"noAnswerAtAll", "", "", endOfConsole},
+        DialogueCase{"onlyBlankLines", "", "\n\n\n", endOfConsole},
+        DialogueCase{"endsBeforeTheName", "", "1\n", endOfConsole},
+        DialogueCase{"endsBeforeTheOutputForm", "", "1\nRES.DAT\n", endOfConsole},
+        DialogueCase{"endsBeforeTheDataFileName", "", "1\nRES.DAT\n0\n", endOfConsole},
+        DialogueCase{"answerNotANumber", "", "one\n", runTimeStop(59, -4, "stdin")},
+        DialogueCase{"workListOfFiveLines", "1\n2\n3\n4\nRES.DAT\n", "0\n",
+                     runTimeStop(24, 98, "WORK.LST")},
+        DialogueCase{"workListMissing", "", "0\n", runTimeStop(29, 98, "WORK.LST")},
+        DialogueCase{"typedNameCutAt20", "", "1\nABCDEFGHIJKLMNOPQRSTUVWXYZ\n0\nOTF.DAT\n", ""},
+        DialogueCase{"workListNameCutAt20", "1\n2\n3\n4\n5\nABCDEFGHIJKLMNOPQRSTUVWXYZ.DAT\n",
+                     "0\n0\nOTF.DAT\n", ""},
+        DialogueCase{"longNameOfNoFile", "", "1\nRES.DAT.WITH.A.LONG.SUFFIX\n",
+                     runTimeStop(29, 5, "RES.DAT.WITH.A.LONG.")}),
+    [](const ::testing::TestParamInfo<DialogueCase>& param) {
+      return std::string(param.param.name);
+    });
+
+// The graph data file of the extractor: cut short, letters in numeric columns, counts above
+// what follows or above the capacities, numbers beyond the mesh, absurd capacities. Tables are
+// written only once the result file has been read, so after a stop an old table is untouched.
+struct GraphDataCase {
+  const char* name;
+  std::string graphData;
+  std::string resultFile;
+  std::string stop;
+};
+
+class BadGraphData : public ::testing::TestWithParam<GraphDataCase> {};
+
+TEST_P(BadGraphData, StopsWithOneLineAndLeavesOldTables) {
+  const GraphDataCase& c = GetParam();
+  WorkDirectory dir;
+  dir.write("RES.DAT", c.resultFile);
+  dir.write("GRAPH.DAT", c.graphData);
+  dir.write("HTIME.CSV", "old table\n");
+  const auto start = std::chrono::steady_clock::now();
+  const ProgramResult result = runLimited(dir, TSERIES_PATH, "1\nRES.DAT\nGRAPH.DAT\n");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  EXPECT_EQ(result.standardError, c.stop);
+  EXPECT_GT(result.exitStatus, 0);
+  EXPECT_EQ(dir.read("HTIME.CSV"), "old table\n");
+  EXPECT_FALSE(dir.exists("VTIME.CSV"));
+}
+
+const std::string endOfGraph = runTimeStop(24, 7, "GRAPH.DAT");
+// Head nodes 1 and 9, velocity element 2.
+const std::string goodGraph = "\n    2\n      1      9\n    0\n    0\n    1\n      2\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadGraphData,
+    ::testing::Values(
+        GraphDataCase{"empty", "", wholeFile, endOfGraph},
+        GraphDataCase{"cutBeforeTheList", "\n    2\n", wholeFile, endOfGraph},
+        GraphDataCase{"cutBeforeTheLastCount", "\n    2\n      1      9\n    0\n    0\n", wholeFile,
+                      endOfGraph},
+        GraphDataCase{"moreNumbersThanFollow", "\n   12\n      1      2\n    0\n    0\n    0\n",
+                      wholeFile, endOfGraph},
+        GraphDataCase{"lettersInCapacities", "  1OO\n", wholeFile, runTimeStop(64, 7, "GRAPH.DAT")},
+        GraphDataCase{"lettersInList", "\n    2\n      1      x\n    0\n    0\n    0\n", wholeFile,
+                      runTimeStop(64, 7, "GRAPH.DAT")},
+        GraphDataCase{"countAboveCapacity", "\n   60\n", wholeFile,
+                      "GRAPH.DAT: the head node list holds 60 numbers, above its capacity 50\n"},
+        GraphDataCase{"nodeBeyondTheMesh", "\n    2\n      1     10\n    0\n    0\n    0\n",
+                      wholeFile, "GRAPH.DAT: head node 10 is above the node count 9\n"},
+        GraphDataCase{"absurdCapacities",
+                      "99999999999999999999999999\n    0\n    0\n    0\n    0\n", wholeFile,
+                      noMemory},
+        GraphDataCase{"resultFileCutInAStep", goodGraph, firstLines(step2Header + 4), endOfResult},
+        GraphDataCase{"resultFileGarbledInAStep", goodGraph,
+                      withLine(step3Header - 1, "9.0 9.0 nine"), syntaxInResult},
+        GraphDataCase{"absurdNodeCount", goodGraph, withLine(countsLine, "2000000000 2 8"),
+                      noMemory}),
+    [](const ::testing::TestParamInfo<GraphDataCase>& param) {
+      return std::string(param.param.name);
+    });
+
+// Outputs that cannot be written stop with a message naming the file and a non-zero status.
+struct WriteFailureCase {
+  const char* name;
+  const char* program;
+  std::string answers;
+  std::function<void(const WorkDirectory&)> prepare;
+  std::string redirect;  // appended to the command: where the console's output goes
+  std::string stop;
+};
+
+class WriteFailure : public ::testing::TestWithParam<WriteFailureCase> {};
+
+TEST_P(WriteFailure, StopsWithAMessage) {
+  const WriteFailureCase& c = GetParam();
+  WorkDirectory dir;
+  dir.write("RES.DAT", wholeFile);
+  dir.write("OTF.DAT", outputTimes);
+  dir.write("GRAPH.DAT", goodGraph);
+  c.prepare(dir);
+  dir.write(".answers", c.answers);
+  const std::string command = "cd '" + dir.path().string() + "' && LC_ALL=C timeout -s KILL 60 '" +
+                              c.program + "' < .answers 2> .stderr " + c.redirect;
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_GT(WEXITSTATUS(status), 0);
+  EXPECT_EQ(dir.read(".stderr"), c.stop);
+}
+
+std::function<void(const WorkDirectory&)> directoryNamed(const std::string& name) {
+  return [name](const WorkDirectory& dir) { fs::create_directory(dir.path() / name); };
+}
+std::function<void(const WorkDirectory&)> fullDeviceNamed(const std::string& name) {
+  return [name](const WorkDirectory& dir) { fs::create_symlink("/dev/full", dir.path() / name); };
+}
+const std::string noSpace = ": No space left on device\n";
+const std::string graphAnswers = "1\nRES.DAT\nGRAPH.DAT\n";
+const std::string avsAnswers = "1\nRES.DAT\n3\n0\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WriteFailure,
+    ::testing::Values(WriteFailureCase{"outputIsADirectory", RESCONV_PATH, listAnswers,
+                                       directoryNamed("OUTPUT.TXT"), "> /dev/null",
+                                       "cannot open OUTPUT.TXT for writing: Is a directory\n"},
+                      WriteFailureCase{"outputOnAFullDevice", RESCONV_PATH, listAnswers,
+                                       fullDeviceNamed("OUTPUT.TXT"), "> /dev/null",
+                                       "cannot write OUTPUT.TXT" + noSpace},
+                      WriteFailureCase{"tecplotOnAFullDevice", RESCONV_PATH, "1\nRES.DAT\n1\n0\n",
+                                       fullDeviceNamed("TECPLOT.TXT"), "> /dev/null",
+                                       "cannot write TECPLOT.TXT" + noSpace},
+                      WriteFailureCase{"avsScratchOnAFullDevice", RESCONV_PATH, avsAnswers,
+                                       fullDeviceNamed("AVS.tmp"), "> /dev/null",
+                                       "cannot write AVS.tmp" + noSpace},
+                      WriteFailureCase{"avsScratchIsADirectory", RESCONV_PATH, avsAnswers,
+                                       directoryNamed("AVS.tmp"), "> /dev/null",
+                                       "cannot open AVS.tmp for writing: Is a directory\n"},
+                      WriteFailureCase{"avsFileOnAFullDevice", RESCONV_PATH, avsAnswers,
+                                       fullDeviceNamed("AVS.INP"), "> /dev/null",
+                                       "cannot write AVS.INP" + noSpace},
+                      WriteFailureCase{"consoleOnAFullDevice", RESCONV_PATH, listAnswers,
+                                       [](const WorkDirectory&) {}, "> /dev/full",
+                                       "cannot write stdout" + noSpace},
+                      WriteFailureCase{"tableOnAFullDevice", TSERIES_PATH, graphAnswers,
+                                       fullDeviceNamed("HTIME.CSV"), "> /dev/null",
+                                       "cannot write HTIME.CSV" + noSpace},
+                      WriteFailureCase{"tableIsADirectory", TSERIES_PATH, graphAnswers,
+                                       directoryNamed("VTIME.CSV"), "> /dev/null",
+                                       "cannot open VTIME.CSV for writing: Is a directory\n"},
+                      WriteFailureCase{"extractorConsoleOnAFullDevice", TSERIES_PATH, graphAnswers,
+                                       [](const WorkDirectory&) {}, "> /dev/full",
+                                       "cannot write stdout" + noSpace}),
+    [](const ::testing::TestParamInfo<WriteFailureCase>& param) {
+      return std::string(param.param.name);
+    });
+
+// A directory without write permission stops anyone but root from creating the output; root
+// writes there anyway, so the case only runs for other users.
+TEST(WriteFailure, ReadOnlyDirectory) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only directories";
+  WorkDirectory dir;
+  dir.write("RES.DAT", wholeFile);
+  dir.write("OTF.DAT", outputTimes);
+  dir.write(".answers", listAnswers);
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+  const std::string command = "cd '" + dir.path().string() + "' && LC_ALL=C timeout -s KILL 60 '" +
+                              RESCONV_PATH + "' < .answers > /dev/null 2> /tmp/seepage-ro-" +
+                              std::to_string(::getpid());
+  const int status = std::system(command.c_str());
+  ::chmod(dir.path().c_str(), 0755);
+  const std::string errorPath = "/tmp/seepage-ro-" + std::to_string(::getpid());
+  const std::string error = readFile(errorPath);
+  fs::remove(errorPath);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_GT(WEXITSTATUS(status), 0);
+  EXPECT_EQ(error, "cannot open OUTPUT.TXT for writing: Permission denied\n");
+}
+
+}  // namespace
