@@ -52,7 +52,10 @@ void requireMemory(double bytes) {
   const long pages = ::sysconf(_SC_PHYS_PAGES);
   const long pageSize = ::sysconf(_SC_PAGESIZE);
   if (pages <= 0 || pageSize <= 0) return;
-  if (bytes > static_cast<double>(pages) * static_cast<double>(pageSize)) stopNoMemory();
+  // Half the machine at most: arrays are zero-filled when sized, so a larger request would
+  // spend seconds and most of the memory before a short file could end the run.
+  const double budget = static_cast<double>(pages) * static_cast<double>(pageSize) / 2;
+  if (bytes > budget) stopNoMemory();
 }
 
 int runProgram(int (*body)()) {

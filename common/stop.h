@@ -34,8 +34,8 @@ class RunStopped : public std::exception {
 // A stop with a message of the program's own (bad input the run-time would not catch).
 [[noreturn]] void stopWithMessage(std::string message);
 
-// Stops with error 41 when arrays of `bytes` in all could not fit in the machine's memory, so
-// that absurd counts end at once instead of exhausting the machine.
+// Stops with error 41 when arrays of `bytes` in all would take more than half the machine's
+// memory, so that absurd counts end at once instead of exhausting the machine.
 void requireMemory(double bytes);
 
 // The text of the stop line, without stopping (for tests and for the console).

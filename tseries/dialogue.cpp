@@ -54,5 +54,7 @@ int runExtractor() {
 
   SeriesArrays arrays = allocateSeriesArrays(counts, capacities);
   writeTimeSeries(resultFile, graphData, counts, capacities, arrays);
+  // A quiet end; a console that cannot take its last records is still reported.
+  console.out.close();
   return 0;
 }

@@ -216,6 +216,8 @@ INSTANTIATE_TEST_SUITE_P(
                        Kept::empty},
         ResultFileCase{"twoBillionElements", withLine(countsLine, "9 2000000000 8"), noMemory,
                        Kept::empty},
+        ResultFileCase{"twoBillionNodesPerElement", withLine(countsLine, "9 2 2000000000"),
+                       noMemory, Kept::empty},
         ResultFileCase{"countBeyondInteger", withLine(countsLine, "9 2 99999999999"),
                        syntaxInResult, Kept::absent},
         // Node numbers outside 0 to N.
