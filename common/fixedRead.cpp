@@ -3,6 +3,7 @@
 // fields are ignored.
 #include "common/fixedRead.h"
 
+#include <array>
 #include <charconv>
 #include <climits>
 #include <cstdlib>
@@ -172,7 +173,8 @@ bool readRecords(InputUnit& unit, const CompiledFormat& format,
     std::size_t open;
     int left;
   };
-  std::vector<OpenGroup> groups;
+  std::array<OpenGroup, maxGroupDepth> groups;
+  int depth = 0;
   const std::vector<FormatStep>& steps = format.steps;
   std::size_t next = 0;  // the next target
   std::size_t i = 0;
@@ -182,7 +184,7 @@ bool readRecords(InputUnit& unit, const CompiledFormat& format,
       if (next == targets.size() || !format.hasDataDescriptor) return true;
       if (!reader.nextRecord()) return false;
       i = static_cast<std::size_t>(format.reversionStep);
-      groups.clear();
+      depth = 0;
       continue;
     }
     const FormatStep& step = steps[i];
@@ -204,14 +206,14 @@ bool readRecords(InputUnit& unit, const CompiledFormat& format,
         }
         break;
       case FormatStep::Kind::groupOpen:
-        groups.push_back({i, step.repeat});
+        groups[static_cast<std::size_t>(depth++)] = {i, step.repeat};
         break;
       case FormatStep::Kind::groupClose:
-        if (--groups.back().left > 0) {
-          i = groups.back().open + 1;
+        if (OpenGroup& group = groups[static_cast<std::size_t>(depth - 1)]; --group.left > 0) {
+          i = group.open + 1;
           continue;
         }
-        groups.pop_back();
+        --depth;
         break;
       default:  // literals and scale factors do nothing on input
         break;

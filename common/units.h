@@ -113,13 +113,13 @@ class InputUnit {
   // The view stays valid until the next call on this unit.
   bool nextRecord(std::string_view& record);
 
-  // Block access for the free-form scanner: [data(), limit()) holds whole records from the
-  // current position (the last one may lack its line end only at the end of the file).
+  // Block access for the free-form scanner: [position(), limit()) holds whole records, each
+  // ending with '\n' (a last record without its line end is given one at the end of the file).
   const char* position() const { return buffer_.data() + pos_; }
   const char* limit() const { return buffer_.data() + lineLimit_; }
   void advanceTo(const char* p) { pos_ = static_cast<std::size_t>(p - buffer_.data()); }
   // Loads more whole records behind the current position; false when the file is exhausted
-  // (nothing new was loaded).
+  // (nothing new was loaded). Moves the buffer: position() and limit() must be taken anew.
   bool refill();
   bool atEnd() const { return pos_ >= lineLimit_ && exhausted_; }
 

@@ -212,3 +212,43 @@ TEST(FixedRead, EndOfFileBranch) {
 }
 
 }  // namespace
+
+namespace {
+
+// Random records through the numeric fields: a value or a run-time stop, nothing else.
+TEST(FixedRead, RandomFieldsStopCleanly) {
+  constexpr std::string_view alphabet = "0123456789   ..++--eEdD\n\rxN";
+  const CompiledFormat formats[] = {compileFormat("(I5)"), compileFormat("(10I7)"),
+                                    compileFormat("(8F10.0)"), compileFormat("(F10.2)")};
+  unsigned state = 7u;
+  auto next = [&state](unsigned bound) {
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) % bound;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const unsigned length = next(40);
+    for (unsigned i = 0; i < length; ++i)
+      text += alphabet[next(static_cast<unsigned>(alphabet.size()))];
+    const std::size_t which = next(4);
+    InputUnit unit(17);
+    unit.openMemory(text);
+    std::vector<int> integers(12);
+    std::vector<double> reals(12);
+    std::vector<InputTarget> targets;
+    for (unsigned i = next(12) + 1; i > 0; --i) {
+      if (which < 2) {
+        targets.emplace_back(integers[i - 1]);
+      } else {
+        targets.emplace_back(reals[i - 1]);
+      }
+    }
+    std::string line = stopOf([&] { readRecords(unit, formats[which], targets); });
+    if (line != "no stop") {
+      ASSERT_TRUE(line == stopLine(64, 17, "memory") || line == stopLine(24, 17, "memory"))
+          << line << " on " << text;
+    }
+  }
+}
+
+}  // namespace

@@ -245,3 +245,43 @@ TEST(FreeFormRead, LargeFileAcrossBlocks) {
 }
 
 }  // namespace
+
+namespace {
+
+// Random texts of the characters that matter to the scanner: every statement either fills
+// its items or stops with a run-time stop; nothing else escapes and nothing reads outside
+// the buffer (run under the sanitizers to see the latter).
+TEST(FreeFormRead, RandomTextsStopCleanly) {
+  constexpr std::string_view alphabet = "0123456789 ..,,//**++--eEdDnaifNAIF\n\n\r\tx'";
+  unsigned state = 2024u;
+  auto next = [&state](unsigned bound) {
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) % bound;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const unsigned length = next(24);
+    for (unsigned i = 0; i < length; ++i)
+      text += alphabet[next(static_cast<unsigned>(alphabet.size()))];
+    InputUnit unit(5);
+    unit.openMemory(text);
+    const bool branch = next(2) == 1;
+    std::string line = stopOf([&] {
+      for (int statementNo = 0; statementNo < 3; ++statementNo) {
+        FreeFormRead statement(unit, branch);
+        int integer = 0;
+        double real = 0.0;
+        for (unsigned item = next(5); item > 0; --item) {
+          if (!(next(2) == 1 ? statement.read(integer) : statement.read(real))) break;
+        }
+        statement.finish();
+      }
+    });
+    if (line != "no stop") {
+      ASSERT_TRUE(line == stopLine(59, 5, "memory") || line == stopLine(24, 5, "memory"))
+          << line << " on " << text;
+    }
+  }
+}
+
+}  // namespace
