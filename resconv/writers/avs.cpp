@@ -183,6 +183,18 @@ void writeHeader(OutputUnit& unit, int sectionCount) {
   writeFormatted(unit, data);
 }
 
+// Begins a final file of one kind: the header, then the step line of its first section read
+// back from the scratch file. A kind with no section of its own while the other kind has some
+// gets no file at all (false).
+bool beginAssembly(OutputUnit& unit, AvsScratch& scratch, const WriterCounters& counters,
+                   int sectionCount, std::string_view componentLine, ScratchReader& reader) {
+  if (sectionCount == 0 && counters.avsStepCount > 0) return false;
+  writeHeader(unit, sectionCount);
+  openForReading(scratch, reader.unit);
+  writeAtWidth(unit, findSection(reader, componentLine), stepLineWidth);
+  return true;
+}
+
 }  // namespace
 
 void writeAvsStep(OutputUnit& out, WriterCounters& counters, std::span<const double> z,
@@ -247,11 +259,10 @@ void assembleAvsFile(OutputUnit& unit, AvsScratch& scratch, const WriterCounters
   static const CompiledFormat hexLine = compileFormat(hexLineText);
   static const CompiledFormat prismLine = compileFormat(prismLineText);
 
-  if (scratch.solidSections == 0 && counters.avsStepCount > 0) return;
-  writeHeader(unit, scratch.solidSections);
   ScratchReader reader;
-  openForReading(scratch, reader.unit);
-  writeAtWidth(unit, findSection(reader, solidComponentLine), stepLineWidth);
+  if (!beginAssembly(unit, scratch, counters, scratch.solidSections, solidComponentLine, reader)) {
+    return;
+  }
 
   int shownNodes = 0;
   for (int node = 1; node <= nodeCount; ++node) shownNodes += nodeUnused[node] != 1 ? 1 : 0;
@@ -287,11 +298,10 @@ void assembleAvsMeshFile(OutputUnit& unit, AvsScratch& scratch, const WriterCoun
   static const CompiledFormat triangleLine = compileFormat(triangleLineText);
   static const CompiledFormat quadLine = compileFormat(quadLineText);
 
-  if (scratch.meshSections == 0 && counters.avsStepCount > 0) return;
-  writeHeader(unit, scratch.meshSections);
   ScratchReader reader;
-  openForReading(scratch, reader.unit);
-  writeAtWidth(unit, findSection(reader, meshComponentLine), stepLineWidth);
+  if (!beginAssembly(unit, scratch, counters, scratch.meshSections, meshComponentLine, reader)) {
+    return;
+  }
 
   writeFormatted(unit, counts, subMesh.pointCount, subMesh.meshElementCount);
   for (int point = 1; point <= subMesh.pointCount; ++point) {
