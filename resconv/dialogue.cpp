@@ -125,7 +125,6 @@ int runConverter() {
   ConverterArrays arrays;
   SubMesh subMesh;
   sizeConverterArrays(arrays, counts, answers);
-  arrays.outputTimes.assign(2, 0.0);
 
   ConverterFiles files{resultFile, output, avsScratch,
                        readsOutputTimeFile ? &outputTimeFile : nullptr};

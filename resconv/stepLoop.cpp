@@ -112,8 +112,6 @@ class StepLoop {
   int stopRequested_ = 0;
   int stepNo_ = 0;
   double time_ = 0.0;
-  double lastStoredTime_ = 0.0;
-  bool anyStepRead_ = false;
 };
 
 void StepLoop::setUp() {
@@ -205,8 +203,6 @@ void StepLoop::readSteps() {
   const StepArrays step{a_.pressureHead, a_.discharge, a_.nodeCode, a_.vx, a_.vy, a_.vz};
   const int outputForm = answers_.outputForm;
   while (readResultStep(files_.resultFile, counts_, stepNo_, time_, step)) {
-    anyStepRead_ = true;
-    lastStoredTime_ = time_;
     if (answers_.timeSelection == 1 && stepNo_ != 0) {
       // Time-selection pass: every requested time in (previousTime, time], in file order.
       // Forms that write nothing in this pass skip it.
@@ -339,7 +335,8 @@ void StepLoop::finish() {
     assembleAvsMeshFile(files_.output, files_.avsScratch, counters_, subMesh_);
   }
   if (answers_.outputForm == form::restart && stopRequested_ == 0) {
-    reportRestartNotReached(answers_.restartTime, anyStepRead_ ? lastStoredTime_ : 0.0);
+    // time_ still holds the last stored step's time (0.0 when the file holds no step).
+    reportRestartNotReached(answers_.restartTime, time_);
   }
 }
 
