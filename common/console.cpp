@@ -129,20 +129,22 @@ std::string readFileName(Console& console) {
   return std::string(trimName(name));
 }
 
+std::string readWorkListResultName() {
+  static const CompiledFormat nameFormat = compileFormat("(A20)");
+  InputUnit workList(unitNumber::workList);
+  workList.openOld(workListName);
+  std::string name;
+  const std::array<InputTarget, 1> targets{InputTarget(name, 20)};
+  for (int record = 0; record < 6; ++record) readRecords(workList, nameFormat, targets);
+  workList.close();
+  return std::string(trimName(name));
+}
+
 std::string chooseResultFile(Console& console) {
   writePrompt(console, "---  結果ファイル（図化用）の読み込みの設定 ");
   writePrompt(console, "---    WORK.LSTから読み込む/0");
   writePrompt(console, "---    ファイル名を入力　　/1");
-  if (readAnswer(console) == 0) {
-    static const CompiledFormat nameFormat = compileFormat("(A20)");
-    InputUnit workList(unitNumber::workList);
-    workList.openOld(workListName);
-    std::string name;
-    const std::array<InputTarget, 1> targets{InputTarget(name, 20)};
-    for (int record = 0; record < 6; ++record) readRecords(workList, nameFormat, targets);
-    workList.close();
-    return std::string(trimName(name));
-  }
+  if (readAnswer(console) == 0) return readWorkListResultName();
   writePrompt(console, "--- 結果ファイル名の入力 ");
   return readFileName(console);
 }

@@ -25,6 +25,8 @@ double readRealAnswer(Console& console);
 // A file name: one record read with (A20), trailing blanks dropped.
 std::string readFileName(Console& console);
 
+// The result-file name on the sixth record of WORK.LST.
+std::string readWorkListResultName();
 // The opening question: the result-file name from WORK.LST (answer 0) or typed on the console.
 std::string chooseResultFile(Console& console);
 

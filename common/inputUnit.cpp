@@ -65,6 +65,7 @@ void InputUnit::close() {
   open_ = false;
   exhausted_ = false;
   pos_ = lineLimit_ = loaded_ = 0;
+  bytesRead_ = 0;
   buffer_.clear();
   buffer_.shrink_to_fit();
 }
@@ -112,6 +113,7 @@ bool InputUnit::refill() {
     // what was typed, so one line is handed out as soon as it is there.
     const char* first = buffer_.data() + loaded_;
     loaded_ += static_cast<std::size_t>(n);
+    bytesRead_ += static_cast<std::uint64_t>(n);
     const char* last = buffer_.data() + loaded_;
     auto lineEnd =
         std::find(std::make_reverse_iterator(last), std::make_reverse_iterator(first), '\n');

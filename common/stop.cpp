@@ -58,7 +58,7 @@ void requireMemory(double bytes) {
   if (bytes > budget) stopNoMemory();
 }
 
-int runProgram(int (*body)()) {
+int runProgram(const std::function<int()>& body) {
   try {
     return body();
   } catch (const RunStopped& stop) {

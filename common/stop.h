@@ -4,6 +4,7 @@
 // in each main, so that unwinding flushes and closes every open file and no written record
 // is lost.
 #include <exception>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -43,4 +44,4 @@ std::string stopLine(int error, int unitNumber, std::string_view fileName);
 
 // Runs a program body and turns RunStopped (and allocation failure) into the stop line on
 // standard error and a non-zero exit status.
-int runProgram(int (*body)());
+int runProgram(const std::function<int()>& body);

@@ -3,6 +3,7 @@
 // An OutputUnit collects records in a large buffer and hands it to the file with one write
 // call per buffer; an InputUnit reads its file in large blocks and hands out records.
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -122,6 +123,8 @@ class InputUnit {
   // (nothing new was loaded). Moves the buffer: position() and limit() must be taken anew.
   bool refill();
   bool atEnd() const { return pos_ >= lineLimit_ && exhausted_; }
+  // Bytes taken from the file so far (for the progress line).
+  std::uint64_t bytesRead() const { return bytesRead_; }
 
  private:
   int number_;
@@ -134,6 +137,7 @@ class InputUnit {
   std::size_t pos_ = 0;        // next unread byte
   std::size_t lineLimit_ = 0;  // end of the whole records loaded
   std::size_t loaded_ = 0;     // end of the bytes loaded
+  std::uint64_t bytesRead_ = 0;
 };
 
 // File names are read into 20-character fields; trailing blanks are not part of the name.

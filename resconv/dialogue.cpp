@@ -1,13 +1,11 @@
 #include "resconv/dialogue.h"
 
-#include <new>
-
 #include "common/freeForm.h"
+#include "common/progress.h"
 #include "common/resultFile.h"
-#include "common/stop.h"
+#include "resconv/outputFiles.h"
 #include "resconv/outputTimeFile.h"
 #include "resconv/stepLoop.h"
-#include "resconv/writers/avs.h"
 
 namespace {
 
@@ -24,33 +22,6 @@ void askOutputForm(Console& console, ConverterAnswers& answers) {
   writePrompt(console, "--- ");
   writePrompt(console, "---    　RESTART    /9");
   answers.outputForm = readAnswer(console);
-}
-
-// The one output file of the run, by the output-form answer; false when none is opened.
-bool openOutputFile(int outputForm, OutputUnit& output, AvsScratch& scratch) {
-  switch (outputForm) {
-    case form::resultList:
-      output.open("OUTPUT.TXT");
-      return true;
-    case form::tecplot:
-      output.open("TECPLOT.TXT");
-      return true;
-    case form::femap:
-      output.open("FEMAP.NEU");
-      return true;
-    case form::microAvs:
-      output.open("AVS.INP");
-      scratch.out.open("AVS.tmp");
-      return true;
-    case form::interp:
-      output.open("INTERP.TXT");
-      return true;
-    case form::restart:
-      output.open("RESTART.DAT");
-      return true;
-    default:
-      return false;
-  }
 }
 
 int askTimeSelection(Console& console, int outputForm) {
@@ -91,13 +62,15 @@ void askRestartQuestions(Console& console, ConverterAnswers& answers) {
 int runConverter() {
   Console console;
   openConsole(console);
-  WriterCounters counters;
+  ProgressMeter progress;
+  ConsoleAnswers late(console, progress);
   ConverterAnswers answers;
 
   // The result file and its header.
   const std::string resultName = chooseResultFile(console);
   InputUnit resultFile(unitNumber::resultFile);
   openResultFile(resultFile, resultName);
+  progress.follow(resultFile, fileSize(resultName));
   const std::string title = readResultTitle(resultFile);
   writeFreeForm(console.out, std::string_view(title));
   const ResultCounts counts = readResultCounts(resultFile);
@@ -114,21 +87,17 @@ int runConverter() {
   answers.timeSelection = askTimeSelection(console, answers.outputForm);
   InputUnit outputTimeFile(unitNumber::outputTimeFile);
   int outputTimeCount = 1;
-  const bool readsOutputTimeFile = answers.timeSelection == 1 || answers.outputForm == form::interp;
-  if (readsOutputTimeFile) {
+  if (readsOutputTimeFile(answers)) {
     writePrompt(console, "---     出力時間・メッシュを設定したデータファイル名の入力");
     const std::string name = readFileName(console);
     outputTimeFile.openOld(name);
     outputTimeCount = readOutputTimeCount(outputTimeFile);
   }
 
-  ConverterArrays arrays;
-  SubMesh subMesh;
-  sizeConverterArrays(arrays, counts, answers);
-
   ConverterFiles files{resultFile, output, avsScratch,
-                       readsOutputTimeFile ? &outputTimeFile : nullptr};
-  runStepLoop(console, files, answers, title, counts, outputTimeCount, arrays, subMesh, counters);
+                       readsOutputTimeFile(answers) ? &outputTimeFile : nullptr};
+  runConversion(late, files, answers, title, counts, outputTimeCount, progress);
+  progress.clear();
 
   // A quiet end; a failed write of the last records is still reported.
   outputFile.close();

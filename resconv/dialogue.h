@@ -1,32 +1,34 @@
 #pragma once
-// The converter's main program: dialogue, files, array sizing, the step loop, the end.
+// The converter's console dialogue: the questions of the first menus, the files they open and
+// the hand-over to the step loop.
 #include "common/console.h"
-
-// The answers kept for the whole run.
-struct ConverterAnswers {
-  int resultSource = 0;
-  int outputForm = 0;
-  int timeSelection = 0;
-  int meshOutputForm = 0;
-  double restartTime = 0.0;
-  int restartInitialValue = 0;
-  int restartDischarge = 0;
-};
-
-// Output forms of the first menu.
-namespace outputFormCode {
-constexpr int resultList = 0;
-constexpr int tecplot = 1;
-constexpr int femap = 2;
-constexpr int microAvs = 3;
-constexpr int interp = 4;
-constexpr int restart = 9;
-}  // namespace outputFormCode
+#include "common/progress.h"
+#include "resconv/answers.h"
 
 // The sub-mesh output form question, asked when the output-time file holds sub-mesh elements.
 int askMeshOutputForm(Console& console);
 // The three restart questions.
 void askRestartQuestions(Console& console, ConverterAnswers& answers);
 
-// Runs the whole conversion; returns the exit status.
+// The late answers of a dialogue run, asked on the console once the progress line is out of
+// the way.
+class ConsoleAnswers : public LateAnswers {
+ public:
+  ConsoleAnswers(Console& console, ProgressMeter& progress)
+      : console_(console), progress_(progress) {}
+  int meshOutputForm() override {
+    progress_.clear();
+    return askMeshOutputForm(console_);
+  }
+  void restartAnswers(ConverterAnswers& answers) override {
+    progress_.clear();
+    askRestartQuestions(console_, answers);
+  }
+
+ private:
+  Console& console_;
+  ProgressMeter& progress_;
+};
+
+// Runs the whole conversion through the dialogue; returns the exit status.
 int runConverter();

@@ -62,10 +62,11 @@ struct ShownState {
 
 class StepLoop {
  public:
-  StepLoop(Console& console, ConverterFiles& files, ConverterAnswers& answers,
+  StepLoop(LateAnswers& late, ConverterFiles& files, ConverterAnswers& answers,
            const std::string& title, const ResultCounts& counts, int outputTimeCount,
-           ConverterArrays& arrays, SubMesh& subMesh, WriterCounters& counters)
-      : console_(console),
+           ConverterArrays& arrays, SubMesh& subMesh, WriterCounters& counters,
+           ProgressMeter& progress)
+      : late_(late),
         files_(files),
         answers_(answers),
         title_(title),
@@ -77,6 +78,7 @@ class StepLoop {
         a_(arrays),
         subMesh_(subMesh),
         counters_(counters),
+        progress_(progress),
         needs_(arrayNeeds(answers)) {}
 
   void run() {
@@ -94,7 +96,7 @@ class StepLoop {
   void writeSubMeshOutputs(double time, int stepNo);
   void finish();
 
-  Console& console_;
+  LateAnswers& late_;
   ConverterFiles& files_;
   ConverterAnswers& answers_;
   const std::string& title_;
@@ -104,6 +106,7 @@ class StepLoop {
   ConverterArrays& a_;
   SubMesh& subMesh_;
   WriterCounters& counters_;
+  ProgressMeter& progress_;
   const ArrayNeeds needs_;
 
   int maxMaterialNo_ = 1;
@@ -125,7 +128,7 @@ void StepLoop::setUp() {
     sizeSubMesh(subMesh_, 0, 0);
   }
   if (subMesh_.meshElementCount != 0) {
-    answers_.meshOutputForm = askMeshOutputForm(console_);
+    answers_.meshOutputForm = late_.meshOutputForm();
     if (answers_.meshOutputForm == 3 && !files_.avsScratch.out.isOpen()) {
       files_.avsScratch.out.open("AVS.tmp");
     }
@@ -136,6 +139,7 @@ void StepLoop::setUp() {
   readResultMesh(files_.resultFile, counts_,
                  MeshArrays{a_.x, a_.y, a_.z, a_.pressureHead, a_.discharge, a_.nodeCode,
                             a_.connectivity, a_.materialNo});
+  progress_.update();
 
   // 3. Point location.
   if (outputForm == form::interp) {
@@ -165,7 +169,7 @@ void StepLoop::setUp() {
   if (answers_.meshOutputForm != 3) writeSubMeshOutputs(time_, stepNo_);
 
   // 8. Restart questions.
-  if (outputForm == form::restart) askRestartQuestions(console_, answers_);
+  if (outputForm == form::restart) late_.restartAnswers(answers_);
 
   // The previous step starts as the initial state with zero velocities, so a requested time
   // before the first stored step interpolates from it.
@@ -203,6 +207,7 @@ void StepLoop::readSteps() {
   const StepArrays step{a_.pressureHead, a_.discharge, a_.nodeCode, a_.vx, a_.vy, a_.vz};
   const int outputForm = answers_.outputForm;
   while (readResultStep(files_.resultFile, counts_, stepNo_, time_, step)) {
+    progress_.stepRead();
     if (answers_.timeSelection == 1 && stepNo_ != 0) {
       // Time-selection pass: every requested time in (previousTime, time], in file order.
       // Forms that write nothing in this pass skip it.
@@ -375,9 +380,22 @@ void sizeConverterArrays(ConverterArrays& a, const ResultCounts& counts,
                         0);
 }
 
-void runStepLoop(Console& console, ConverterFiles& files, ConverterAnswers& answers,
+void runStepLoop(LateAnswers& late, ConverterFiles& files, ConverterAnswers& answers,
                  const std::string& title, const ResultCounts& counts, int outputTimeCount,
-                 ConverterArrays& arrays, SubMesh& subMesh, WriterCounters& counters) {
-  StepLoop loop(console, files, answers, title, counts, outputTimeCount, arrays, subMesh, counters);
+                 ConverterArrays& arrays, SubMesh& subMesh, WriterCounters& counters,
+                 ProgressMeter& progress) {
+  StepLoop loop(late, files, answers, title, counts, outputTimeCount, arrays, subMesh, counters,
+                progress);
   loop.run();
+}
+
+void runConversion(LateAnswers& late, ConverterFiles& files, ConverterAnswers& answers,
+                   const std::string& title, const ResultCounts& counts, int outputTimeCount,
+                   ProgressMeter& progress) {
+  WriterCounters counters;
+  ConverterArrays arrays;
+  SubMesh subMesh;
+  sizeConverterArrays(arrays, counts, answers);
+  runStepLoop(late, files, answers, title, counts, outputTimeCount, arrays, subMesh, counters,
+              progress);
 }

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "common/console.h"
+#include "common/progress.h"
 #include "common/resultFile.h"
 #include "common/units.h"
-#include "resconv/dialogue.h"
+#include "resconv/answers.h"
 #include "resconv/model.h"
 #include "resconv/writers/avs.h"
 
@@ -41,6 +41,14 @@ struct ConverterArrays {
 void sizeConverterArrays(ConverterArrays& arrays, const ResultCounts& counts,
                          const ConverterAnswers& answers);
 
-void runStepLoop(Console& console, ConverterFiles& files, ConverterAnswers& answers,
+// The loop takes the sub-mesh output form and the restart answers from `late` when it needs
+// them, and reports each stored step read to `progress`.
+void runStepLoop(LateAnswers& late, ConverterFiles& files, ConverterAnswers& answers,
                  const std::string& title, const ResultCounts& counts, int outputTimeCount,
-                 ConverterArrays& arrays, SubMesh& subMesh, WriterCounters& counters);
+                 ConverterArrays& arrays, SubMesh& subMesh, WriterCounters& counters,
+                 ProgressMeter& progress);
+
+// Sizes the arrays and runs the step loop over the open files.
+void runConversion(LateAnswers& late, ConverterFiles& files, ConverterAnswers& answers,
+                   const std::string& title, const ResultCounts& counts, int outputTimeCount,
+                   ProgressMeter& progress);

@@ -6,6 +6,7 @@
 #include "common/console.h"
 #include "common/fixedRead.h"
 #include "common/freeForm.h"
+#include "common/progress.h"
 #include "common/resultFile.h"
 #include "common/textFormat.h"
 
@@ -38,6 +39,8 @@ int runExtractor() {
   const std::string resultName = chooseResultFile(console);
   InputUnit resultFile(unitNumber::resultFile);
   openResultFile(resultFile, resultName);
+  ProgressMeter progress;
+  progress.follow(resultFile, fileSize(resultName));
 
   const std::string title = readResultTitle(resultFile);
   writeFreeForm(console.out, title);
@@ -53,7 +56,7 @@ int runExtractor() {
   const GraphCapacities capacities = readGraphCapacities(graphData);
 
   SeriesArrays arrays = allocateSeriesArrays(counts, capacities);
-  writeTimeSeries(resultFile, graphData, counts, capacities, arrays);
+  writeTimeSeries(resultFile, graphData, counts, capacities, arrays, &progress);
   // A quiet end; a console that cannot take its last records is still reported.
   console.out.close();
   return 0;

@@ -1,7 +1,10 @@
 // tseries: time histories at chosen nodes and elements as comma-separated tables.
+// Without arguments it asks its questions on the console; with any, the options answer them.
 #include "common/stop.h"
+#include "tseries/commandLine.h"
 #include "tseries/dialogue.h"
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 1) return runExtractorCommandLine(argc, argv);
   return runProgram(runExtractor);
 }

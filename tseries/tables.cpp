@@ -100,13 +100,14 @@ std::span<double> filledIf(bool wanted, std::vector<double>& values) {
 }
 
 void writeTableFile(std::string_view fileName, int unitNumber, const PointList& list,
-                    const History& history, std::span<const double> stepTimes,
-                    int storedStepCount) {
+                    const History& history, std::span<const double> stepTimes, int storedStepCount,
+                    std::vector<std::string>& written) {
   if (list.count < 1) return;
   OutputUnit unit(unitNumber);
   unit.open(fileName);
   writeTable(unit, list, history, stepTimes, storedStepCount);
   unit.close();
+  written.emplace_back(fileName);
 }
 
 }  // namespace
@@ -159,7 +160,7 @@ void readPointLists(InputUnit& graphData, const ResultCounts& counts,
 }
 
 int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
-                 const GraphCapacities& capacities, SeriesArrays& arrays) {
+                 const GraphCapacities& capacities, SeriesArrays& arrays, ProgressMeter* progress) {
   MeshArrays mesh;
   mesh.z = arrays.z;
   readResultMesh(resultFile, counts, mesh);
@@ -177,6 +178,7 @@ int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
   int stepNo = 0;
   double time = 0.0;
   while (readResultStep(resultFile, counts, stepNo, time, step)) {
+    if (progress != nullptr) progress->stepRead();
     // The step after the last one kept is read whole and dropped; the rest is not read.
     if (storedStepCount == capacities.stepCapacity) break;
     const int i = ++storedStepCount;
@@ -210,17 +212,22 @@ void writeTable(OutputUnit& unit, const PointList& list, const History& history,
   }
 }
 
-void writeTimeSeries(InputUnit& resultFile, InputUnit& graphData, const ResultCounts& counts,
-                     const GraphCapacities& capacities, SeriesArrays& arrays) {
+std::vector<std::string> writeTimeSeries(InputUnit& resultFile, InputUnit& graphData,
+                                         const ResultCounts& counts,
+                                         const GraphCapacities& capacities, SeriesArrays& arrays,
+                                         ProgressMeter* progress) {
   readPointLists(graphData, counts, capacities, arrays);
-  const int stored = collectSteps(resultFile, counts, capacities, arrays);
+  const int stored = collectSteps(resultFile, counts, capacities, arrays, progress);
+  if (progress != nullptr) progress->clear();
+  std::vector<std::string> written;
   const std::span<const double> times = arrays.stepTimes;
   writeTableFile(headTableName, unitNumber::headTable, arrays.headNodes, arrays.headHistory, times,
-                 stored);
+                 stored, written);
   writeTableFile(pressureTableName, unitNumber::pressureTable, arrays.pressureNodes,
-                 arrays.pressureHistory, times, stored);
+                 arrays.pressureHistory, times, stored, written);
   writeTableFile(dischargeTableName, unitNumber::dischargeTable, arrays.dischargeNodes,
-                 arrays.dischargeHistory, times, stored);
+                 arrays.dischargeHistory, times, stored, written);
   writeTableFile(velocityTableName, unitNumber::dischargeTable, arrays.velocityElements,
-                 arrays.velocityHistory, times, stored);
+                 arrays.velocityHistory, times, stored, written);
+  return written;
 }

@@ -10,9 +10,11 @@
 #include <cstddef>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/progress.h"
 #include "common/resultFile.h"
 #include "common/units.h"
 
@@ -71,7 +73,8 @@ void readPointLists(InputUnit& graphData, const ResultCounts& counts,
 // Reads the mesh and then the stored steps until the end of the data or until stepCapacity
 // steps are kept; returns the number of kept steps.
 int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
-                 const GraphCapacities& capacities, SeriesArrays& arrays);
+                 const GraphCapacities& capacities, SeriesArrays& arrays,
+                 ProgressMeter* progress = nullptr);
 
 // One table: the header record of the list's numbers (each repeated `components` times), then
 // one data record per kept step with its time and its row.
@@ -79,5 +82,8 @@ void writeTable(OutputUnit& unit, const PointList& list, const History& history,
                 std::span<const double> stepTimes, int storedStepCount);
 
 // The whole working body: lists, mesh, steps, then the tables whose count is at least 1.
-void writeTimeSeries(InputUnit& resultFile, InputUnit& graphData, const ResultCounts& counts,
-                     const GraphCapacities& capacities, SeriesArrays& arrays);
+// Returns the names of the tables written.
+std::vector<std::string> writeTimeSeries(InputUnit& resultFile, InputUnit& graphData,
+                                         const ResultCounts& counts,
+                                         const GraphCapacities& capacities, SeriesArrays& arrays,
+                                         ProgressMeter* progress = nullptr);

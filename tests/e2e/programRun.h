@@ -54,9 +54,15 @@ class WorkDirectory {
 
   // Runs `program` in the directory with `answers` on standard input.
   ProgramResult run(const std::string& program, const std::string& answers) const {
+    return runWithArguments(program, "", answers);
+  }
+  // Runs `program` in the directory with `arguments` (shell words, quoted by the caller) and
+  // `answers` on standard input.
+  ProgramResult runWithArguments(const std::string& program, const std::string& arguments,
+                                 const std::string& answers = "") const {
     write(".answers", answers);
-    std::string command =
-        "cd '" + path_.string() + "' && LC_ALL=C '" + program + "' < .answers > .stdout 2> .stderr";
+    std::string command = "cd '" + path_.string() + "' && LC_ALL=C '" + program + "' " + arguments +
+                          " < .answers > .stdout 2> .stderr";
     int status = std::system(command.c_str());
     ProgramResult result;
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

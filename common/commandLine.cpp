@@ -1,0 +1,90 @@
+#include "common/commandLine.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "common/stop.h"
+
+#ifndef SEEPAGE_VERSION
+#define SEEPAGE_VERSION "unknown"
+#endif
+
+void addCommonOptions(CLI::App& app, CommonOptions& options) {
+  app.add_option("-C,--directory", options.directory,
+                 "Run as if started in DIR: WORK.LST and relative file names are found there "
+                 "and the output files are written there")
+      ->type_name("DIR");
+  auto* progress = app.add_flag("--progress", options.progress,
+                                "Always draw the progress line on standard error (by default it "
+                                "is drawn only when standard error is a terminal)");
+  auto* noProgress =
+      app.add_flag("--no-progress", options.noProgress, "Never draw the progress line");
+  progress->excludes(noProgress);
+  app.add_flag("-q,--quiet", options.quiet, "Do not list the files written at the end of the run");
+  app.set_version_flag("--version", std::string(SEEPAGE_VERSION));
+}
+
+ProgressMode progressMode(const CommonOptions& options) {
+  if (options.progress) return ProgressMode::always;
+  if (options.noProgress) return ProgressMode::never;
+  return ProgressMode::automatic;
+}
+
+void enterDirectory(const CommonOptions& options) {
+  if (options.directory.empty()) return;
+  if (::chdir(options.directory.c_str()) != 0) {
+    throw UsageError("-C: cannot enter the directory " + options.directory + ": " +
+                     std::strerror(errno));
+  }
+}
+
+int runCommandLine(CLI::App& app, int argc, char** argv, const std::function<int()>& body) {
+  const std::string program = app.get_name();
+  auto usageError = [&](const std::string& message) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s; see '%s --help'\n", program.c_str(), message.c_str(),
+                 program.c_str());
+    return exitStatus::usage;
+  };
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    return usageError(e.what());
+  }
+  try {
+    return runProgram(body);
+  } catch (const UsageError& e) {
+    return usageError(e.what());
+  }
+}
+
+void reportWrittenFiles(const CommonOptions& options, const std::vector<std::string>& names) {
+  if (options.quiet) return;
+  for (const std::string& name : names) {
+    std::fprintf(stderr, "wrote %s (%llu bytes)\n", name.c_str(),
+                 static_cast<unsigned long long>(fileSize(name)));
+  }
+}
+
+CLI::Validator namedValue(const NamedValues& names) {
+  std::string list;
+  for (const auto& entry : names) list += (list.empty() ? "" : ", ") + entry.first;
+  return CLI::Validator(
+      [names, list](std::string& value) -> std::string {
+        for (const auto& [name, number] : names) {
+          if (value == name) {
+            value = std::to_string(number);
+            return {};
+          }
+        }
+        return "'" + value + "' is not one of " + list;
+      },
+      "");
+}

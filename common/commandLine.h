@@ -1,0 +1,50 @@
+#pragma once
+// What the command lines of both programs share: the options every scripted run takes, the
+// usage error with its exit status 2, the working directory, and the summary of the files a
+// run wrote. Any argument puts a program in scripted mode; without arguments it runs its
+// console dialogue.
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/progress.h"
+
+namespace exitStatus {
+constexpr int done = 0;
+constexpr int usage = 2;
+}  // namespace exitStatus
+
+// A command line that cannot be carried out as given; nothing has been created or truncated.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct CommonOptions {
+  std::string directory;  // -C: run as if started there
+  bool progress = false;
+  bool noProgress = false;
+  bool quiet = false;
+};
+
+// -C/--directory, --progress, --no-progress, -q/--quiet and --version.
+void addCommonOptions(CLI::App& app, CommonOptions& options);
+ProgressMode progressMode(const CommonOptions& options);
+// Changes to the -C directory, if any; a usage error when it cannot be entered.
+void enterDirectory(const CommonOptions& options);
+
+// Parses the arguments and runs the scripted body through the run-time stop handling. Help
+// and version print and end with status 0; a parse or usage error prints one line naming the
+// option, points to --help and ends with status 2.
+int runCommandLine(CLI::App& app, int argc, char** argv, const std::function<int()>& body);
+
+// One line on standard error per file written, with its size, unless quiet.
+void reportWrittenFiles(const CommonOptions& options, const std::vector<std::string>& names);
+
+// Option values given by name, each standing for a dialogue answer.
+using NamedValues = std::vector<std::pair<std::string, int>>;
+// Turns a name of `names` into its number; any other value is a usage error listing them.
+CLI::Validator namedValue(const NamedValues& names);

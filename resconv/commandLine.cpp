@@ -1,0 +1,231 @@
+#include "resconv/commandLine.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/commandLine.h"
+#include "common/console.h"
+#include "common/resultFile.h"
+#include "resconv/answers.h"
+#include "resconv/outputFiles.h"
+#include "resconv/outputTimeFile.h"
+#include "resconv/resultInfo.h"
+#include "resconv/stepLoop.h"
+
+namespace {
+
+namespace form = outputFormCode;
+
+const NamedValues outputFormNames{{"list", form::resultList}, {"tecplot", form::tecplot},
+                                  {"femap", form::femap},     {"avs", form::microAvs},
+                                  {"interp", form::interp},   {"restart", form::restart}};
+const NamedValues meshOutputFormNames{
+    {"tecplot", 1}, {"femap", 2}, {"avs", 3}, {"plan", 4}, {"section", 5}};
+const NamedValues restartHeadNames{{"pressure", 0}, {"total", 1}};
+const NamedValues restartDischargeNames{{"initial", 0}, {"computed", 1}};
+
+constexpr int unset = -1;
+
+struct ConverterOptions {
+  CommonOptions common;
+  std::string resultName;
+  bool info = false;
+  int outputForm = unset;
+  std::string times, points;
+  int meshOutputForm = 0;
+  double restartTime = 0.0;
+  int restartHead = 0;
+  int restartDischarge = 0;
+};
+
+constexpr const char* description =
+    "Converts a seepage result file into a result list, Tecplot, FEMAP neutral, MicroAVS, "
+    "INTERP/TALVIX or restart file without asking questions. Without arguments the program "
+    "asks its questions on the console instead. The answer of the console dialogue that each "
+    "option stands for is given in brackets.";
+
+constexpr const char* footer = R"(Examples:
+  resconv RES.DAT --to tecplot
+      Tecplot file TECPLOT.TXT of the initial state and every stored step.
+  resconv --to tecplot --times OTF.DAT -C run3
+      In directory run3, the result file named in WORK.LST, at the times requested in OTF.DAT.
+  resconv RES.DAT --to interp --points OTF.DAT --submesh section
+      INTERP.TXT: the sub-mesh of OTF.DAT in TALVIX section form at every stored step.
+  resconv RES.DAT --to restart --restart-time 3600 --restart-head total
+      RESTART.DAT with the total head at time 3600 and the initial discharge.
+
+Exit status: 0 done; 2 usage error (nothing created); 1 the run stopped on bad input or a
+failed write (one line on standard error; what was written before stays).)";
+
+void addConverterOptions(CLI::App& app, ConverterOptions& o) {
+  app.add_option("RESULT_FILE", o.resultName,
+                 "The result file [answer 1 and its name]; without it, the name on the sixth "
+                 "line of WORK.LST [answer 0]");
+  app.add_flag("--info", o.info,
+               "Read the whole result file and print what it holds; write no file");
+  app.add_option("--to", o.outputForm,
+                 "Output form: list [0] OUTPUT.TXT, tecplot [1] TECPLOT.TXT, femap "
+                 "[2] FEMAP.NEU, avs [3] AVS.INP, interp [4] INTERP.TXT, restart [9] "
+                 "RESTART.DAT")
+      ->transform(namedValue(outputFormNames))
+      ->type_name("FORM");
+  app.add_option("--times", o.times,
+                 "Output-time file: output at its requested times [time question "
+                 "answered 1]; its points and sub-mesh apply too. Required by "
+                 "--to list")
+      ->type_name("FILE");
+  app.add_option("--points", o.points,
+                 "Output-time file for its points and sub-mesh only, output at "
+                 "every stored step [--to interp, time question answered 0]")
+      ->type_name("FILE");
+  app.add_option("--submesh", o.meshOutputForm,
+                 "Sub-mesh output form, with --to interp: tecplot [1], femap [2], avs [3], "
+                 "plan [4] (TALVIX plan), section [5] (TALVIX section); without it the "
+                 "sub-mesh gets no output [0]")
+      ->transform(namedValue(meshOutputFormNames))
+      ->type_name("FORM");
+  app.add_option("--restart-time", o.restartTime, "Restart time, required by --to restart")
+      ->type_name("T");
+  app.add_option("--restart-head", o.restartHead,
+                 "Initial value written: pressure [0] (default) or total [1] head")
+      ->transform(namedValue(restartHeadNames))
+      ->type_name("pressure|total");
+  app.add_option("--restart-discharge", o.restartDischarge,
+                 "Discharge written: initial [0] (default) or computed [1]")
+      ->transform(namedValue(restartDischargeNames))
+      ->type_name("initial|computed");
+  addCommonOptions(app, o.common);
+}
+
+// The combinations the options allow; CLI11 has checked each value on its own.
+void checkConverterOptions(const CLI::App& app, const ConverterOptions& o) {
+  auto given = [&](const char* name) { return app.count(name) > 0; };
+  if (o.info) {
+    for (const char* name : {"--to", "--times", "--points", "--submesh", "--restart-time",
+                             "--restart-head", "--restart-discharge"}) {
+      if (given(name)) throw UsageError(std::string(name) + " cannot be given with --info");
+    }
+    return;
+  }
+  if (o.outputForm == unset) throw UsageError("--to is required (or --info)");
+  const bool restart = o.outputForm == form::restart;
+  if (given("--times") && given("--points")) {
+    throw UsageError("--times and --points cannot be given together");
+  }
+  if (o.outputForm == form::resultList && !given("--times")) {
+    throw UsageError("--to list needs --times FILE: the result list is written at requested times");
+  }
+  if (restart && given("--times")) throw UsageError("--times is not allowed with --to restart");
+  if (given("--points") && o.outputForm != form::interp) {
+    throw UsageError("--points is only for --to interp (use --times for requested times)");
+  }
+  if (o.outputForm == form::interp && !given("--times") && !given("--points")) {
+    throw UsageError("--to interp needs --times FILE or --points FILE");
+  }
+  if (given("--submesh") && o.outputForm != form::interp) {
+    throw UsageError(
+        "--submesh is only for --to interp, the one form that writes the sub-mesh at every "
+        "output");
+  }
+  if (restart && !given("--restart-time")) {
+    throw UsageError("--to restart needs --restart-time T");
+  }
+  for (const char* name : {"--restart-time", "--restart-head", "--restart-discharge"}) {
+    if (!restart && given(name)) throw UsageError(std::string(name) + " is only for --to restart");
+  }
+  if (restart && !std::isfinite(o.restartTime)) {
+    throw UsageError("--restart-time: " + app.get_option("--restart-time")->as<std::string>() +
+                     " is not a finite number");
+  }
+}
+
+// The late answers of a scripted run: given with the options from the start.
+class OptionAnswers : public LateAnswers {
+ public:
+  explicit OptionAnswers(const ConverterOptions& options) : options_(options) {}
+  int meshOutputForm() override { return options_.meshOutputForm; }
+  void restartAnswers(ConverterAnswers& answers) override {
+    answers.restartTime = options_.restartTime;
+    answers.restartInitialValue = options_.restartHead;
+    answers.restartDischarge = options_.restartDischarge;
+  }
+
+ private:
+  const ConverterOptions& options_;
+};
+
+// The whole output-time file read once before any output is created, so that a missing or
+// bad file, or a --submesh without sub-mesh elements, leaves every old output as it was.
+void checkOutputTimeFile(const std::string& name, bool wantsSubMesh) {
+  InputUnit unit(unitNumber::outputTimeFile);
+  unit.openOld(name);
+  const int outputTimeCount = readOutputTimeCount(unit);
+  std::vector<double> outputTimes(static_cast<std::size_t>(std::max(outputTimeCount, 1)) + 1);
+  SubMesh subMesh;
+  readOutputTimesAndSubMesh(unit, outputTimeCount, outputTimes, subMesh);
+  if (wantsSubMesh && subMesh.meshElementCount <= 0) {
+    throw UsageError("--submesh: the output-time file " + name + " defines no sub-mesh elements");
+  }
+}
+
+int runScripted(const ConverterOptions& o) {
+  enterDirectory(o.common);
+  const std::string resultName = o.resultName.empty() ? readWorkListResultName() : o.resultName;
+  InputUnit resultFile(unitNumber::resultFile);
+  openResultFile(resultFile, resultName);
+  ProgressMeter progress(progressMode(o.common));
+  progress.follow(resultFile, fileSize(resultName));
+
+  if (o.info) {
+    const ResultInfo info = readResultInfo(resultFile);
+    progress.clear();
+    std::fputs(describeResult(resultName, info).c_str(), stdout);
+    return exitStatus::done;
+  }
+
+  const std::string title = readResultTitle(resultFile);
+  const ResultCounts counts = readResultCounts(resultFile);
+  ConverterAnswers answers;
+  answers.outputForm = o.outputForm;
+  answers.timeSelection = o.outputForm == form::resultList || !o.times.empty() ? 1 : 0;
+  const std::string& outputTimeName = o.times.empty() ? o.points : o.times;
+  if (readsOutputTimeFile(answers)) checkOutputTimeFile(outputTimeName, o.meshOutputForm != 0);
+
+  OutputUnit output(unitNumber::output);
+  AvsScratch avsScratch;
+  openOutputFile(answers.outputForm, output, avsScratch);
+  InputUnit outputTimeFile(unitNumber::outputTimeFile);
+  int outputTimeCount = 1;
+  if (readsOutputTimeFile(answers)) {
+    outputTimeFile.openOld(outputTimeName);
+    outputTimeCount = readOutputTimeCount(outputTimeFile);
+  }
+
+  OptionAnswers late(o);
+  ConverterFiles files{resultFile, output, avsScratch,
+                       readsOutputTimeFile(answers) ? &outputTimeFile : nullptr};
+  runConversion(late, files, answers, title, counts, outputTimeCount, progress);
+  progress.clear();
+
+  std::vector<std::string> written{output.name()};
+  if (!avsScratch.out.name().empty()) written.push_back(avsScratch.out.name());  // was opened
+  output.close();
+  avsScratch.out.close();
+  reportWrittenFiles(o.common, written);
+  return exitStatus::done;
+}
+
+}  // namespace
+
+int runConverterCommandLine(int argc, char** argv) {
+  CLI::App app(description, "resconv");
+  app.footer(footer);
+  ConverterOptions options;
+  addConverterOptions(app, options);
+  return runCommandLine(app, argc, argv, [&] {
+    checkConverterOptions(app, options);
+    return runScripted(options);
+  });
+}

@@ -1,0 +1,96 @@
+#include "resconv/resultInfo.h"
+
+#include <charconv>
+#include <vector>
+
+#include "common/stop.h"
+#include "resconv/model.h"
+
+namespace {
+
+std::string shortest(double value) {
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
+std::string trimmedTitle(const std::string& title) {
+  const std::size_t end = title.find_last_not_of(' ');
+  return end == std::string::npos ? std::string() : title.substr(0, end + 1);
+}
+
+std::string plural(int count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+}  // namespace
+
+ResultInfo readResultInfo(InputUnit& resultFile) {
+  ResultInfo info;
+  info.title = readResultTitle(resultFile);
+  info.counts = readResultCounts(resultFile);
+  const ResultCounts& c = info.counts;
+  const auto nodes = static_cast<std::size_t>(std::max(c.nodeCount, 0)) + 1;
+  const auto elements = static_cast<std::size_t>(std::max(c.elementCount, 0)) + 1;
+  const auto slots = static_cast<std::size_t>(std::max(c.elementCount, 0)) *
+                     static_cast<std::size_t>(std::max(c.nodesPerElement, 0));
+  requireMemory(nodes * (2.0 * sizeof(double) + 2.0 * sizeof(int)) +
+                elements * (3.0 * sizeof(double) + sizeof(int)) + slots * double(sizeof(int)));
+  std::vector<double> pressureHead(nodes), discharge(nodes), vx(elements), vy(elements),
+      vz(elements);
+  std::vector<int> nodeCode(nodes), materialNo(elements), connectivity(slots);
+  readResultMesh(
+      resultFile, c,
+      MeshArrays{{}, {}, {}, pressureHead, discharge, nodeCode, connectivity, materialNo});
+
+  std::vector<char> named(nodes, 0);
+  for (int e = 1; e <= c.elementCount; ++e) {
+    if (materialNo[e] < 0) ++info.leftOut;
+    if (isHexahedron(connectivity, c.nodesPerElement, e)) {
+      ++info.hexahedra;
+    } else {
+      ++info.prisms;
+    }
+    for (int k = 1; k <= c.nodesPerElement; ++k) {
+      const int node = elementNode(connectivity, c.nodesPerElement, e, k);
+      if (node > 0) named[node] = 1;
+    }
+  }
+  for (int n = 1; n <= c.nodeCount; ++n) info.unusedNodes += named[n] == 0 ? 1 : 0;
+
+  const StepArrays step{pressureHead, discharge, nodeCode, vx, vy, vz};
+  int stepNo = 0;
+  double time = 0.0;
+  while (readResultStep(resultFile, c, stepNo, time, step)) {
+    if (info.stepCount == 0) {
+      info.firstStepNo = stepNo;
+      info.firstTime = time;
+    }
+    ++info.stepCount;
+    info.lastStepNo = stepNo;
+    info.lastTime = time;
+  }
+  return info;
+}
+
+std::string describeResult(const std::string& fileName, const ResultInfo& info) {
+  const ResultCounts& c = info.counts;
+  std::string text;
+  text += "result file:       " + fileName + "\n";
+  text += "title:             " + trimmedTitle(info.title) + "\n";
+  text += "nodes:             " + std::to_string(c.nodeCount) + "\n";
+  text += "elements:          " + std::to_string(c.elementCount) + " (" +
+          plural(info.hexahedra, "hexahedron", "hexahedra") + ", " +
+          plural(info.prisms, "prism", "prisms") + "; " + std::to_string(info.leftOut) +
+          " left out)\n";
+  text += "nodes per element: " + std::to_string(c.nodesPerElement) + "\n";
+  text += "unused nodes:      " + std::to_string(info.unusedNodes) + "\n";
+  text += "stored steps:      " + std::to_string(info.stepCount);
+  if (info.stepCount > 0) {
+    text += " (first: step " + std::to_string(info.firstStepNo) + " at time " +
+            shortest(info.firstTime) + "; last: step " + std::to_string(info.lastStepNo) +
+            " at time " + shortest(info.lastTime) + ")";
+  }
+  text += "\n";
+  return text;
+}

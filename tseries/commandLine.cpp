@@ -1,0 +1,72 @@
+#include "tseries/commandLine.h"
+
+#include <string>
+
+#include "common/commandLine.h"
+#include "common/console.h"
+#include "common/resultFile.h"
+#include "tseries/dialogue.h"
+
+namespace {
+
+struct ExtractorOptions {
+  CommonOptions common;
+  std::string resultName;
+  std::string graphName;
+};
+
+constexpr const char* description =
+    "Writes the histories of total head (HTIME.CSV), pressure head (PTIME.CSV), discharge "
+    "(QTIME.CSV) and element velocity (VTIME.CSV) at the nodes and elements listed in a graph "
+    "data file, without asking questions. Without arguments the program asks its questions on "
+    "the console instead. The answer of the console dialogue that each option stands for is "
+    "given in brackets.";
+
+constexpr const char* footer = R"(Examples:
+  tseries RES.DAT --graph GRAPH.DAT
+      The tables of the lists in GRAPH.DAT over every stored step of RES.DAT.
+  tseries --graph GRAPH.DAT -C run3
+      In directory run3, the result file named in WORK.LST.
+  for d in case1 case2 case3; do tseries -C "$d" --graph GRAPH.DAT -q || exit; done
+      The same lists for several runs, each in its own directory.
+
+Exit status: 0 done; 2 usage error (nothing created); 1 the run stopped on bad input or a
+failed write (one line on standard error; what was written before stays).)";
+
+int runScripted(const ExtractorOptions& o) {
+  enterDirectory(o.common);
+  const std::string resultName = o.resultName.empty() ? readWorkListResultName() : o.resultName;
+  InputUnit resultFile(unitNumber::resultFile);
+  openResultFile(resultFile, resultName);
+  ProgressMeter progress(progressMode(o.common));
+  progress.follow(resultFile, fileSize(resultName));
+  readResultTitle(resultFile);
+  const ResultCounts counts = readResultCounts(resultFile);
+
+  InputUnit graphData(unitNumber::graphData);
+  graphData.openOld(o.graphName);
+  const GraphCapacities capacities = readGraphCapacities(graphData);
+  SeriesArrays arrays = allocateSeriesArrays(counts, capacities);
+  const auto written =
+      writeTimeSeries(resultFile, graphData, counts, capacities, arrays, &progress);
+  reportWrittenFiles(o.common, written);
+  return exitStatus::done;
+}
+
+}  // namespace
+
+int runExtractorCommandLine(int argc, char** argv) {
+  CLI::App app(description, "tseries");
+  app.footer(footer);
+  ExtractorOptions options;
+  app.add_option("RESULT_FILE", options.resultName,
+                 "The result file [answer 1 and its name]; without it, the name on the sixth "
+                 "line of WORK.LST [answer 0]");
+  app.add_option("--graph", options.graphName,
+                 "The graph data file: capacities, then the head, pressure, discharge and "
+                 "velocity lists [the graph data file name typed in the dialogue]")
+      ->type_name("FILE")
+      ->required();
+  addCommonOptions(app, options.common);
+  return runCommandLine(app, argc, argv, [&] { return runScripted(options); });
+}
