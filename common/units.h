@@ -19,6 +19,7 @@ constexpr int avsScratch = 8;
 constexpr int headTable = 10;
 constexpr int pressureTable = 11;
 constexpr int dischargeTable = 12;
+constexpr int seriesFile = 9;  // one file of a series of outputs
 constexpr int outputTimeFile = 17;
 constexpr int workList = 98;
 }  // namespace unitNumber

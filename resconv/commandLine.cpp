@@ -9,7 +9,8 @@
 #include "common/console.h"
 #include "common/resultFile.h"
 #include "resconv/answers.h"
-#include "resconv/outputFiles.h"
+#include "resconv/outputForms.h"
+#include "resconv/outputSink.h"
 #include "resconv/outputTimeFile.h"
 #include "resconv/resultInfo.h"
 #include "resconv/stepLoop.h"
@@ -18,11 +19,16 @@ namespace {
 
 namespace form = outputFormCode;
 
-const NamedValues outputFormNames{{"list", form::resultList}, {"tecplot", form::tecplot},
-                                  {"femap", form::femap},     {"avs", form::microAvs},
-                                  {"interp", form::interp},   {"restart", form::restart}};
-const NamedValues meshOutputFormNames{
-    {"tecplot", 1}, {"femap", 2}, {"avs", 3}, {"plan", 4}, {"section", 5}};
+// The --to and --submesh names, from the form tables.
+template <class Form>
+NamedValues formNames(std::span<const Form> forms) {
+  NamedValues names;
+  for (const Form& f : forms) {
+    if (!f.name.empty()) names.emplace_back(std::string(f.name), f.answer);
+  }
+  return names;
+}
+
 const NamedValues restartHeadNames{{"pressure", 0}, {"total", 1}};
 const NamedValues restartDischargeNames{{"initial", 0}, {"computed", 1}};
 
@@ -69,7 +75,7 @@ void addConverterOptions(CLI::App& app, ConverterOptions& o) {
                  "Output form: list [0] OUTPUT.TXT, tecplot [1] TECPLOT.TXT, femap "
                  "[2] FEMAP.NEU, avs [3] AVS.INP, interp [4] INTERP.TXT, restart [9] "
                  "RESTART.DAT")
-      ->transform(namedValue(outputFormNames))
+      ->transform(namedValue(formNames(outputForms())))
       ->type_name("FORM");
   app.add_option("--times", o.times,
                  "Output-time file: output at its requested times [time question "
@@ -84,7 +90,7 @@ void addConverterOptions(CLI::App& app, ConverterOptions& o) {
                  "Sub-mesh output form, with --to interp: tecplot [1], femap [2], avs [3], "
                  "plan [4] (TALVIX plan), section [5] (TALVIX section); without it the "
                  "sub-mesh gets no output [0]")
-      ->transform(namedValue(meshOutputFormNames))
+      ->transform(namedValue(formNames(subMeshForms())))
       ->type_name("FORM");
   app.add_option("--restart-time", o.restartTime, "Restart time, required by --to restart")
       ->type_name("T");
@@ -193,9 +199,11 @@ int runScripted(const ConverterOptions& o) {
   const std::string& outputTimeName = o.times.empty() ? o.points : o.times;
   if (readsOutputTimeFile(answers)) checkOutputTimeFile(outputTimeName, o.meshOutputForm != 0);
 
-  OutputUnit output(unitNumber::output);
-  AvsScratch avsScratch;
-  openOutputFile(answers.outputForm, output, avsScratch);
+  OutputUnit noConsole(unitNumber::console);  // every scripted form has a file of its own
+  OutputSink sink(noConsole);
+  const OutputForm& outputForm = outputFormFor(answers.outputForm);
+  sink.openOutput(outputForm.fileName);
+  if (outputForm.usesScratch) sink.avsScratch();
   InputUnit outputTimeFile(unitNumber::outputTimeFile);
   int outputTimeCount = 1;
   if (readsOutputTimeFile(answers)) {
@@ -204,15 +212,13 @@ int runScripted(const ConverterOptions& o) {
   }
 
   OptionAnswers late(o);
-  ConverterFiles files{resultFile, output, avsScratch,
-                       readsOutputTimeFile(answers) ? &outputTimeFile : nullptr};
+  ConverterFiles files{resultFile, sink, readsOutputTimeFile(answers) ? &outputTimeFile : nullptr};
   runConversion(late, files, answers, title, counts, outputTimeCount, progress);
   progress.clear();
 
-  std::vector<std::string> written{output.name()};
-  if (!avsScratch.out.name().empty()) written.push_back(avsScratch.out.name());  // was opened
-  output.close();
-  avsScratch.out.close();
+  sink.closeAll();
+  std::vector<std::string> written;
+  for (const WrittenFile& file : sink.written()) written.push_back(file.name);
   reportWrittenFiles(o.common, written);
   return exitStatus::done;
 }

@@ -1,10 +1,11 @@
-// Point location in the solid mesh and values at the points of the sub-mesh.
+// Point location in the solid mesh, values at the points of the sub-mesh, nodal velocities.
 #include "resconv/derived.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 
+#include "resconv/model.h"
 #include "resconv/pointIndex.h"
 
 namespace {
@@ -18,16 +19,6 @@ void ensurePointSlots(std::vector<T>& table, int pointCount, const T& blank) {
 
 }  // namespace
 
-double signedVolume(const Point3& q1, const Point3& q2, const Point3& q3, const Point3& q4) {
-  const double ax = q2.x - q1.x, ay = q2.y - q1.y, az = q2.z - q1.z;
-  const double bx = q4.x - q1.x, by = q4.y - q1.y, bz = q4.z - q1.z;
-  const double cx = q3.x - q1.x, cy = q3.y - q1.y, cz = q3.z - q1.z;
-  const double crossX = by * cz - bz * cy;
-  const double crossY = bz * cx - bx * cz;
-  const double crossZ = bx * cy - by * cx;
-  return (ax * crossX + ay * crossY + az * crossZ) / 6.0;
-}
-
 void locatePoints(std::span<const double> x, std::span<const double> y, std::span<const double> z,
                   std::span<const int> connectivity, int elementCount, int nodesPerElement,
                   SubMesh& subMesh) {
@@ -36,7 +27,13 @@ void locatePoints(std::span<const double> x, std::span<const double> y, std::spa
   ensurePointSlots(subMesh.pointWeight, pointCount, {0.0, 0.0, 0.0, 0.0});
   if (pointCount <= 0) return;
 
-  const SolidMesh mesh{x, y, z, connectivity, elementCount, nodesPerElement};
+  SolidMesh mesh;
+  mesh.x = x;
+  mesh.y = y;
+  mesh.z = z;
+  mesh.connectivity = connectivity;
+  mesh.elementCount = elementCount;
+  mesh.nodesPerElement = nodesPerElement;
   const PointIndex index = buildPointIndex(mesh);
   for (int point = 1; point <= pointCount; ++point) {
     const auto p = static_cast<std::size_t>(point);
@@ -85,5 +82,37 @@ void computeExtent(SubMesh& subMesh, bool withSection) {
     const double dx = subMesh.pointX[p] - subMesh.xMin;
     const double dy = subMesh.pointY[p] - subMesh.yMin;
     subMesh.sectionDistance[p] = std::sqrt(dx * dx + dy * dy);
+  }
+}
+
+void averageNodalVelocities(std::span<const double> vx, std::span<const double> vy,
+                            std::span<const double> vz, std::span<const int> connectivity,
+                            std::span<const int> elementFlag, int nodeCount, int elementCount,
+                            int nodesPerElement, std::span<double> nodeVx, std::span<double> nodeVy,
+                            std::span<double> nodeVz, std::span<int> nodeElementCount) {
+  for (int node = 1; node <= nodeCount; ++node) {
+    nodeVx[node] = 0.0;
+    nodeVy[node] = 0.0;
+    nodeVz[node] = 0.0;
+    nodeElementCount[node] = 0;
+  }
+  for (int element = 1; element <= elementCount; ++element) {
+    if (elementFlag[element] == 1) continue;
+    for (int slot = 1; slot <= nodesPerElement; ++slot) {
+      // 0 is an empty slot; a number beyond the nodes names no node and adds nothing.
+      const int node = elementNode(connectivity, nodesPerElement, element, slot);
+      if (node < 1 || node > nodeCount) continue;
+      nodeVx[node] += vx[element];
+      nodeVy[node] += vy[element];
+      nodeVz[node] += vz[element];
+      ++nodeElementCount[node];
+    }
+  }
+  for (int node = 1; node <= nodeCount; ++node) {
+    const int count = nodeElementCount[node];
+    if (count < 1) continue;
+    nodeVx[node] /= count;
+    nodeVy[node] /= count;
+    nodeVz[node] /= count;
   }
 }

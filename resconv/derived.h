@@ -1,15 +1,10 @@
 #pragma once
-// Point location in the solid mesh and values at the points of the sub-mesh.
+// Quantities derived from the mesh and a shown state: point location in the solid mesh, values
+// at the points of the sub-mesh, nodal velocities.
 #include <span>
 
+#include "resconv/geometry.h"
 #include "resconv/model.h"
-
-struct Point3 {
-  double x, y, z;
-};
-
-// One sixth of (q2 - q1) . ((q4 - q1) x (q3 - q1)).
-double signedVolume(const Point3& q1, const Point3& q2, const Point3& q3, const Point3& q4);
 
 // Fills pointVertex and pointWeight of every sub-mesh point: the first element in number
 // order, and within it the first tetrahedron in table order, that contains the point.
@@ -23,3 +18,10 @@ void computePointValues(std::span<const double> pressureHead, std::span<const do
 
 // xMin and yMin over the points, and sectionDistance when `withSection`.
 void computeExtent(SubMesh& subMesh, bool withSection);
+
+// Nodal velocity as the plain mean of the velocities of the shown elements around each node.
+void averageNodalVelocities(std::span<const double> vx, std::span<const double> vy,
+                            std::span<const double> vz, std::span<const int> connectivity,
+                            std::span<const int> elementFlag, int nodeCount, int elementCount,
+                            int nodesPerElement, std::span<double> nodeVx, std::span<double> nodeVy,
+                            std::span<double> nodeVz, std::span<int> nodeElementCount);

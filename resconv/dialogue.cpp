@@ -3,7 +3,8 @@
 #include "common/freeForm.h"
 #include "common/progress.h"
 #include "common/resultFile.h"
-#include "resconv/outputFiles.h"
+#include "resconv/outputForms.h"
+#include "resconv/outputSink.h"
 #include "resconv/outputTimeFile.h"
 #include "resconv/stepLoop.h"
 
@@ -24,6 +25,7 @@ void askOutputForm(Console& console, ConverterAnswers& answers) {
   answers.outputForm = readAnswer(console);
 }
 
+// The question is asked for answers 1 to 8, forms or not; the result list always reads times.
 int askTimeSelection(Console& console, int outputForm) {
   if (outputForm == form::resultList) return 1;
   if (outputForm < 1 || outputForm > 8) return 0;
@@ -78,10 +80,10 @@ int runConverter() {
 
   // Output form and its file; with no file the sub-mesh outputs go to the console.
   askOutputForm(console, answers);
-  OutputUnit outputFile(unitNumber::output);
-  AvsScratch avsScratch;
-  const bool hasOutputFile = openOutputFile(answers.outputForm, outputFile, avsScratch);
-  OutputUnit& output = hasOutputFile ? outputFile : console.out;
+  OutputSink sink(console.out);
+  const OutputForm& outputForm = outputFormFor(answers.outputForm);
+  if (!outputForm.fileName.empty()) sink.openOutput(outputForm.fileName);
+  if (outputForm.usesScratch) sink.avsScratch();
 
   // Requested output times and the sub-mesh.
   answers.timeSelection = askTimeSelection(console, answers.outputForm);
@@ -94,14 +96,12 @@ int runConverter() {
     outputTimeCount = readOutputTimeCount(outputTimeFile);
   }
 
-  ConverterFiles files{resultFile, output, avsScratch,
-                       readsOutputTimeFile(answers) ? &outputTimeFile : nullptr};
+  ConverterFiles files{resultFile, sink, readsOutputTimeFile(answers) ? &outputTimeFile : nullptr};
   runConversion(late, files, answers, title, counts, outputTimeCount, progress);
   progress.clear();
 
   // A quiet end; a failed write of the last records is still reported.
-  outputFile.close();
-  avsScratch.out.close();
+  sink.closeAll();
   console.out.close();
   return 0;
 }

@@ -20,8 +20,10 @@ constexpr std::string_view pointFormat = "(E14.5,',',E14.5,',',E14.5,',',E14.5,'
 void writeInterpBlock(OutputUnit& unit, SubMesh& subMesh, std::span<const double> pressureHead,
                       std::span<const double> z, double time) {
   computePointValues(pressureHead, z, subMesh);
-  if (subMesh.meshElementCount != 0) return;
+  if (subMesh.meshElementCount == 0) writeInterpRecords(unit, subMesh, time);
+}
 
+void writeInterpRecords(OutputUnit& unit, const SubMesh& subMesh, double time) {
   static const CompiledFormat pointLine = compileFormat(pointFormat);
   writeFreeForm(unit, timeLabel, time);
   writeFreeForm(unit, columnLabelsXyz, columnLabelsHp);

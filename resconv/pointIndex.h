@@ -6,20 +6,14 @@
 // locateExhaustive tests every element in number order. locateIndexed gives exactly the same
 // answer through a uniform grid over the elements' bounding boxes: a box is widened by a
 // bound on the rounding of the volume test, so no element that could accept a point is ever
-// left out, and the candidates of a cell are tested in ascending element number.
+// left out, and the candidates of a cell are tested in ascending element number. Location
+// reads the coordinates, connectivity and counts of the solid-mesh view.
 #include <array>
 #include <span>
 #include <vector>
 
-#include "resconv/derived.h"
-
-// The parts of the model that point location reads. Coordinates are 1-based (slot 0 unused).
-struct SolidMesh {
-  std::span<const double> x, y, z;
-  std::span<const int> connectivity;
-  int elementCount = 0;
-  int nodesPerElement = 0;
-};
+#include "resconv/geometry.h"
+#include "resconv/views.h"
 
 // Where a point lies; element 0 when no element accepts it (vertices and weights then 0).
 struct PointLocation {

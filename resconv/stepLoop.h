@@ -1,6 +1,7 @@
 #pragma once
 // The time-step loop: reads the mesh and every stored step, interpolates to requested output
-// times, and calls the writers of the chosen output form in a fixed order.
+// times, and calls the writers of the chosen output and sub-mesh forms (their rows in the form
+// table) in a fixed order.
 #include <string>
 #include <vector>
 
@@ -8,22 +9,20 @@
 #include "common/resultFile.h"
 #include "common/units.h"
 #include "resconv/answers.h"
-#include "resconv/model.h"
-#include "resconv/writers/avs.h"
+#include "resconv/outputSink.h"
 
-// The files of a run: the result file, the one output file and the scratch file.
+// The files of a run: the result file, the sink of every output, and the output-time file
+// (open when output times or points are read, else null).
 struct ConverterFiles {
   InputUnit& resultFile;
-  OutputUnit& output;  // the output file, or the console when no file is opened on it
-  AvsScratch& avsScratch;
-  InputUnit* outputTimeFile;  // open when output times or points are read, else null
+  OutputSink& sink;
+  InputUnit* outputTimeFile;
 };
 
 // Everything the loop works on, sized from the counts. Arrays are 1-based. The work arrays a
-// run does not use stay empty: the nodal velocities (node*, nodeElementCount) serve the
-// Tecplot, FEMAP and MicroAVS forms; the saved copies and initialDischarge the restart form;
-// the previous-step and interpolated (prev*, out*) arrays only runs that interpolate to
-// requested times.
+// run does not use stay empty: the nodal velocities (node*, nodeElementCount) serve the forms
+// shown with them; the saved copies and initialDischarge the restart form; the previous-step
+// and interpolated (prev*, out*) arrays only runs that interpolate to requested times.
 struct ConverterArrays {
   std::vector<double> x, y, z, pressureHead, discharge;
   std::vector<double> nodeVx, nodeVy, nodeVz;
@@ -41,14 +40,9 @@ struct ConverterArrays {
 void sizeConverterArrays(ConverterArrays& arrays, const ResultCounts& counts,
                          const ConverterAnswers& answers);
 
-// The loop takes the sub-mesh output form and the restart answers from `late` when it needs
-// them, and reports each stored step read to `progress`.
-void runStepLoop(LateAnswers& late, ConverterFiles& files, ConverterAnswers& answers,
-                 const std::string& title, const ResultCounts& counts, int outputTimeCount,
-                 ConverterArrays& arrays, SubMesh& subMesh, WriterCounters& counters,
-                 ProgressMeter& progress);
-
-// Sizes the arrays and runs the step loop over the open files.
+// Sizes the arrays and runs the step loop over the open files. The loop takes the sub-mesh
+// output form and the restart answers from `late` when it needs them, and reports each stored
+// step read to `progress`.
 void runConversion(LateAnswers& late, ConverterFiles& files, ConverterAnswers& answers,
                    const std::string& title, const ResultCounts& counts, int outputTimeCount,
                    ProgressMeter& progress);

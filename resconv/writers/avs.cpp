@@ -8,7 +8,7 @@
 
 #include "common/stop.h"
 #include "common/textFormat.h"
-#include "resconv/writers/tecplot.h"
+#include "resconv/derived.h"
 
 namespace {
 
@@ -197,13 +197,14 @@ bool beginAssembly(OutputUnit& unit, AvsScratch& scratch, const WriterCounters& 
 
 }  // namespace
 
-void writeAvsStep(OutputUnit& out, WriterCounters& counters, std::span<const double> z,
-                  std::span<const double> pressureHead, std::span<double> nodeVx,
-                  std::span<double> nodeVy, std::span<double> nodeVz, std::span<const double> vx,
-                  std::span<const double> vy, std::span<const double> vz,
-                  std::span<int> nodeElementCount, std::span<const int> connectivity, int nodeCount,
-                  int elementCount, int nodesPerElement, double time,
-                  std::span<const int> elementFlag, std::span<const int> nodeUnused) {
+void writeAvsStep(OutputUnit& out, WriterCounters& counters, const SolidMesh& mesh,
+                  const ShownState& state, const NodalVelocities& nodal) {
+  const std::span<const double> z = mesh.z, pressureHead = state.pressureHead;
+  const std::span<const double> vx = state.vx, vy = state.vy, vz = state.vz;
+  const std::span<const double> nodeVx = nodal.vx, nodeVy = nodal.vy, nodeVz = nodal.vz;
+  const std::span<const int> elementFlag = mesh.elementFlag, nodeUnused = mesh.nodeUnused;
+  const int nodeCount = mesh.nodeCount, elementCount = mesh.elementCount;
+  const double time = state.time;
   static const CompiledFormat components = compileFormat(solidComponentsText);
   static const CompiledFormat nodeLabels = compileFormat(solidNodeLabelsText);
   static const CompiledFormat dataLine = compileFormat(dataLineText);
@@ -215,8 +216,6 @@ void writeAvsStep(OutputUnit& out, WriterCounters& counters, std::span<const dou
   writeFormatted(out, components);
   writeFormatted(out, nodeLabels);
 
-  averageNodalVelocities(vx, vy, vz, connectivity, elementFlag, nodeCount, elementCount,
-                         nodesPerElement, nodeVx, nodeVy, nodeVz, nodeElementCount);
   for (int node = 1; node <= nodeCount; ++node) {
     if (nodeUnused[node] == 1) continue;
     writeFormatted(out, dataLine, node, Item::single(pressureHead[node]),
@@ -227,10 +226,37 @@ void writeAvsStep(OutputUnit& out, WriterCounters& counters, std::span<const dou
   writeFormatted(out, cellComponents);
   writeFormatted(out, cellLabels);
   for (int element = 1; element <= elementCount; ++element) {
-    if (elementFlag[element] == 1) continue;
+    if (!isShownElement(elementFlag, element)) continue;
     writeFormatted(out, cellLine, element, Item::single(vx[element]), Item::single(vy[element]),
                    Item::single(vz[element]));
   }
+}
+
+void writeAvsStep(OutputUnit& out, WriterCounters& counters, std::span<const double> z,
+                  std::span<const double> pressureHead, std::span<double> nodeVx,
+                  std::span<double> nodeVy, std::span<double> nodeVz, std::span<const double> vx,
+                  std::span<const double> vy, std::span<const double> vz,
+                  std::span<int> nodeElementCount, std::span<const int> connectivity, int nodeCount,
+                  int elementCount, int nodesPerElement, double time,
+                  std::span<const int> elementFlag, std::span<const int> nodeUnused) {
+  averageNodalVelocities(vx, vy, vz, connectivity, elementFlag, nodeCount, elementCount,
+                         nodesPerElement, nodeVx, nodeVy, nodeVz, nodeElementCount);
+  SolidMesh mesh;
+  mesh.nodeCount = nodeCount;
+  mesh.elementCount = elementCount;
+  mesh.nodesPerElement = nodesPerElement;
+  mesh.z = z;
+  mesh.connectivity = connectivity;
+  mesh.elementFlag = elementFlag;
+  mesh.nodeUnused = nodeUnused;
+  ShownState state;
+  state.pressureHead = pressureHead;
+  state.vx = vx;
+  state.vy = vy;
+  state.vz = vz;
+  state.time = time;
+  writeAvsStep(out, counters, mesh, state,
+               NodalVelocities{nodeVx, nodeVy, nodeVz, nodeElementCount});
 }
 
 void writeAvsMeshStep(OutputUnit& out, WriterCounters& counters, const SubMesh& subMesh,
@@ -268,7 +294,7 @@ void assembleAvsFile(OutputUnit& unit, AvsScratch& scratch, const WriterCounters
   for (int node = 1; node <= nodeCount; ++node) shownNodes += nodeUnused[node] != 1 ? 1 : 0;
   int shownElements = 0;
   for (int element = 1; element <= elementCount; ++element) {
-    shownElements += elementFlag[element] != 1 ? 1 : 0;
+    shownElements += isShownElement(elementFlag, element) ? 1 : 0;
   }
   writeFormatted(unit, counts, shownNodes, shownElements);
   for (int node = 1; node <= nodeCount; ++node) {
@@ -278,7 +304,7 @@ void assembleAvsFile(OutputUnit& unit, AvsScratch& scratch, const WriterCounters
 
   std::vector<Item> row;
   for (int element = 1; element <= elementCount; ++element) {
-    if (elementFlag[element] == 1) continue;
+    if (!isShownElement(elementFlag, element)) continue;
     const bool hexahedron = isHexahedron(connectivity, nodesPerElement, element);
     row.assign({Item(element), Item(materialNo[element])});
     for (int slot = 1; slot <= (hexahedron ? 8 : 6); ++slot) {

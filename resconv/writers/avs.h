@@ -5,6 +5,7 @@
 
 #include "common/units.h"
 #include "resconv/model.h"
+#include "resconv/views.h"
 
 // The scratch file "AVS.tmp": written during the loop, read back by the assemblers. The step
 // loop counts the sections of each kind, so that each assembler copies only its own.
@@ -16,6 +17,10 @@ struct AvsScratch {
 };
 
 // Appends one solid-mesh section (step line, node data, cell data) to the scratch file.
+void writeAvsStep(OutputUnit& scratch, WriterCounters& counters, const SolidMesh& mesh,
+                  const ShownState& state, const NodalVelocities& nodal);
+// The same from the arrays, averaging the nodal velocities into nodeVx, nodeVy, nodeVz and
+// nodeElementCount first.
 void writeAvsStep(OutputUnit& scratch, WriterCounters& counters, std::span<const double> z,
                   std::span<const double> pressureHead, std::span<double> nodeVx,
                   std::span<double> nodeVy, std::span<double> nodeVz, std::span<const double> vx,

@@ -9,6 +9,7 @@
 
 #include "common/freeForm.h"
 #include "common/textFormat.h"
+#include "resconv/views.h"
 
 namespace {
 
@@ -192,7 +193,7 @@ void writeFemapModel(OutputUnit& unit, std::span<const double> x, std::span<cons
 
   writeFemapBlockStart(unit, elementBlock);
   for (int element = 1; element <= elementCount; ++element) {
-    if (elementFlag[element] == 1) continue;
+    if (!isShownElement(elementFlag, element)) continue;
     const bool brick = isHexahedron(connectivity, nodesPerElement, element);
     writeElementRecords(
         unit, element, materialNo[element], solidKind, brick ? brickTopology : wedgeTopology,

@@ -10,8 +10,8 @@
 
 #include "common/freeForm.h"
 #include "common/textFormat.h"
+#include "resconv/derived.h"
 #include "resconv/writers/femapModel.h"
-#include "resconv/writers/tecplot.h"
 
 namespace {
 
@@ -140,21 +140,20 @@ int writeOutputSetBlock(OutputUnit& unit, WriterCounters& counters, double time,
 
 }  // namespace
 
-void writeFemapOutputSet(OutputUnit& unit, WriterCounters& counters, std::span<const double> z,
-                         std::span<const double> pressureHead, std::span<double> nodeVx,
-                         std::span<double> nodeVy, std::span<double> nodeVz,
-                         std::span<const double> vx, std::span<const double> vy,
-                         std::span<const double> vz, std::span<const double> discharge,
-                         std::span<int> nodeElementCount, std::span<const int> connectivity,
-                         int nodeCount, int elementCount, int nodesPerElement, double time,
-                         int stepNo, std::span<const int> elementFlag,
-                         std::span<const int> nodeUnused) {
-  averageNodalVelocities(vx, vy, vz, connectivity, elementFlag, nodeCount, elementCount,
-                         nodesPerElement, nodeVx, nodeVy, nodeVz, nodeElementCount);
+void writeFemapOutputSet(OutputUnit& unit, WriterCounters& counters, const SolidMesh& mesh,
+                         const ShownState& state, const NodalVelocities& nodal) {
+  const std::span<const double> z = mesh.z, pressureHead = state.pressureHead;
+  const std::span<const double> discharge = state.discharge;
+  const std::span<const double> vx = state.vx, vy = state.vy, vz = state.vz;
+  const std::span<const double> nodeVx = nodal.vx, nodeVy = nodal.vy, nodeVz = nodal.vz;
+  const std::span<const int> elementFlag = mesh.elementFlag, nodeUnused = mesh.nodeUnused;
+  const int nodeCount = mesh.nodeCount, elementCount = mesh.elementCount;
+  const double time = state.time;
+  const int stepNo = state.stepNo;
   const int setNumber = writeOutputSetBlock(unit, counters, time, stepNo);
 
   auto nodeShown = [&](int node) { return nodeUnused[node] != 1; };
-  auto elementShown = [&](int element) { return elementFlag[element] != 1; };
+  auto elementShown = [&](int element) { return isShownElement(elementFlag, element); };
   auto pressure = [&](int node) { return pressureHead[node]; };
   auto totalHead = [&](int node) { return pressureHead[node] + z[node]; };
   auto nodeDischarge = [&](int node) { return discharge[node]; };
@@ -197,6 +196,37 @@ void writeFemapOutputSet(OutputUnit& unit, WriterCounters& counters, std::span<c
   writeVector(unit, setNumber, elementVzVector, elementVelocities[3], elementCount, elementShown,
               elementZ);
   writeFemapBlockEnd(unit);
+}
+
+void writeFemapOutputSet(OutputUnit& unit, WriterCounters& counters, std::span<const double> z,
+                         std::span<const double> pressureHead, std::span<double> nodeVx,
+                         std::span<double> nodeVy, std::span<double> nodeVz,
+                         std::span<const double> vx, std::span<const double> vy,
+                         std::span<const double> vz, std::span<const double> discharge,
+                         std::span<int> nodeElementCount, std::span<const int> connectivity,
+                         int nodeCount, int elementCount, int nodesPerElement, double time,
+                         int stepNo, std::span<const int> elementFlag,
+                         std::span<const int> nodeUnused) {
+  averageNodalVelocities(vx, vy, vz, connectivity, elementFlag, nodeCount, elementCount,
+                         nodesPerElement, nodeVx, nodeVy, nodeVz, nodeElementCount);
+  SolidMesh mesh;
+  mesh.nodeCount = nodeCount;
+  mesh.elementCount = elementCount;
+  mesh.nodesPerElement = nodesPerElement;
+  mesh.z = z;
+  mesh.connectivity = connectivity;
+  mesh.elementFlag = elementFlag;
+  mesh.nodeUnused = nodeUnused;
+  ShownState state;
+  state.pressureHead = pressureHead;
+  state.discharge = discharge;
+  state.vx = vx;
+  state.vy = vy;
+  state.vz = vz;
+  state.time = time;
+  state.stepNo = stepNo;
+  writeFemapOutputSet(unit, counters, mesh, state,
+                      NodalVelocities{nodeVx, nodeVy, nodeVz, nodeElementCount});
 }
 
 void writeFemapMeshOutputSet(OutputUnit& unit, WriterCounters& counters, const SubMesh& subMesh,

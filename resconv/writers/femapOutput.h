@@ -4,7 +4,13 @@
 
 #include "common/units.h"
 #include "resconv/model.h"
+#include "resconv/views.h"
 
+// One output set of the solid mesh for the shown state and its nodal velocities.
+void writeFemapOutputSet(OutputUnit& unit, WriterCounters& counters, const SolidMesh& mesh,
+                         const ShownState& state, const NodalVelocities& nodal);
+// The same from the arrays, averaging the nodal velocities into nodeVx, nodeVy, nodeVz and
+// nodeElementCount first.
 void writeFemapOutputSet(OutputUnit& unit, WriterCounters& counters, std::span<const double> z,
                          std::span<const double> pressureHead, std::span<double> nodeVx,
                          std::span<double> nodeVy, std::span<double> nodeVz,

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "common/textFormat.h"
+#include "resconv/views.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ void writeElementTable(OutputUnit& unit, std::span<const double> vx, std::span<c
   writeRecords(unit, captions, {});
   EntryLine line(unit);
   for (int element = 1; element <= elementCount; ++element) {
-    if (elementFlag[element] == 1) continue;
+    if (!isShownElement(elementFlag, element)) continue;
     line.add(element, vx[element], vy[element], vz[element]);
   }
   line.finish();

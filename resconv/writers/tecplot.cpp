@@ -4,9 +4,11 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/textFormat.h"
+#include "resconv/derived.h"
 
 namespace {
 
@@ -36,55 +38,20 @@ double pointValue(const std::vector<double>& table, std::size_t point) {
 
 }  // namespace
 
-void averageNodalVelocities(std::span<const double> vx, std::span<const double> vy,
-                            std::span<const double> vz, std::span<const int> connectivity,
-                            std::span<const int> elementFlag, int nodeCount, int elementCount,
-                            int nodesPerElement, std::span<double> nodeVx, std::span<double> nodeVy,
-                            std::span<double> nodeVz, std::span<int> nodeElementCount) {
-  for (int node = 1; node <= nodeCount; ++node) {
-    nodeVx[node] = 0.0;
-    nodeVy[node] = 0.0;
-    nodeVz[node] = 0.0;
-    nodeElementCount[node] = 0;
-  }
-  for (int element = 1; element <= elementCount; ++element) {
-    if (elementFlag[element] == 1) continue;
-    for (int slot = 1; slot <= nodesPerElement; ++slot) {
-      // 0 is an empty slot; a number beyond the nodes names no node and adds nothing.
-      const int node = elementNode(connectivity, nodesPerElement, element, slot);
-      if (node < 1 || node > nodeCount) continue;
-      nodeVx[node] += vx[element];
-      nodeVy[node] += vy[element];
-      nodeVz[node] += vz[element];
-      ++nodeElementCount[node];
-    }
-  }
-  for (int node = 1; node <= nodeCount; ++node) {
-    const int count = nodeElementCount[node];
-    if (count < 1) continue;
-    nodeVx[node] /= count;
-    nodeVy[node] /= count;
-    nodeVz[node] /= count;
-  }
-}
-
-void writeTecplotBlock(OutputUnit& unit, std::span<const double> x, std::span<const double> y,
-                       std::span<const double> z, std::span<const double> pressureHead,
-                       std::span<double> nodeVx, std::span<double> nodeVy, std::span<double> nodeVz,
-                       std::span<const double> vx, std::span<const double> vy,
-                       std::span<const double> vz, std::span<int> nodeElementCount,
-                       std::span<const int> connectivity, int nodeCount, int elementCount,
-                       int nodesPerElement, std::string_view title, double time,
-                       std::span<const int> elementFlag,
-                       std::span<const int> /*nodeUnused: every node is listed*/) {
+void writeTecplotBlock(OutputUnit& unit, std::string_view title, const SolidMesh& mesh,
+                       const ShownState& state, const NodalVelocities& nodal) {
+  const auto& [x, y, z, connectivity, elementFlag] =
+      std::tie(mesh.x, mesh.y, mesh.z, mesh.connectivity, mesh.elementFlag);
+  const int nodeCount = mesh.nodeCount, elementCount = mesh.elementCount;
+  const int nodesPerElement = mesh.nodesPerElement;
+  const std::span<const double> pressureHead = state.pressureHead;
+  const double time = state.time;
+  const auto& [nodeVx, nodeVy, nodeVz] = std::tie(nodal.vx, nodal.vy, nodal.vz);
   static const CompiledFormat titleLine = compileFormat(titleFormat);
   static const CompiledFormat variablesLine = compileFormat(variablesFormat);
   static const CompiledFormat zoneLine = compileFormat(zoneFormat);
   static const CompiledFormat nodeLine = compileFormat(nodeFormat);
   static const CompiledFormat elementLine = compileFormat(elementFormat);
-
-  averageNodalVelocities(vx, vy, vz, connectivity, elementFlag, nodeCount, elementCount,
-                         nodesPerElement, nodeVx, nodeVy, nodeVz, nodeElementCount);
 
   // The title is 80 characters with its trailing blanks.
   std::string paddedTitle(title.substr(0, titleLength));
@@ -93,7 +60,7 @@ void writeTecplotBlock(OutputUnit& unit, std::span<const double> x, std::span<co
   writeFormatted(unit, variablesLine);
   int shownElements = 0;
   for (int element = 1; element <= elementCount; ++element) {
-    if (elementFlag[element] <= 0) ++shownElements;
+    if (isShownElement(elementFlag, element)) ++shownElements;
   }
   writeFormatted(unit, zoneLine, nodeCount, shownElements);
 
@@ -102,7 +69,7 @@ void writeTecplotBlock(OutputUnit& unit, std::span<const double> x, std::span<co
                    pressureHead[node] + z[node], nodeVx[node], nodeVy[node], nodeVz[node]);
   }
   for (int element = 1; element <= elementCount; ++element) {
-    if (elementFlag[element] == 1) continue;
+    if (!isShownElement(elementFlag, element)) continue;
     const std::array<int, 8>& slots =
         isHexahedron(connectivity, nodesPerElement, element) ? hexahedronSlots : prismSlots;
     std::array<int, 8> node{};
@@ -134,4 +101,34 @@ void writeTecplotMeshBlock(OutputUnit& unit, const SubMesh& subMesh, double time
     const std::array<int, 4>& corner = subMesh.meshConnectivity[static_cast<std::size_t>(element)];
     writeFormatted(unit, elementLine, corner[0], corner[1], corner[2], corner[3]);
   }
+}
+
+void writeTecplotBlock(OutputUnit& unit, std::span<const double> x, std::span<const double> y,
+                       std::span<const double> z, std::span<const double> pressureHead,
+                       std::span<double> nodeVx, std::span<double> nodeVy, std::span<double> nodeVz,
+                       std::span<const double> vx, std::span<const double> vy,
+                       std::span<const double> vz, std::span<int> nodeElementCount,
+                       std::span<const int> connectivity, int nodeCount, int elementCount,
+                       int nodesPerElement, std::string_view title, double time,
+                       std::span<const int> elementFlag, std::span<const int> nodeUnused) {
+  averageNodalVelocities(vx, vy, vz, connectivity, elementFlag, nodeCount, elementCount,
+                         nodesPerElement, nodeVx, nodeVy, nodeVz, nodeElementCount);
+  SolidMesh mesh;
+  mesh.nodeCount = nodeCount;
+  mesh.elementCount = elementCount;
+  mesh.nodesPerElement = nodesPerElement;
+  mesh.x = x;
+  mesh.y = y;
+  mesh.z = z;
+  mesh.connectivity = connectivity;
+  mesh.elementFlag = elementFlag;
+  mesh.nodeUnused = nodeUnused;
+  ShownState state;
+  state.pressureHead = pressureHead;
+  state.vx = vx;
+  state.vy = vy;
+  state.vz = vz;
+  state.time = time;
+  writeTecplotBlock(unit, title, mesh, state,
+                    NodalVelocities{nodeVx, nodeVy, nodeVz, nodeElementCount});
 }

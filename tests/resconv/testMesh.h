@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "resconv/model.h"
 #include "resconv/pointIndex.h"
 
 struct TestMesh {
@@ -32,7 +33,14 @@ struct TestMesh {
     return addElement(std::span<const int>(nodes.begin(), nodes.size()));
   }
   SolidMesh view() const {
-    return SolidMesh{x, y, z, connectivity, elementCount(), nodesPerElement};
+    SolidMesh mesh;
+    mesh.x = x;
+    mesh.y = y;
+    mesh.z = z;
+    mesh.connectivity = connectivity;
+    mesh.elementCount = elementCount();
+    mesh.nodesPerElement = nodesPerElement;
+    return mesh;
   }
 };
 

@@ -13,7 +13,7 @@ namespace {
 // Nine nodes: a hexahedron with slot 7 empty and slot 8 set (nodes 1 to 7), a prism on nodes
 // of the hexahedron, a flagged element that alone names node 8, and node 9 that no element
 // names.
-struct SolidMesh {
+struct AvsMesh {
   int nodeCount = 9;
   int elementCount = 3;
   int nodesPerElement = 8;
@@ -48,7 +48,7 @@ std::vector<double> secondHeads() {
   return head;
 }
 
-void writeSolidSection(AvsScratch& scratch, WriterCounters& counters, SolidMesh& mesh,
+void writeSolidSection(AvsScratch& scratch, WriterCounters& counters, AvsMesh& mesh,
                        const std::vector<double>& head, double time) {
   writeAvsStep(scratch.out, counters, mesh.z, head, mesh.nodeVx, mesh.nodeVy, mesh.nodeVz, mesh.vx,
                mesh.vy, mesh.vz, mesh.nodeElementCount, mesh.connectivity, mesh.nodeCount,
@@ -57,7 +57,7 @@ void writeSolidSection(AvsScratch& scratch, WriterCounters& counters, SolidMesh&
 }
 
 void assembleSolid(OutputUnit& unit, AvsScratch& scratch, const WriterCounters& counters,
-                   const SolidMesh& mesh) {
+                   const AvsMesh& mesh) {
   assembleAvsFile(unit, scratch, counters, mesh.x, mesh.y, mesh.z, mesh.connectivity,
                   mesh.materialNo, mesh.nodeCount, mesh.elementCount, mesh.nodesPerElement,
                   mesh.elementFlag, mesh.nodeUnused);
@@ -134,7 +134,7 @@ TEST(AvsStepLine, NumberFollowsTheWordWithoutBlanks) {
 TEST(AvsAssembly, SolidFileFromTwoSections) {
   MemoryScratch scratch;
   WriterCounters counters;
-  SolidMesh mesh;
+  AvsMesh mesh;
   writeSolidSection(scratch, counters, mesh, firstHeads(), 0.0);
   writeSolidSection(scratch, counters, mesh, secondHeads(), 2.5);
   OutputUnit unit(unitNumber::output);
@@ -176,7 +176,7 @@ TEST(AvsAssembly, EachFileTakesOnlyItsOwnSections) {
     SCOPED_TRACE(c.name);
     MemoryScratch scratch;
     WriterCounters counters;
-    SolidMesh solid;
+    AvsMesh solid;
     SubMesh mesh = fourPointMesh();
     int solidWritten = 0;
     int meshWritten = 0;
@@ -202,7 +202,7 @@ TEST(AvsAssembly, NoSectionStopsAtTheEndOfTheScratchFileAfterTheHeader) {
     SCOPED_TRACE(solid ? "solid" : "sub-mesh");
     MemoryScratch scratch;
     const WriterCounters counters;
-    SolidMesh mesh;
+    AvsMesh mesh;
     SubMesh subMesh = fourPointMesh();
     OutputUnit unit(unitNumber::output);
     unit.openMemory();
@@ -227,7 +227,7 @@ TEST(AvsAssembly, ScratchFileOnDiskIsReadBack) {
   AvsScratch scratch;
   scratch.out.open((directory.path() / "AVS.tmp").string());
   WriterCounters counters;
-  SolidMesh mesh;
+  AvsMesh mesh;
   writeSolidSection(scratch, counters, mesh, firstHeads(), 0.0);
   writeSolidSection(scratch, counters, mesh, secondHeads(), 2.5);
   OutputUnit unit(unitNumber::output);

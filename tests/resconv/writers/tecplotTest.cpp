@@ -6,6 +6,7 @@
 
 #include "e2e/programRun.h"
 #include "resconv/testMesh.h"
+#include "resconv/derived.h"
 #include "resconv/writers/tecplot.h"
 
 namespace {

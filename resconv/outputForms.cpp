@@ -1,0 +1,200 @@
+#include "resconv/outputForms.h"
+
+#include "common/stop.h"
+#include "resconv/interp.h"
+#include "resconv/writers/avs.h"
+#include "resconv/writers/femapModel.h"
+#include "resconv/writers/femapOutput.h"
+#include "resconv/writers/restart.h"
+#include "resconv/writers/resultList.h"
+#include "resconv/writers/talvix.h"
+#include "resconv/writers/tecplot.h"
+
+namespace {
+
+namespace code = outputFormCode;
+
+// Output forms.
+
+void writeResultList(FormContext& c, const ShownState& s, const NodalVelocities&) {
+  const SolidMesh& m = c.mesh;
+  OutputUnit& out = c.sink.output();
+  writeNodeTable(out, s.discharge, s.pressureHead, m.z, m.nodeCount, c.title, s.time, s.stepNo,
+                 m.nodeUnused);
+  writeElementTable(out, s.vx, s.vy, s.vz, m.elementCount, c.title, s.time, s.stepNo,
+                    m.elementFlag);
+}
+
+void writeTecplot(FormContext& c, const ShownState& s, const NodalVelocities& nodal) {
+  writeTecplotBlock(c.sink.output(), c.title, c.mesh, s, nodal);
+}
+
+void writeFemapModelOf(FormContext& c) {
+  const SolidMesh& m = c.mesh;
+  writeFemapModel(c.sink.output(), m.x, m.y, m.z, m.connectivity, m.nodeCount, m.elementCount,
+                  m.materialNo, m.maxMaterialNo, m.nodesPerElement, m.elementFlag, m.nodeUnused);
+}
+
+void writeFemap(FormContext& c, const ShownState& s, const NodalVelocities& nodal) {
+  writeFemapOutputSet(c.sink.output(), c.counters, c.mesh, s, nodal);
+}
+
+void writeMicroAvs(FormContext& c, const ShownState& s, const NodalVelocities& nodal) {
+  AvsScratch& scratch = c.sink.avsScratch();
+  writeAvsStep(scratch.out, c.counters, c.mesh, s, nodal);
+  ++scratch.solidSections;
+}
+
+void assembleMicroAvs(FormContext& c, double) {
+  const SolidMesh& m = c.mesh;
+  assembleAvsFile(c.sink.output(), c.sink.avsScratch(), c.counters, m.x, m.y, m.z, m.connectivity,
+                  m.materialNo, m.nodeCount, m.elementCount, m.nodesPerElement, m.elementFlag,
+                  m.nodeUnused);
+}
+
+// The point values are computed by the loop; with sub-mesh elements the sub-mesh form writes.
+void writeInterp(FormContext& c, const ShownState& s, const NodalVelocities&) {
+  if (c.subMesh.meshElementCount == 0) writeInterpRecords(c.sink.output(), c.subMesh, s.time);
+}
+
+void writeRestart(FormContext& c, const ShownState& s, const NodalVelocities&) {
+  const SolidMesh& m = c.mesh;
+  RestartCopies& r = c.restart;
+  writeRestartRecords(c.sink.output(), m.x, m.y, m.z, s.pressureHead, s.discharge, s.nodeCode,
+                      r.savedDischarge, r.savedPressureHead, r.savedNodeCode, r.initialDischarge,
+                      m.nodeCount, c.title, s.time, r.savedTime, c.answers.restartTime,
+                      r.stopRequested, c.answers.restartInitialValue, c.answers.restartDischarge);
+}
+
+void finishRestart(FormContext& c, double lastStoredTime) {
+  if (c.restart.stopRequested == 0) reportRestartNotReached(c.answers.restartTime, lastStoredTime);
+}
+
+constexpr OutputForm noOutputForm{};
+
+const OutputForm outputFormTable[] = {
+    {.answer = code::resultList,
+     .name = "list",
+     .fileName = "OUTPUT.TXT",
+     .writesStoredSteps = true,
+     .writesRequestedTimes = true,
+     .writeState = writeResultList},
+    {.answer = code::tecplot,
+     .name = "tecplot",
+     .fileName = "TECPLOT.TXT",
+     .nodalVelocities = true,
+     .writesInitialState = true,
+     .writesStoredSteps = true,
+     .writesRequestedTimes = true,
+     .writeState = writeTecplot},
+    {.answer = code::femap,
+     .name = "femap",
+     .fileName = "FEMAP.NEU",
+     .nodalVelocities = true,
+     .writesInitialState = true,
+     .writesStoredSteps = true,
+     .writesRequestedTimes = true,
+     .writeModel = writeFemapModelOf,
+     .writeState = writeFemap},
+    {.answer = code::microAvs,
+     .name = "avs",
+     .fileName = "AVS.INP",
+     .usesScratch = true,
+     .nodalVelocities = true,
+     .writesStoredSteps = true,
+     .writesRequestedTimes = true,
+     .writeState = writeMicroAvs,
+     .finish = assembleMicroAvs},
+    {.answer = code::interp,
+     .name = "interp",
+     .fileName = "INTERP.TXT",
+     .pointValues = true,
+     .writesRequestedTimes = true,
+     .writesEveryStep = true,
+     .writeState = writeInterp},
+    {.answer = code::restart,
+     .name = "restart",
+     .fileName = "RESTART.DAT",
+     .restart = true,
+     .writesEveryStep = true,
+     .writeState = writeRestart,
+     .finish = finishRestart},
+};
+
+// Sub-mesh forms: all write into the run's output file, MicroAVS through the scratch file.
+
+void writeTecplotMesh(FormContext& c, double time, int stepNo) {
+  writeTecplotMeshBlock(c.sink.output(), c.subMesh, time, stepNo);
+}
+
+void writeFemapMeshModelOf(FormContext& c) {
+  writeFemapMeshModel(c.sink.output(), c.subMesh);
+}
+
+void writeFemapMesh(FormContext& c, double time, int stepNo) {
+  writeFemapMeshOutputSet(c.sink.output(), c.counters, c.subMesh, time, stepNo);
+}
+
+void writeMicroAvsMesh(FormContext& c, double time, int) {
+  AvsScratch& scratch = c.sink.avsScratch();
+  writeAvsMeshStep(scratch.out, c.counters, c.subMesh, time);
+  ++scratch.meshSections;
+}
+
+void assembleMicroAvsMesh(FormContext& c) {
+  assembleAvsMeshFile(c.sink.output(), c.sink.avsScratch(), c.counters, c.subMesh);
+}
+
+void writeTalvixPlan(FormContext& c, double time, int stepNo) {
+  writeTalvixBlock(c.sink.output(), c.subMesh, time, stepNo, 4);
+}
+
+void writeTalvixSection(FormContext& c, double time, int stepNo) {
+  writeTalvixBlock(c.sink.output(), c.subMesh, time, stepNo, 5);
+}
+
+constexpr SubMeshForm noSubMeshForm{};
+
+const SubMeshForm subMeshFormTable[] = {
+    {.answer = 1, .name = "tecplot", .writesInitialState = true, .writeState = writeTecplotMesh},
+    {.answer = 2,
+     .name = "femap",
+     .writesInitialState = true,
+     .writeModel = writeFemapMeshModelOf,
+     .writeState = writeFemapMesh},
+    {.answer = 3,
+     .name = "avs",
+     .usesScratch = true,
+     .writeState = writeMicroAvsMesh,
+     .finish = assembleMicroAvsMesh},
+    {.answer = 4, .name = "plan", .writesInitialState = true, .writeState = writeTalvixPlan},
+    {.answer = 5,
+     .name = "section",
+     .sectionDistance = true,
+     .writesInitialState = true,
+     .writeState = writeTalvixSection},
+};
+
+}  // namespace
+
+std::span<const OutputForm> outputForms() {
+  return outputFormTable;
+}
+
+std::span<const SubMeshForm> subMeshForms() {
+  return subMeshFormTable;
+}
+
+const OutputForm& outputFormFor(int answer) {
+  for (const OutputForm& form : outputFormTable) {
+    if (form.answer == answer) return form;
+  }
+  return noOutputForm;
+}
+
+const SubMeshForm& subMeshFormFor(int answer) {
+  for (const SubMeshForm& form : subMeshFormTable) {
+    if (form.answer == answer) return form;
+  }
+  return noSubMeshForm;
+}

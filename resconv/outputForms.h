@@ -1,0 +1,70 @@
+#pragma once
+// The output forms of the converter, one row each: its dialogue answer and option name, the
+// file it writes, the work arrays it needs, which outputs it writes, and its writer calls. The
+// step loop, the dialogue and the command line all read this table; a new form is a new row
+// and a writer file.
+#include <any>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "resconv/answers.h"
+#include "resconv/model.h"
+#include "resconv/outputSink.h"
+#include "resconv/views.h"
+
+// The restart form's copies of the previous step and its progress through the steps.
+struct RestartCopies {
+  std::span<double> savedPressureHead, savedDischarge;
+  std::span<int> savedNodeCode;
+  std::span<const double> initialDischarge;
+  double savedTime = 0.0;
+  int stopRequested = 0;
+};
+
+// Everything a form's writers are handed.
+struct FormContext {
+  OutputSink& sink;
+  const std::string& title;
+  const SolidMesh& mesh;
+  SubMesh& subMesh;
+  WriterCounters& counters;
+  const ConverterAnswers& answers;
+  RestartCopies& restart;
+  std::any& formState;  // whatever a form keeps from its model call to its finish call
+};
+
+struct OutputForm {
+  int answer = -1;               // the first menu's answer
+  std::string_view name;         // the command line's --to name; empty: dialogue only
+  std::string_view fileName;     // the run's one output file; empty: none
+  bool usesScratch = false;      // writes sections to the MicroAVS scratch file
+  bool nodalVelocities = false;  // shown with the nodal mean of the element velocities
+  bool restart = false;          // asks the restart questions and keeps copies of each step
+  bool pointValues = false;      // values at the sub-mesh points, and the sub-mesh, per output
+  bool writesInitialState = false;
+  bool writesStoredSteps = false;     // each stored step, when no requested time is due
+  bool writesRequestedTimes = false;  // the requested times, interpolated
+  bool writesEveryStep = false;       // each stored step, after the requested times
+  void (*writeModel)(FormContext&) = nullptr;
+  void (*writeState)(FormContext&, const ShownState&, const NodalVelocities&) = nullptr;
+  void (*finish)(FormContext&, double lastStoredTime) = nullptr;
+};
+
+struct SubMeshForm {
+  int answer = 0;  // the sub-mesh menu's answer
+  std::string_view name;
+  bool usesScratch = false;
+  bool sectionDistance = false;  // computes each point's distance along the section
+  bool writesInitialState = false;
+  void (*writeModel)(FormContext&) = nullptr;
+  void (*writeState)(FormContext&, double time, int stepNo) = nullptr;
+  void (*finish)(FormContext&) = nullptr;
+};
+
+std::span<const OutputForm> outputForms();
+std::span<const SubMeshForm> subMeshForms();
+
+// The row of an answer; for an answer that is no form, a row that writes nothing.
+const OutputForm& outputFormFor(int answer);
+const SubMeshForm& subMeshFormFor(int answer);

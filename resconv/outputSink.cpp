@@ -1,0 +1,48 @@
+#include "resconv/outputSink.h"
+
+#include <algorithm>
+
+#include "common/progress.h"
+
+namespace {
+
+constexpr std::string_view avsScratchName = "AVS.tmp";
+
+}  // namespace
+
+void OutputSink::remember(std::string_view name) {
+  if (std::find(names_.begin(), names_.end(), name) == names_.end()) names_.emplace_back(name);
+}
+
+void OutputSink::openOutput(std::string_view name) {
+  output_.open(name);
+  remember(name);
+}
+
+AvsScratch& OutputSink::avsScratch() {
+  if (!scratch_.out.isOpen() && !scratch_.inMemory) {
+    scratch_.out.open(avsScratchName);
+    remember(avsScratchName);
+  }
+  return scratch_;
+}
+
+OutputUnit& OutputSink::openSeriesFile(const std::string& name, double time) {
+  seriesFile_.close();
+  seriesFile_.open(name);
+  remember(name);
+  series_.push_back({name, time});
+  return seriesFile_;
+}
+
+void OutputSink::closeAll() {
+  output_.close();
+  scratch_.out.close();
+  seriesFile_.close();
+}
+
+std::vector<WrittenFile> OutputSink::written() const {
+  std::vector<WrittenFile> files;
+  for (const std::string& name : names_) files.push_back({name, fileSize(name)});
+  return files;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// Where the writers' records go. The sink opens and closes the files of a run by name, so no
+// writer ever opens one: the run's one output file (or the console while none is open), the
+// MicroAVS scratch file that sections are written to and assembled from at the end, and
+// files of their own for forms that write one file per output. It keeps the list of what was
+// written, with the outputs of each series and their times, for the end-of-run summary.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/units.h"
+#include "resconv/writers/avs.h"
+
+struct WrittenFile {
+  std::string name;
+  std::uint64_t bytes = 0;
+};
+
+// One output of a series: the file that holds it and its time.
+struct SeriesEntry {
+  std::string fileName;
+  double time = 0.0;
+};
+
+class OutputSink {
+ public:
+  // `console` takes the records while no output file is open.
+  explicit OutputSink(OutputUnit& console) : console_(console) {}
+  OutputSink(const OutputSink&) = delete;
+  OutputSink& operator=(const OutputSink&) = delete;
+
+  // Opens the run's one output file on its unit.
+  void openOutput(std::string_view name);
+  // The output file, or the console when none is open.
+  OutputUnit& output() { return output_.isOpen() ? output_ : console_; }
+
+  // The MicroAVS scratch file, opened as "AVS.tmp" on first use.
+  AvsScratch& avsScratch();
+
+  // A file of its own for one output of a series; the previous one is closed first.
+  OutputUnit& openSeriesFile(const std::string& name, double time);
+  const std::vector<SeriesEntry>& series() const { return series_; }
+
+  // Flushes and closes every file; a failed write stops the run with a message naming it.
+  void closeAll();
+  // The files opened for writing, in the order opened, with their sizes once closed.
+  std::vector<WrittenFile> written() const;
+
+ private:
+  void remember(std::string_view name);
+
+  OutputUnit& console_;
+  OutputUnit output_{unitNumber::output};
+  AvsScratch scratch_;
+  OutputUnit seriesFile_{unitNumber::seriesFile};
+  std::vector<SeriesEntry> series_;
+  std::vector<std::string> names_;
+};
