@@ -33,8 +33,8 @@ double sampleValue(unsigned& state) {
   return (unit - 0.3) * 150.0;
 }
 
-// "1.2345678E+01" as the solver writes it; the mixed layout writes D exponents and drops the
-// letter of three-digit exponents.
+// "1.2345678E+01" as the solver writes it; the mixed layout writes the same digits with D in
+// place of E ("1.2345678D+01").
 std::string realText(double value, Layout layout) {
   char text[32];
   std::snprintf(text, sizeof text, "%.7E", value);

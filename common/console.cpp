@@ -110,6 +110,8 @@ Number readConsoleValue(Console& console) {
   return answer;
 }
 
+const RecordLayout nameLayout{"(A20)"};
+
 }  // namespace
 
 int readAnswer(Console& console) {
@@ -121,7 +123,7 @@ double readRealAnswer(Console& console) {
 }
 
 std::string readFileName(Console& console) {
-  static const CompiledFormat nameFormat = compileFormat("(A20)");
+  static const CompiledFormat nameFormat = compileFormat(nameLayout);
   console.out.flush();
   std::string name;
   const std::array<InputTarget, 1> targets{InputTarget(name, 20)};
@@ -130,7 +132,7 @@ std::string readFileName(Console& console) {
 }
 
 std::string readWorkListResultName() {
-  static const CompiledFormat nameFormat = compileFormat("(A20)");
+  static const CompiledFormat nameFormat = compileFormat(nameLayout);
   InputUnit workList(unitNumber::workList);
   workList.openOld(workListName);
   std::string name;

@@ -25,8 +25,8 @@ struct InputTarget {
 // One formatted read statement. Without an end-of-file branch the end of the file stops the
 // run with error 24; with one, it returns false. A field that is not a number stops the run
 // with error 64.
-bool readRecords(InputUnit& unit, const CompiledFormat& format, std::span<const InputTarget> targets,
-                 bool endOfFileBranch = false);
+bool readRecords(InputUnit& unit, const CompiledFormat& format,
+                 std::span<const InputTarget> targets, bool endOfFileBranch = false);
 
 template <class... Args>
 void readFormatted(InputUnit& unit, const CompiledFormat& format, Args&&... targets) {

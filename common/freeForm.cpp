@@ -17,7 +17,7 @@ struct GeneralField {
   int significant;     // d
   int exponentDigits;  // e
 };
-constexpr int integerWidth = 12;                    // I12
+constexpr int integerWidth = 12;                // I12
 constexpr GeneralField doubleField{24, 15, 3};  // 1PG24.15E3
 constexpr GeneralField singleField{15, 7, 2};   // 1PG15.7E2
 

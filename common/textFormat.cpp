@@ -552,3 +552,20 @@ std::string formatRecords(const CompiledFormat& format, std::span<const Item> it
   writeRecords(unit, format, items);
   return unit.memory();
 }
+
+namespace {
+
+std::vector<std::string_view>& layoutList() {
+  static std::vector<std::string_view> layouts;
+  return layouts;
+}
+
+}  // namespace
+
+RecordLayout::RecordLayout(const char* text) : text_(text) {
+  layoutList().push_back(text_);
+}
+
+std::span<const std::string_view> recordLayouts() {
+  return layoutList();
+}

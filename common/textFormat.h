@@ -93,6 +93,19 @@ struct CompiledFormat {
 // Compiles a format such as "(1X,3(I6,1P,3E12.4))". A malformed format is a programming
 // error and aborts.
 CompiledFormat compileFormat(std::string_view text);
+
+// A record layout of the programs, written as its text where it is used. Every layout enters
+// one list as the program starts, so that all of them can be checked together.
+class RecordLayout {
+ public:
+  RecordLayout(const char* text);  // NOLINT: a layout is written as its text
+  operator std::string_view() const { return text_; }
+
+ private:
+  std::string_view text_;
+};
+// Every record layout of the files linked into the program.
+std::span<const std::string_view> recordLayouts();
 // Compiles a format that may be malformed: false, with the reason in `why`, instead of the abort.
 bool tryCompileFormat(std::string_view text, CompiledFormat& format, std::string& why);
 

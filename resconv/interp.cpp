@@ -13,7 +13,7 @@ namespace {
 constexpr std::string_view timeLabel = "TIME,";
 constexpr std::string_view columnLabelsXyz = "        X,             Y,             Z,";
 constexpr std::string_view columnLabelsHp = "             H,             P";
-constexpr std::string_view pointFormat = "(E14.5,',',E14.5,',',E14.5,',',E14.5,',',E14.5)";
+const RecordLayout pointFormat{"(E14.5,',',E14.5,',',E14.5,',',E14.5,',',E14.5)"};
 
 }  // namespace
 

@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr std::string_view countFormat = "(I5)";
-constexpr std::string_view timesFormat = "(8F10.0)";
-constexpr std::string_view subMeshCountsFormat = "(2I5)";
+const RecordLayout countFormat{"(I5)"};
+const RecordLayout timesFormat{"(8F10.0)"};
+const RecordLayout subMeshCountsFormat{"(2I5)"};
 
 }  // namespace
 

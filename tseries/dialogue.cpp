@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr std::string_view capacityLayout = "(6I5)";
+const RecordLayout capacityLayout{"(6I5)"};
 
 constexpr std::string_view graphDataHeading = "--- グラフ用データの読み込み ";
 constexpr std::string_view graphDataNamePrompt = "---   　 データファイル名の入力";

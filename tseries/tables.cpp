@@ -9,10 +9,10 @@
 
 namespace {
 
-constexpr std::string_view countLayout = "(I5)";
-constexpr std::string_view numberLayout = "(10I7)";
-constexpr std::string_view headerLayout = "(132(',',I8))";
-constexpr std::string_view rowLayout = "(1P,E16.7,132(',',1P,E16.7))";
+const RecordLayout countLayout{"(I5)"};
+const RecordLayout numberLayout{"(10I7)"};
+const RecordLayout headerLayout{"(132(',',I8))"};
+const RecordLayout rowLayout{"(1P,E16.7,132(',',1P,E16.7))"};
 
 constexpr std::string_view headTableName = "HTIME.CSV";
 constexpr std::string_view pressureTableName = "PTIME.CSV";

@@ -14,33 +14,33 @@ namespace {
 
 // Step line: the section number follows "step" without blanks, so the width of its field
 // grows with its digits.
-constexpr std::array<std::string_view, 5> stepLineTexts = {"('step',I1,E15.7)", "('step',I2,E15.7)",
-                                                           "('step',I3,E15.7)", "('step',I4,E15.7)",
-                                                           "('step',I5,E15.7)"};
+const RecordLayout stepLineTexts[5] = {"('step',I1,E15.7)", "('step',I2,E15.7)",
+                                       "('step',I3,E15.7)", "('step',I4,E15.7)",
+                                       "('step',I5,E15.7)"};
 
 // Solid-mesh section.
-constexpr std::string_view solidComponentsText = "('5   3',/,'5   1   1   1   1   1')";
-constexpr std::string_view solidNodeLabelsText =
-    "('Pressure,',/,'Total Head,',/,'Velocity X,',/,'Velocity Y,',/,'Velocity Z,')";
-constexpr std::string_view dataLineText = "(I8,1X,5(1P,E12.5,' '))";
-constexpr std::string_view cellComponentsText = "('3   1   1   1')";
-constexpr std::string_view cellLabelsText = "('Velocity X,',/,'Velocity Y,',/,'Velocity Z,')";
-constexpr std::string_view cellLineText = "(I8,1X,3(1P,E12.5,' '))";
+const RecordLayout solidComponentsText{"('5   3',/,'5   1   1   1   1   1')"};
+const RecordLayout solidNodeLabelsText{
+    "('Pressure,',/,'Total Head,',/,'Velocity X,',/,'Velocity Y,',/,'Velocity Z,')"};
+const RecordLayout dataLineText{"(I8,1X,5(1P,E12.5,' '))"};
+const RecordLayout cellComponentsText{"('3   1   1   1')"};
+const RecordLayout cellLabelsText{"('Velocity X,',/,'Velocity Y,',/,'Velocity Z,')"};
+const RecordLayout cellLineText{"(I8,1X,3(1P,E12.5,' '))"};
 
 // Sub-mesh section.
-constexpr std::string_view meshComponentsText = "('2   0',/,'2   1   1')";
-constexpr std::string_view meshLabelsText = "('Pressure,',/,'Total Head,')";
+const RecordLayout meshComponentsText{"('2   0',/,'2   1   1')"};
+const RecordLayout meshLabelsText{"('Pressure,',/,'Total Head,')"};
 
 // Final file.
-constexpr std::string_view bannerText = "('# MORAVELIN AVS FILE ')";
-constexpr std::string_view stepCountText = "(I5)";
-constexpr std::string_view dataText = "('data')";
-constexpr std::string_view countsText = "(I10,1X,I10)";
-constexpr std::string_view coordinateLineText = "(I8,3(' ',1P,E12.5))";
-constexpr std::string_view hexLineText = "(I7,' ',I3,' hex ',8(' ',I7))";
-constexpr std::string_view prismLineText = "(I7,' ',I3,' prism ',6(' ',I7))";
-constexpr std::string_view triangleLineText = "(I7,' ',I3,' tri ',3(' ',I7))";
-constexpr std::string_view quadLineText = "(I7,' ',I3,' quad ',4(' ',I7))";
+const RecordLayout bannerText{"('# MORAVELIN AVS FILE ')"};
+const RecordLayout stepCountText{"(I5)"};
+const RecordLayout dataText{"('data')"};
+const RecordLayout countsText{"(I10,1X,I10)"};
+const RecordLayout coordinateLineText{"(I8,3(' ',1P,E12.5))"};
+const RecordLayout hexLineText{"(I7,' ',I3,' hex ',8(' ',I7))"};
+const RecordLayout prismLineText{"(I7,' ',I3,' prism ',6(' ',I7))"};
+const RecordLayout triangleLineText{"(I7,' ',I3,' tri ',3(' ',I7))"};
+const RecordLayout quadLineText{"(I7,' ',I3,' quad ',4(' ',I7))"};
 
 // The component line that opens the data of a section names its kind.
 constexpr std::string_view solidComponentLine = "5   3";

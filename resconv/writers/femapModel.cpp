@@ -13,11 +13,11 @@
 
 namespace {
 
-constexpr std::string_view blockMarkFormat = "(I5)";
-constexpr std::string_view blockNumberFormat = "(I6)";
-constexpr std::string_view propertyNumberFormat = "(I5,A14)";
-constexpr std::string_view nodeFormat = "(I7,A22,1P,E13.6,A1,1P,E13.6,A1,1P,E13.6)";
-constexpr std::string_view nodeListFormat = "(10(I7,','))";
+const RecordLayout blockMarkFormat{"(I5)"};
+const RecordLayout blockNumberFormat{"(I6)"};
+const RecordLayout propertyNumberFormat{"(I5,A14)"};
+const RecordLayout nodeFormat{"(I7,A22,1P,E13.6,A1,1P,E13.6,A1,1P,E13.6)"};
+const RecordLayout nodeListFormat{"(10(I7,','))"};
 
 constexpr int headerBlock = 100;
 constexpr int materialBlock = 401;

@@ -5,7 +5,8 @@
 #include "common/units.h"
 #include "resconv/model.h"
 
-// Block framing: -1, the block number, the body (written by `body`), -1.
+// Block framing: a block opens with -1 and its block number and closes with -1; the caller
+// writes the body in between.
 void writeFemapBlockStart(OutputUnit& unit, int blockNumber);
 void writeFemapBlockEnd(OutputUnit& unit);
 

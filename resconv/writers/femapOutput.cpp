@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr std::string_view setTitleFormat = "(I4,' T=',1P,E12.4)";
+const RecordLayout setTitleFormat{"(I4,' T=',1P,E12.4)"};
 
 constexpr int outputSetBlock = 450;
 constexpr int outputVectorBlock = 451;

@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr std::string_view titleLineText = "(A80)";
-constexpr std::string_view timeLineText = "(' TIME=',3(E15.7))";
-constexpr std::string_view nodeLineText = "('NODE ',I7,I3,5(1P,E10.3))";
+const RecordLayout titleLineText{"(A80)"};
+const RecordLayout timeLineText{"(' TIME=',3(E15.7))"};
+const RecordLayout nodeLineText{"('NODE ',I7,I3,5(1P,E10.3))"};
 
 constexpr std::size_t titleLength = 80;
 // Steps closer in time than this count as the same time. A single-precision constant.

@@ -7,15 +7,13 @@
 
 namespace {
 
-constexpr std::string_view headingFormat =
-    "(/,20X,A80,/,20X,'TIME =',1P,E13.5,5X,'TIME STEP =',I4,/)";
-constexpr std::string_view nodeCaptionFormat =
-    "(/,/,/,/,1X,3(' NODE    HEAD       PRESS HEAD   DISCHARGE '),/,/)";
-constexpr std::string_view elementCaptionFormat =
-    "(/,/,/,/,1X,3(' ELEM     VX          VY          VZ       '),/,/)";
-constexpr std::string_view entryLineFormat = "(1X,3(I6,1P,3E12.4))";
-constexpr std::string_view totalsFormat =
-    "(/,/,'***   QP( +  ) =',1P,E13.5,/,'***   QM( -  ) =',1P,E13.5)";
+const RecordLayout headingFormat{"(/,20X,A80,/,20X,'TIME =',1P,E13.5,5X,'TIME STEP =',I4,/)"};
+const RecordLayout nodeCaptionFormat{
+    "(/,/,/,/,1X,3(' NODE    HEAD       PRESS HEAD   DISCHARGE '),/,/)"};
+const RecordLayout elementCaptionFormat{
+    "(/,/,/,/,1X,3(' ELEM     VX          VY          VZ       '),/,/)"};
+const RecordLayout entryLineFormat{"(1X,3(I6,1P,3E12.4))"};
+const RecordLayout totalsFormat{"(/,/,'***   QP( +  ) =',1P,E13.5,/,'***   QM( -  ) =',1P,E13.5)"};
 
 constexpr int entriesPerLine = 3;
 

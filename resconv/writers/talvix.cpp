@@ -9,14 +9,14 @@
 
 namespace {
 
-constexpr std::string_view timeLineText = "('TIME=',1P,E12.4)";
-constexpr std::string_view zoneLinesText =
-    "('TITTLE= \"  \"',/,'ZONE N= ',I5,', E= ',I5,', M= 1,NV= 2 ,EV= 2')";
-constexpr std::string_view pointVariablesText = "('NVARIABLES = \"SW\",\"X\",\"Y\",\"P\",\"H\"')";
-constexpr std::string_view pointLineText = "(I2,',',1P,E12.4,7(',',1P,E12.4))";
-constexpr std::string_view elementVariablesText =
-    "('EVARIABLES = \"SW\",\"I\",\"J\",\"K\",\"L\",\"P\",\"X\",\"Y\"')";
-constexpr std::string_view elementLineText = "(I2,5(',',I5),5(',',1P,E12.4))";
+const RecordLayout timeLineText{"('TIME=',1P,E12.4)"};
+const RecordLayout zoneLinesText{
+    "('TITTLE= \"  \"',/,'ZONE N= ',I5,', E= ',I5,', M= 1,NV= 2 ,EV= 2')"};
+const RecordLayout pointVariablesText{"('NVARIABLES = \"SW\",\"X\",\"Y\",\"P\",\"H\"')"};
+const RecordLayout pointLineText{"(I2,',',1P,E12.4,7(',',1P,E12.4))"};
+const RecordLayout elementVariablesText{
+    "('EVARIABLES = \"SW\",\"I\",\"J\",\"K\",\"L\",\"P\",\"X\",\"Y\"')"};
+const RecordLayout elementLineText{"(I2,5(',',I5),5(',',1P,E12.4))"};
 
 constexpr int planForm = 4;
 constexpr int switchColumn = 0;     // SW of every line

@@ -12,18 +12,18 @@
 
 namespace {
 
-constexpr std::string_view titleFormat = "('TITLE = ','\"TIME=',E15.7,1X,A80,'\"')";
-constexpr std::string_view variablesFormat =
-    "('VARIABLES = \"X\",\"Y\",\"Z\",\"P\",\"H\",\"VX\",\"VY\",\"VZ\"')";
-constexpr std::string_view zoneFormat = "('ZONE N=',I7,', E=',I7,', F=FEPOINT,ET=BRICK')";
-constexpr std::string_view nodeFormat = "(1P,E10.3,7(',',1P,E10.3))";
-constexpr std::string_view elementFormat = "(I7,7(',',I7))";
+const RecordLayout titleFormat{"('TITLE = ','\"TIME=',E15.7,1X,A80,'\"')"};
+const RecordLayout variablesFormat{
+    "('VARIABLES = \"X\",\"Y\",\"Z\",\"P\",\"H\",\"VX\",\"VY\",\"VZ\"')"};
+const RecordLayout zoneFormat{"('ZONE N=',I7,', E=',I7,', F=FEPOINT,ET=BRICK')"};
+const RecordLayout nodeFormat{"(1P,E10.3,7(',',1P,E10.3))"};
+const RecordLayout elementFormat{"(I7,7(',',I7))"};
 
-constexpr std::string_view meshTitleFormat = "('TITLE = ','\"TIME=',E15.7,'\"')";
-constexpr std::string_view meshVariablesFormat = "('VARIABLES = \"X\",\"Y\",\"Z\",\"P\",\"H\"')";
-constexpr std::string_view meshZoneFormat = "('ZONE N=',I7,', E=',I7,', F=FEPOINT')";
-constexpr std::string_view meshPointFormat = "(1P,E10.3,4(',',1P,E10.3))";
-constexpr std::string_view meshElementFormat = "(I7,3(',',I7))";
+const RecordLayout meshTitleFormat{"('TITLE = ','\"TIME=',E15.7,'\"')"};
+const RecordLayout meshVariablesFormat{"('VARIABLES = \"X\",\"Y\",\"Z\",\"P\",\"H\"')"};
+const RecordLayout meshZoneFormat{"('ZONE N=',I7,', E=',I7,', F=FEPOINT')"};
+const RecordLayout meshPointFormat{"(1P,E10.3,4(',',1P,E10.3))"};
+const RecordLayout meshElementFormat{"(I7,3(',',I7))"};
 
 // Slots written for each element: the face of slots 5 to 8 (prism: 4 to 6) first.
 constexpr std::array<int, 8> hexahedronSlots{5, 6, 7, 8, 1, 2, 3, 4};

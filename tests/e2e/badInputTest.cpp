@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -105,6 +106,11 @@ struct ResultFileCase {
   Kept kept;
   std::string reference = {};
 };
+
+// Shown by its name in test listings.
+void PrintTo(const ResultFileCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 // The OUTPUT.TXT that the list answers write for a well-formed result file.
 std::string referenceList(const std::string& resultFile) {
@@ -288,6 +294,11 @@ struct OutputTimeCase {
   std::string stop;
 };
 
+// Shown by its name in test listings.
+void PrintTo(const OutputTimeCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
 class BadOutputTimeFile : public ::testing::TestWithParam<OutputTimeCase> {};
 
 TEST_P(BadOutputTimeFile, StopsWithOneLine) {
@@ -336,6 +347,11 @@ struct DialogueCase {
   std::string answers;
   std::string stop;  // empty: a normal end
 };
+
+// Shown by its name in test listings.
+void PrintTo(const DialogueCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class BadDialogue : public ::testing::TestWithParam<DialogueCase> {};
 
@@ -388,6 +404,11 @@ struct GraphDataCase {
   std::string resultFile;
   std::string stop;
 };
+
+// Shown by its name in test listings.
+void PrintTo(const GraphDataCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class BadGraphData : public ::testing::TestWithParam<GraphDataCase> {};
 
@@ -447,6 +468,11 @@ struct WriteFailureCase {
   std::string redirect;  // appended to the command: where the console's output goes
   std::string stop;
 };
+
+// Shown by its name in test listings.
+void PrintTo(const WriteFailureCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class WriteFailure : public ::testing::TestWithParam<WriteFailureCase> {};
 

@@ -5,6 +5,7 @@
 // --info, --help, --version and the progress line.
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,11 @@ struct ScriptedCase {
   const char* answers;              // the dialogue's answers
   const char* arguments;            // the options that stand for them
 };
+
+// Shown by its name in test listings.
+void PrintTo(const ScriptedCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class ScriptedRun : public ::testing::TestWithParam<ScriptedCase> {};
 
@@ -186,6 +192,11 @@ struct UsageCase {
   const char* arguments;
   const char* message;  // the part of the one-line message that names the option
 };
+
+// Shown by its name in test listings.
+void PrintTo(const UsageCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class UsageErrors : public ::testing::TestWithParam<UsageCase> {};
 

@@ -1,5 +1,6 @@
 // The converter's dialogue: which questions each answer leads to and which files it opens.
 #include <filesystem>
+#include <ostream>
 #include <set>
 #include <string>
 
@@ -34,6 +35,11 @@ struct DialogueCase {
   bool asksRestart;
   std::set<std::string> created;
 };
+
+// Shown by its name in test listings.
+void PrintTo(const DialogueCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class ConverterDialogue : public ::testing::TestWithParam<DialogueCase> {};
 
@@ -133,6 +139,11 @@ struct StopCase {
   const char* answers;
   const char* stopLine;
 };
+
+// Shown by its name in test listings.
+void PrintTo(const StopCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class ConverterStops : public ::testing::TestWithParam<StopCase> {};
 

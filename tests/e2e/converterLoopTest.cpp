@@ -1,6 +1,7 @@
 // The converter's step loop seen through its outputs: which states are shown, in which order,
 // and with which values, for each output form and choice of requested times.
 #include <cstdlib>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -46,6 +47,11 @@ struct LoopCase {
   const char* timePrefix;
   std::vector<double> expectedTimes;
 };
+
+// Shown by its name in test listings.
+void PrintTo(const LoopCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 const std::string tecplotTime = "TITLE = \"TIME=";
 const std::string listTime = "                    TIME =";
