@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/console.h"
+#include "common/resultFile.h"
 #include "common/stop.h"
 
 #ifndef SEEPAGE_VERSION
@@ -39,6 +41,21 @@ void enterDirectory(const CommonOptions& options) {
     throw UsageError("-C: cannot enter the directory " + options.directory + ": " +
                      std::strerror(errno));
   }
+}
+
+void addResultFileOption(CLI::App& app, std::string& resultName) {
+  app.add_option("RESULT_FILE", resultName,
+                 "The result file [answer 1 and its name]; without it, the name on the sixth "
+                 "line of WORK.LST [answer 0]");
+}
+
+std::string openScriptedResultFile(const CommonOptions& options, const std::string& resultName,
+                                   InputUnit& resultFile, ProgressMeter& progress) {
+  enterDirectory(options);
+  const std::string name = resultName.empty() ? readWorkListResultName() : resultName;
+  openResultFile(resultFile, name);
+  progress.follow(resultFile, fileSize(name));
+  return name;
 }
 
 int runCommandLine(CLI::App& app, int argc, char** argv, const std::function<int()>& body) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/progress.h"
+#include "common/units.h"
 
 namespace exitStatus {
 constexpr int done = 0;
@@ -35,6 +36,13 @@ void addCommonOptions(CLI::App& app, CommonOptions& options);
 ProgressMode progressMode(const CommonOptions& options);
 // Changes to the -C directory, if any; a usage error when it cannot be entered.
 void enterDirectory(const CommonOptions& options);
+
+// The RESULT_FILE argument of both programs.
+void addResultFileOption(CLI::App& app, std::string& resultName);
+// Enters the -C directory, opens the result file (the name given, or the one on the sixth
+// record of WORK.LST) and has the progress line follow it; returns the name.
+std::string openScriptedResultFile(const CommonOptions& options, const std::string& resultName,
+                                   InputUnit& resultFile, ProgressMeter& progress);
 
 // Parses the arguments and runs the scripted body through the run-time stop handling. Help
 // and version print and end with status 0; a parse or usage error prints one line naming the

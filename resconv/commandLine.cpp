@@ -66,9 +66,7 @@ Exit status: 0 done; 2 usage error (nothing created); 1 the run stopped on bad i
 failed write (one line on standard error; what was written before stays).)";
 
 void addConverterOptions(CLI::App& app, ConverterOptions& o) {
-  app.add_option("RESULT_FILE", o.resultName,
-                 "The result file [answer 1 and its name]; without it, the name on the sixth "
-                 "line of WORK.LST [answer 0]");
+  addResultFileOption(app, o.resultName);
   app.add_flag("--info", o.info,
                "Read the whole result file and print what it holds; write no file");
   app.add_option("--to", o.outputForm,
@@ -177,12 +175,10 @@ void checkOutputTimeFile(const std::string& name, bool wantsSubMesh) {
 }
 
 int runScripted(const ConverterOptions& o) {
-  enterDirectory(o.common);
-  const std::string resultName = o.resultName.empty() ? readWorkListResultName() : o.resultName;
   InputUnit resultFile(unitNumber::resultFile);
-  openResultFile(resultFile, resultName);
   ProgressMeter progress(progressMode(o.common));
-  progress.follow(resultFile, fileSize(resultName));
+  const std::string resultName =
+      openScriptedResultFile(o.common, o.resultName, resultFile, progress);
 
   if (o.info) {
     const ResultInfo info = readResultInfo(resultFile);

@@ -31,6 +31,31 @@ struct NodalVelocities {
   std::span<const int> elementCount;   // nodeCount + 1: shown elements around the node
 };
 
+// Views over the arrays of the writers' array signatures.
+inline SolidMesh solidMeshView(int nodeCount, int elementCount, int nodesPerElement,
+                               std::span<const double> x, std::span<const double> y,
+                               std::span<const double> z, std::span<const int> connectivity,
+                               std::span<const int> elementFlag, std::span<const int> nodeUnused) {
+  SolidMesh mesh;
+  mesh.nodeCount = nodeCount;
+  mesh.elementCount = elementCount;
+  mesh.nodesPerElement = nodesPerElement;
+  mesh.x = x;
+  mesh.y = y;
+  mesh.z = z;
+  mesh.connectivity = connectivity;
+  mesh.elementFlag = elementFlag;
+  mesh.nodeUnused = nodeUnused;
+  return mesh;
+}
+
+inline ShownState shownStateView(std::span<const double> pressureHead,
+                                 std::span<const double> discharge, std::span<const double> vx,
+                                 std::span<const double> vy, std::span<const double> vz,
+                                 double time, int stepNo) {
+  return ShownState{pressureHead, discharge, {}, vx, vy, vz, time, stepNo};
+}
+
 // An element takes part in the outputs unless its material number is negative.
 inline bool isShownElement(std::span<const int> elementFlag, int element) {
   return elementFlag[element] != 1;

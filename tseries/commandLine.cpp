@@ -34,12 +34,9 @@ Exit status: 0 done; 2 usage error (nothing created); 1 the run stopped on bad i
 failed write (one line on standard error; what was written before stays).)";
 
 int runScripted(const ExtractorOptions& o) {
-  enterDirectory(o.common);
-  const std::string resultName = o.resultName.empty() ? readWorkListResultName() : o.resultName;
   InputUnit resultFile(unitNumber::resultFile);
-  openResultFile(resultFile, resultName);
   ProgressMeter progress(progressMode(o.common));
-  progress.follow(resultFile, fileSize(resultName));
+  openScriptedResultFile(o.common, o.resultName, resultFile, progress);
   readResultTitle(resultFile);
   const ResultCounts counts = readResultCounts(resultFile);
 
@@ -59,9 +56,7 @@ int runExtractorCommandLine(int argc, char** argv) {
   CLI::App app(description, "tseries");
   app.footer(footer);
   ExtractorOptions options;
-  app.add_option("RESULT_FILE", options.resultName,
-                 "The result file [answer 1 and its name]; without it, the name on the sixth "
-                 "line of WORK.LST [answer 0]");
+  addResultFileOption(app, options.resultName);
   app.add_option("--graph", options.graphName,
                  "The graph data file: capacities, then the head, pressure, discharge and "
                  "velocity lists [the graph data file name typed in the dialogue]")

@@ -241,20 +241,9 @@ void writeAvsStep(OutputUnit& out, WriterCounters& counters, std::span<const dou
                   std::span<const int> elementFlag, std::span<const int> nodeUnused) {
   averageNodalVelocities(vx, vy, vz, connectivity, elementFlag, nodeCount, elementCount,
                          nodesPerElement, nodeVx, nodeVy, nodeVz, nodeElementCount);
-  SolidMesh mesh;
-  mesh.nodeCount = nodeCount;
-  mesh.elementCount = elementCount;
-  mesh.nodesPerElement = nodesPerElement;
-  mesh.z = z;
-  mesh.connectivity = connectivity;
-  mesh.elementFlag = elementFlag;
-  mesh.nodeUnused = nodeUnused;
-  ShownState state;
-  state.pressureHead = pressureHead;
-  state.vx = vx;
-  state.vy = vy;
-  state.vz = vz;
-  state.time = time;
+  const SolidMesh mesh = solidMeshView(nodeCount, elementCount, nodesPerElement, {}, {}, z,
+                                       connectivity, elementFlag, nodeUnused);
+  const ShownState state = shownStateView(pressureHead, {}, vx, vy, vz, time, 0);
   writeAvsStep(out, counters, mesh, state,
                NodalVelocities{nodeVx, nodeVy, nodeVz, nodeElementCount});
 }

@@ -209,22 +209,9 @@ void writeFemapOutputSet(OutputUnit& unit, WriterCounters& counters, std::span<c
                          std::span<const int> nodeUnused) {
   averageNodalVelocities(vx, vy, vz, connectivity, elementFlag, nodeCount, elementCount,
                          nodesPerElement, nodeVx, nodeVy, nodeVz, nodeElementCount);
-  SolidMesh mesh;
-  mesh.nodeCount = nodeCount;
-  mesh.elementCount = elementCount;
-  mesh.nodesPerElement = nodesPerElement;
-  mesh.z = z;
-  mesh.connectivity = connectivity;
-  mesh.elementFlag = elementFlag;
-  mesh.nodeUnused = nodeUnused;
-  ShownState state;
-  state.pressureHead = pressureHead;
-  state.discharge = discharge;
-  state.vx = vx;
-  state.vy = vy;
-  state.vz = vz;
-  state.time = time;
-  state.stepNo = stepNo;
+  const SolidMesh mesh = solidMeshView(nodeCount, elementCount, nodesPerElement, {}, {}, z,
+                                       connectivity, elementFlag, nodeUnused);
+  const ShownState state = shownStateView(pressureHead, discharge, vx, vy, vz, time, stepNo);
   writeFemapOutputSet(unit, counters, mesh, state,
                       NodalVelocities{nodeVx, nodeVy, nodeVz, nodeElementCount});
 }
