@@ -27,13 +27,8 @@ void locatePoints(std::span<const double> x, std::span<const double> y, std::spa
   ensurePointSlots(subMesh.pointWeight, pointCount, {0.0, 0.0, 0.0, 0.0});
   if (pointCount <= 0) return;
 
-  SolidMesh mesh;
-  mesh.x = x;
-  mesh.y = y;
-  mesh.z = z;
-  mesh.connectivity = connectivity;
-  mesh.elementCount = elementCount;
-  mesh.nodesPerElement = nodesPerElement;
+  const SolidMesh mesh =
+      solidMeshView(0, elementCount, nodesPerElement, x, y, z, connectivity, {}, {});
   const PointIndex index = buildPointIndex(mesh);
   for (int point = 1; point <= pointCount; ++point) {
     const auto p = static_cast<std::size_t>(point);

@@ -33,14 +33,7 @@ struct TestMesh {
     return addElement(std::span<const int>(nodes.begin(), nodes.size()));
   }
   SolidMesh view() const {
-    SolidMesh mesh;
-    mesh.x = x;
-    mesh.y = y;
-    mesh.z = z;
-    mesh.connectivity = connectivity;
-    mesh.elementCount = elementCount();
-    mesh.nodesPerElement = nodesPerElement;
-    return mesh;
+    return solidMeshView(0, elementCount(), nodesPerElement, x, y, z, connectivity, {}, {});
   }
 };
 
