@@ -11,6 +11,11 @@
 
 namespace {
 
+// The part of a block compressed first to judge it, and the share of it that compressing must
+// save for the whole block to be compressed rather than stored.
+constexpr std::size_t sampleSize = 4096;
+constexpr std::size_t sampleMaxCompressed = sampleSize * 85 / 100;
+
 void storeWord(std::vector<char>& out, std::size_t at, std::uint64_t word) {
   std::memcpy(out.data() + at, &word, sizeof word);
 }
@@ -24,12 +29,15 @@ void putRawHeader(ByteSink& sink, std::uint64_t byteCount) {
 BlockEncoder::BlockEncoder(VtuEncoding encoding, int compressionLevel) : encoding_(encoding) {
   if (encoding_ != VtuEncoding::compressed) return;
   compressor_ = libdeflate_alloc_compressor(compressionLevel);
-  if (compressor_ == nullptr) stopNoMemory();
+  storer_ = libdeflate_alloc_compressor(0);
+  if (compressor_ == nullptr || storer_ == nullptr) stopNoMemory();
+  sample_.resize(libdeflate_zlib_compress_bound(compressor_, sampleSize));
   pending_.reserve(compressedBlockSize);
 }
 
 BlockEncoder::~BlockEncoder() {
   if (compressor_ != nullptr) libdeflate_free_compressor(compressor_);
+  if (storer_ != nullptr) libdeflate_free_compressor(storer_);
 }
 
 void BlockEncoder::begin(std::vector<char>& out, std::uint64_t byteCount) {
@@ -77,10 +85,16 @@ void BlockEncoder::compressPending() {
   if (blocksDone_ == blockCount_)
     throw std::logic_error("more bytes than the block was begun with");
   std::vector<char>& out = *out_;
-  const std::size_t bound = libdeflate_zlib_compress_bound(compressor_, pending_.size());
+  libdeflate_compressor* compressor = compressor_;
+  if (pending_.size() >= 2 * sampleSize &&
+      libdeflate_zlib_compress(compressor_, pending_.data(), sampleSize, sample_.data(),
+                               sampleMaxCompressed) == 0) {
+    compressor = storer_;  // the sample did not fit in its share
+  }
+  const std::size_t bound = libdeflate_zlib_compress_bound(compressor, pending_.size());
   const std::size_t start = out.size();
   out.resize(start + bound);
-  const std::size_t size = libdeflate_zlib_compress(compressor_, pending_.data(), pending_.size(),
+  const std::size_t size = libdeflate_zlib_compress(compressor, pending_.data(), pending_.size(),
                                                     out.data() + start, bound);
   out.resize(start + size);
   storeWord(out, (3 + blocksDone_) * sizeof(std::uint64_t), size);

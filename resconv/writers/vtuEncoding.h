@@ -42,7 +42,9 @@ class UnitSink final : public ByteSink {
 };
 
 // Builds one encoded block (header included) in memory, raw or compressed. The zlib streams
-// come from libdeflate; one encoder is reused for every array of a run.
+// come from libdeflate; one encoder is reused for every array of a run. A block whose first
+// part hardly compresses (velocities at full precision are close to noise) is stored in its
+// zlib stream as it is, which costs a copy instead of a search for matches that are not there.
 class BlockEncoder final : public ByteSink {
  public:
   BlockEncoder(VtuEncoding encoding, int compressionLevel = defaultCompressionLevel);
@@ -65,6 +67,8 @@ class BlockEncoder final : public ByteSink {
 
   VtuEncoding encoding_;
   struct libdeflate_compressor* compressor_ = nullptr;
+  struct libdeflate_compressor* storer_ = nullptr;  // level 0: stored deflate blocks
+  std::vector<char> sample_;
   std::vector<char>* out_ = nullptr;
   std::uint64_t byteCount_ = 0;
   std::size_t blockCount_ = 0;
