@@ -1,6 +1,8 @@
 // The step files of a series and their ParaView collection.
 #include "resconv/writers/pvd.h"
 
+#include <unistd.h>
+
 #include <charconv>
 #include <memory>
 #include <stdexcept>
@@ -104,6 +106,19 @@ StepFileSeries::StepFileSeries(std::string stem, SeriesFiles files)
   }
 }
 
+StepFileSeries::~StepFileSeries() {
+  if (finished_ || times_.empty()) return;
+  try {
+    finish();
+  } catch (const RunStopped& stop) {
+    // Already stopping: report what could not be written, the exit status is set elsewhere.
+    (void)::write(2, stop.line().data(), stop.line().size());
+    (void)::write(2, "\n", 1);
+  } catch (const std::exception&) {
+    // Unwinding from another failure, which is the one reported.
+  }
+}
+
 OutputUnit& StepFileSeries::openStep() {
   if (step_ != nullptr) throw std::logic_error("a step file of " + stem_ + " is still open");
   step_ = &files_.openFile(stepFileName(stem_, stepCount()));
@@ -119,6 +134,7 @@ void StepFileSeries::closeStep(double time) {
 }
 
 void StepFileSeries::finish() {
+  finished_ = true;
   OutputUnit& unit = files_.openFile(stem_ + ".pvd");
   writeCollection(unit, stem_, times_);
   unit.close();

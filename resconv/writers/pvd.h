@@ -35,9 +35,17 @@ void removeStaleStepFiles(const std::filesystem::path& folder, std::string_view 
 
 // The bookkeeping of one series: creates its folder, opens the step files in turn, keeps the
 // time of each written step (8 bytes an output) and writes the collection at the end.
+//
+// A series that ends without finish(), because the run stopped, still writes its collection
+// of the steps written so far when it is destroyed, so that they open in ParaView as the blocks
+// of a stopped run stay in their text files; a series that wrote no step leaves the files of an
+// earlier run as they are. The opener in SeriesFiles must outlive the series.
 class StepFileSeries {
  public:
   StepFileSeries(std::string stem, SeriesFiles files);
+  ~StepFileSeries();
+  StepFileSeries(const StepFileSeries&) = delete;
+  StepFileSeries& operator=(const StepFileSeries&) = delete;
 
   // The unit of the next step file, open.
   OutputUnit& openStep();
@@ -54,4 +62,5 @@ class StepFileSeries {
   SeriesFiles files_;
   OutputUnit* step_ = nullptr;
   std::vector<double> times_;
+  bool finished_ = false;
 };

@@ -311,6 +311,29 @@ TEST(BlockEncoder, CompressedBlocksAreCutAtTheBlockSize) {
   }
 }
 
+// Pseudo-random bytes leave nothing to compress: the blocks are stored, and read back the same.
+TEST(BlockEncoder, NoiseIsStoredInItsStreams) {
+  std::string bytes(3 * 32768 + 100, '\0');
+  unsigned state = 7u;
+  for (char& c : bytes) {
+    state = state * 1664525u + 1013904223u;
+    c = static_cast<char>(state >> 24);
+  }
+  // A compressible block between the noise is still compressed.
+  std::fill(bytes.begin() + 32768, bytes.begin() + 2 * 32768, 'a');
+  BlockEncoder encoder(VtuEncoding::compressed);
+  std::vector<char> out;
+  encoder.begin(out, bytes.size());
+  encoder.put(bytes.data(), bytes.size());
+  encoder.finish();
+  const std::string_view block(out.data(), out.size());
+  ASSERT_EQ(wordAt(block, 0), 4u);
+  EXPECT_GT(wordAt(block, 24), 32768u);  // stored: the block and a few bytes of framing
+  EXPECT_LT(wordAt(block, 32), 1000u);
+  EXPECT_GT(wordAt(block, 40), 32768u);
+  EXPECT_EQ(decodeBlock(block, 0, true), bytes);
+}
+
 class SolidSeriesIn : public ::testing::TestWithParam<VtuEncoding> {};
 
 TEST_P(SolidSeriesIn, StepFileHoldsTheShownCellsAndEveryNode) {
@@ -558,6 +581,33 @@ TEST(StepFileSeries, NamesAndStaleFilesOfAnEarlierRun) {
   EXPECT_TRUE(fileText(folder / "VTK_0000.vtu").starts_with("<?xml"));
   EXPECT_NE(fileText(directory.path() / "VTK.pvd").find("file=\"VTK/VTK_0001.vtu\""),
             std::string::npos);
+}
+
+// A run that stops keeps the steps it wrote: the collection lists them. A run that stops before
+// its first step leaves the series of an earlier run as it was.
+TEST(StepFileSeries, StoppedRunListsTheStepsItWrote) {
+  TempDirectory directory;
+  SmallMesh m;
+  {
+    SolidVtuSeries earlier(m.view(), VtuEncoding::raw, seriesFilesIn(directory.path()));
+    for (int step = 0; step < 3; ++step) earlier.write(m.state(step, step), m.velocities());
+    earlier.finish();
+  }
+  const std::string earlierCollection = fileText(directory.path() / "VTK.pvd");
+  { SolidVtuSeries none(m.view(), VtuEncoding::raw, seriesFilesIn(directory.path())); }
+  EXPECT_EQ(fileText(directory.path() / "VTK.pvd"), earlierCollection);
+  EXPECT_TRUE(std::filesystem::exists(directory.path() / "VTK/VTK_0002.vtu"));
+
+  try {
+    SolidVtuSeries stopped(m.view(), VtuEncoding::raw, seriesFilesIn(directory.path()));
+    stopped.write(m.state(0.0, 0), m.velocities());
+    stopRun(errorNumber::endOfFile, unitNumber::resultFile, "RES.DAT");
+  } catch (const RunStopped&) {
+  }
+  const std::string collection = fileText(directory.path() / "VTK.pvd");
+  EXPECT_NE(collection.find("file=\"VTK/VTK_0000.vtu\""), std::string::npos);
+  EXPECT_EQ(collection.find("VTK_0001"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(directory.path() / "VTK/VTK_0001.vtu"));
 }
 
 TEST(StepFileSeries, FileInTheWayOfTheFolderStops) {
