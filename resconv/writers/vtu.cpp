@@ -157,6 +157,16 @@ std::uint64_t count(int n) {
   return n > 0 ? static_cast<std::uint64_t>(n) : 0;
 }
 
+// The arrays handed in must hold the slots the counts promise: a short one is the caller's
+// fault, caught before it is read beyond its end.
+template <class T>
+void requireSlots(std::span<const T> array, std::uint64_t slots, const char* name) {
+  if (array.size() < slots) {
+    throw std::logic_error(std::string("array ") + name + " has " + std::to_string(array.size()) +
+                           " slots, not " + std::to_string(slots));
+  }
+}
+
 }  // namespace
 
 void writeVtuFile(OutputUnit& unit, BlockEncoder& encoder, std::span<const VtuArray> arrays,
@@ -237,6 +247,14 @@ SolidVtuSeries::SolidVtuSeries(const SolidMesh& mesh, VtuEncoding encoding, Seri
     : mesh_(mesh), encoder_(encoding), files_(std::move(stem), std::move(files)) {
   const int nodeCount = mesh.nodeCount;
   const int nodesPerElement = mesh.nodesPerElement;
+  const std::uint64_t nodeSlots = count(nodeCount) + 1, elementSlots = count(mesh.elementCount) + 1;
+  requireSlots(mesh.x, nodeSlots, "x");
+  requireSlots(mesh.y, nodeSlots, "y");
+  requireSlots(mesh.z, nodeSlots, "z");
+  requireSlots(mesh.connectivity, count(mesh.elementCount) * count(nodesPerElement),
+               "connectivity");
+  requireSlots(mesh.materialNo, elementSlots, "materialNo");
+  requireSlots(mesh.elementFlag, elementSlots, "elementFlag");
   for (int element = 1; element <= mesh.elementCount; ++element) {
     if (!isShownElement(mesh.elementFlag, element)) continue;
     const bool hexahedron = isHexahedron(mesh.connectivity, nodesPerElement, element);
@@ -305,6 +323,16 @@ void SolidVtuSeries::write(const ShownState& state, const NodalVelocities& veloc
   const std::uint64_t cells = shownElements_.size();
   double time = state.time;
   int stepNo = state.stepNo;
+  const std::uint64_t elementSlots = count(mesh_.elementCount) + 1;
+  requireSlots(state.pressureHead, nodes + 1, "pressureHead");
+  requireSlots(state.discharge, nodes + 1, "discharge");
+  requireSlots(state.nodeCode, nodes + 1, "nodeCode");
+  requireSlots(state.vx, elementSlots, "vx");
+  requireSlots(state.vy, elementSlots, "vy");
+  requireSlots(state.vz, elementSlots, "vz");
+  requireSlots(velocities.vx, nodes + 1, "nodal vx");
+  requireSlots(velocities.vy, nodes + 1, "nodal vy");
+  requireSlots(velocities.vz, nodes + 1, "nodal vz");
 
   std::vector<VtuArray> arrays = fieldArrays(time, stepNo);
   auto add = [&](VtuArray array, std::function<void(ByteSink&)> produce) {
@@ -365,6 +393,12 @@ SubMeshVtuSeries::SubMeshVtuSeries(const SubMesh& subMesh, bool withSectionDista
       withSectionDistance_(withSectionDistance),
       encoder_(encoding),
       files_(std::move(stem), std::move(files)) {
+  const std::uint64_t pointSlots = count(pointCount_) + 1;
+  requireSlots(std::span<const double>(subMesh.pointX), pointSlots, "pointX");
+  requireSlots(std::span<const double>(subMesh.pointY), pointSlots, "pointY");
+  requireSlots(std::span<const double>(subMesh.pointZ), pointSlots, "pointZ");
+  requireSlots(std::span<const std::array<int, 4>>(subMesh.meshConnectivity), count(cellCount_) + 1,
+               "meshConnectivity");
   for (int element = 1; element <= cellCount_; ++element) {
     const std::array<int, 4>& row = subMesh.meshConnectivity[element];
     const int corners = isTriangle(row) ? 3 : 4;
