@@ -71,6 +71,20 @@ void OutputUnit::grow(std::size_t more) {
   capacity_ = capacity;
 }
 
+void OutputUnit::appendBytes(const void* data, std::size_t n) {
+  const char* bytes = static_cast<const char*>(data);
+  // A file unit takes the bytes in pieces that fill its buffer up to the threshold, writing
+  // the buffer after each; a memory unit keeps them all.
+  while (n > 0) {
+    if (mode_ == Mode::file && size_ >= flushThreshold) flush();
+    const std::size_t piece = mode_ == Mode::file ? std::min(n, flushThreshold - size_) : n;
+    std::memcpy(extend(piece), bytes, piece);
+    bytes += piece;
+    n -= piece;
+  }
+  if (size_ >= flushThreshold) flush();
+}
+
 const std::string& OutputUnit::memory() const {
   if (mode_ != Mode::file && memorySynced_ < size_) {
     memory_.append(data_.get() + memorySynced_, size_ - memorySynced_);

@@ -66,6 +66,8 @@ class OutputUnit {
     append(text);
     endRecord();
   }
+  // Raw bytes (binary files), handed to the file whenever the buffer reaches its threshold.
+  void appendBytes(const void* data, std::size_t n);
 
   // Hands the buffer to the file; a failed write stops the run with a message naming it.
   void flush();

@@ -1,0 +1,142 @@
+// The step files of a series and their ParaView collection.
+#include "resconv/writers/pvd.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <memory>
+#include <stdexcept>
+#include <system_error>
+
+#include "common/stop.h"
+
+namespace {
+
+constexpr std::string_view collectionHead =
+    "<?xml version=\"1.0\"?>\n"
+    "<VTKFile type=\"Collection\" version=\"0.1\" byte_order=\"LittleEndian\">\n"
+    "  <Collection>\n";
+constexpr std::string_view collectionTail =
+    "  </Collection>\n"
+    "</VTKFile>\n";
+
+constexpr int stepNumberDigits = 4;
+
+// The shortest text that reads back as the same double.
+void appendDouble(OutputUnit& unit, double value) {
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  unit.append(std::string_view(text, static_cast<std::size_t>(result.ptr - text)));
+}
+
+// The number of a step file name "STEM_NNNN.vtu" of this series, or -1.
+int stepNumberOf(std::string_view leaf, std::string_view stem) {
+  constexpr std::string_view extension = ".vtu";
+  if (leaf.size() <= stem.size() + 1 + extension.size()) return -1;
+  if (!leaf.starts_with(stem) || leaf[stem.size()] != '_' || !leaf.ends_with(extension)) return -1;
+  const std::string_view digits =
+      leaf.substr(stem.size() + 1, leaf.size() - stem.size() - 1 - extension.size());
+  int number = -1;
+  const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  if (result.ec != std::errc() || result.ptr != digits.data() + digits.size()) return -1;
+  // Only the names this series writes: "VTK_0012.vtu", not "VTK_12.vtu" or "VTK_+12.vtu".
+  if (stepFileName(stem, number) != std::string(stem) + "/" + std::string(leaf)) return -1;
+  return number;
+}
+
+}  // namespace
+
+SeriesFiles seriesFilesIn(std::filesystem::path directory) {
+  auto unit = std::make_shared<OutputUnit>(unitNumber::output);
+  return SeriesFiles{directory, [directory, unit](const std::string& name) -> OutputUnit& {
+                       unit->open((directory / name).string());
+                       return *unit;
+                     }};
+}
+
+std::string stepFileName(std::string_view stem, int index) {
+  std::string digits = std::to_string(index);
+  if (digits.size() < stepNumberDigits) digits.insert(0, stepNumberDigits - digits.size(), '0');
+  std::string name(stem);
+  name += '/';
+  name += stem;
+  name += '_';
+  name += digits;
+  name += ".vtu";
+  return name;
+}
+
+void writeCollection(OutputUnit& unit, std::string_view stem, std::span<const double> times) {
+  unit.append(collectionHead);
+  for (std::size_t index = 0; index < times.size(); ++index) {
+    unit.append("    <DataSet timestep=\"");
+    appendDouble(unit, times[index]);
+    unit.append("\" group=\"\" part=\"0\" file=\"");
+    unit.append(stepFileName(stem, static_cast<int>(index)));
+    unit.writeRecord("\"/>");
+  }
+  unit.append(collectionTail);
+}
+
+void removeStaleStepFiles(const std::filesystem::path& folder, std::string_view stem,
+                          int firstStale) {
+  std::error_code error;
+  std::filesystem::directory_iterator entries(folder, error);
+  if (error) return;  // no folder: nothing stale
+  std::vector<std::filesystem::path> stale;
+  for (const auto& entry : entries) {
+    const int number = stepNumberOf(entry.path().filename().string(), stem);
+    if (number >= firstStale) stale.push_back(entry.path());
+  }
+  for (const auto& path : stale) {
+    if (!std::filesystem::remove(path, error) && error) {
+      stopWithMessage("cannot remove " + path.string() + " of an earlier run: " + error.message());
+    }
+  }
+}
+
+StepFileSeries::StepFileSeries(std::string stem, SeriesFiles files)
+    : stem_(std::move(stem)), files_(std::move(files)) {
+  const std::filesystem::path folder = files_.directory / stem_;
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error || !std::filesystem::is_directory(folder)) {
+    stopWithMessage("cannot create folder " + folder.string() + ": " +
+                    (error ? error.message() : "a file of that name is in the way"));
+  }
+}
+
+StepFileSeries::~StepFileSeries() {
+  if (finished_ || times_.empty()) return;
+  try {
+    finish();
+  } catch (const RunStopped& stop) {
+    // Already stopping: report what could not be written, the exit status is set elsewhere.
+    (void)::write(2, stop.line().data(), stop.line().size());
+    (void)::write(2, "\n", 1);
+  } catch (const std::exception&) {
+    // Unwinding from another failure, which is the one reported.
+  }
+}
+
+OutputUnit& StepFileSeries::openStep() {
+  if (step_ != nullptr) throw std::logic_error("a step file of " + stem_ + " is still open");
+  step_ = &files_.openFile(stepFileName(stem_, stepCount()));
+  return *step_;
+}
+
+void StepFileSeries::closeStep(double time) {
+  if (step_ == nullptr) throw std::logic_error("no step file of " + stem_ + " is open");
+  OutputUnit& unit = *step_;
+  step_ = nullptr;
+  unit.close();
+  times_.push_back(time);
+}
+
+void StepFileSeries::finish() {
+  finished_ = true;
+  OutputUnit& unit = files_.openFile(stem_ + ".pvd");
+  writeCollection(unit, stem_, times_);
+  unit.close();
+  removeStaleStepFiles(files_.directory / stem_, stem_, stepCount());
+}
