@@ -84,9 +84,30 @@ int runCommandLine(CLI::App& app, int argc, char** argv, const std::function<int
 
 void reportWrittenFiles(const CommonOptions& options, const std::vector<std::string>& names) {
   if (options.quiet) return;
+  // Files in a folder (the step files of a series) are one line for the folder.
+  std::vector<std::string> folders;
+  std::vector<std::pair<int, unsigned long long>> folderTotals;
   for (const std::string& name : names) {
-    std::fprintf(stderr, "wrote %s (%llu bytes)\n", name.c_str(),
-                 static_cast<unsigned long long>(fileSize(name)));
+    const auto bytes = static_cast<unsigned long long>(fileSize(name));
+    const std::size_t slash = name.rfind('/');
+    if (slash == std::string::npos) {
+      std::fprintf(stderr, "wrote %s (%llu bytes)\n", name.c_str(), bytes);
+      continue;
+    }
+    const std::string folder = name.substr(0, slash + 1);
+    std::size_t k = 0;
+    while (k < folders.size() && folders[k] != folder) ++k;
+    if (k == folders.size()) {
+      folders.push_back(folder);
+      folderTotals.push_back({0, 0});
+    }
+    ++folderTotals[k].first;
+    folderTotals[k].second += bytes;
+  }
+  for (std::size_t k = 0; k < folders.size(); ++k) {
+    std::fprintf(stderr, "wrote %d %s in %s (%llu bytes)\n", folderTotals[k].first,
+                 folderTotals[k].first == 1 ? "file" : "files", folders[k].c_str(),
+                 folderTotals[k].second);
   }
 }
 

@@ -11,7 +11,15 @@ constexpr int femap = 2;
 constexpr int microAvs = 3;
 constexpr int interp = 4;
 constexpr int restart = 9;
+constexpr int vtu = 1001;  // command line only
+constexpr int none = -1;   // writes nothing
 }  // namespace outputFormCode
+
+// Sub-mesh forms of the second menu, and those of the command line only.
+namespace subMeshFormCode {
+constexpr int none = 0;
+constexpr int vtu = 1001;
+}  // namespace subMeshFormCode
 
 // The answers kept for the whole run.
 struct ConverterAnswers {
@@ -21,6 +29,7 @@ struct ConverterAnswers {
   double restartTime = 0.0;
   int restartInitialValue = 0;
   int restartDischarge = 0;
+  bool compressedSeries = false;  // series files in compressed blocks rather than raw
 };
 
 // The output-time file is read when times are requested, and always by the INTERP form.

@@ -44,11 +44,13 @@ struct ConverterOptions {
   double restartTime = 0.0;
   int restartHead = 0;
   int restartDischarge = 0;
+  bool compressed = false;
 };
 
 constexpr const char* description =
     "Converts a seepage result file into a result list, Tecplot, FEMAP neutral, MicroAVS, "
-    "INTERP/TALVIX or restart file without asking questions. Without arguments the program "
+    "INTERP/TALVIX or restart file, or a ParaView series, without asking questions. Without "
+    "arguments the program "
     "asks its questions on the console instead. The answer of the console dialogue that each "
     "option stands for is given in brackets.";
 
@@ -61,6 +63,9 @@ constexpr const char* footer = R"(Examples:
       INTERP.TXT: the sub-mesh of OTF.DAT in TALVIX section form at every stored step.
   resconv RES.DAT --to restart --restart-time 3600 --restart-head total
       RESTART.DAT with the total head at time 3600 and the initial discharge.
+  resconv RES.DAT --to vtu --times OTF.DAT
+      VTK.pvd and VTK/VTK_0000.vtu, ...: open VTK.pvd in ParaView (File > Open, Apply) and
+      step through the outputs with its time controls.
 
 Exit status: 0 done; 2 usage error (nothing created); 1 the run stopped on bad input or a
 failed write (one line on standard error; what was written before stays).)";
@@ -72,7 +77,8 @@ void addConverterOptions(CLI::App& app, ConverterOptions& o) {
   app.add_option("--to", o.outputForm,
                  "Output form: list [0] OUTPUT.TXT, tecplot [1] TECPLOT.TXT, femap "
                  "[2] FEMAP.NEU, avs [3] AVS.INP, interp [4] INTERP.TXT, restart [9] "
-                 "RESTART.DAT")
+                 "RESTART.DAT, vtu (no answer: options only) VTK.pvd with one VTK XML "
+                 "unstructured-grid file per output in VTK/, at full precision")
       ->transform(namedValue(formNames(outputForms())))
       ->type_name("FORM");
   app.add_option("--times", o.times,
@@ -86,8 +92,8 @@ void addConverterOptions(CLI::App& app, ConverterOptions& o) {
       ->type_name("FILE");
   app.add_option("--submesh", o.meshOutputForm,
                  "Sub-mesh output form, with --to interp: tecplot [1], femap [2], avs [3], "
-                 "plan [4] (TALVIX plan), section [5] (TALVIX section); without it the "
-                 "sub-mesh gets no output [0]")
+                 "plan [4] (TALVIX plan), section [5] (TALVIX section), vtu (options only: "
+                 "VTKMESH.pvd and VTKMESH/); without it the sub-mesh gets no output [0]")
       ->transform(namedValue(formNames(subMeshForms())))
       ->type_name("FORM");
   app.add_option("--restart-time", o.restartTime, "Restart time, required by --to restart")
@@ -100,6 +106,9 @@ void addConverterOptions(CLI::App& app, ConverterOptions& o) {
                  "Discharge written: initial [0] (default) or computed [1]")
       ->transform(namedValue(restartDischargeNames))
       ->type_name("initial|computed");
+  app.add_flag("--vtu-compress", o.compressed,
+               "With --to vtu or --submesh vtu: the arrays in zlib-compressed blocks instead of "
+               "raw binary");
   addCommonOptions(app, o.common);
 }
 
@@ -135,6 +144,10 @@ void checkConverterOptions(const CLI::App& app, const ConverterOptions& o) {
   }
   if (restart && !given("--restart-time")) {
     throw UsageError("--to restart needs --restart-time T");
+  }
+  if (given("--vtu-compress") && o.outputForm != form::vtu &&
+      o.meshOutputForm != subMeshFormCode::vtu) {
+    throw UsageError("--vtu-compress is only for --to vtu and --submesh vtu");
   }
   for (const char* name : {"--restart-time", "--restart-head", "--restart-discharge"}) {
     if (!restart && given(name)) throw UsageError(std::string(name) + " is only for --to restart");
@@ -192,13 +205,14 @@ int runScripted(const ConverterOptions& o) {
   ConverterAnswers answers;
   answers.outputForm = o.outputForm;
   answers.timeSelection = o.outputForm == form::resultList || !o.times.empty() ? 1 : 0;
+  answers.compressedSeries = o.compressed;
   const std::string& outputTimeName = o.times.empty() ? o.points : o.times;
   if (readsOutputTimeFile(answers)) checkOutputTimeFile(outputTimeName, o.meshOutputForm != 0);
 
   OutputUnit noConsole(unitNumber::console);  // every scripted form has a file of its own
   OutputSink sink(noConsole);
   const OutputForm& outputForm = outputFormFor(answers.outputForm);
-  sink.openOutput(outputForm.fileName);
+  if (!outputForm.fileName.empty()) sink.openOutput(outputForm.fileName);
   if (outputForm.usesScratch) sink.avsScratch();
   InputUnit outputTimeFile(unitNumber::outputTimeFile);
   int outputTimeCount = 1;

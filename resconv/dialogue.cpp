@@ -22,7 +22,7 @@ void askOutputForm(Console& console, ConverterAnswers& answers) {
   writePrompt(console, "---      INTERP     /4");
   writePrompt(console, "--- ");
   writePrompt(console, "---    　RESTART    /9");
-  answers.outputForm = readAnswer(console);
+  answers.outputForm = dialogueOutputForm(readAnswer(console));
 }
 
 // The question is asked for answers 1 to 8, forms or not; the result list always reads times.

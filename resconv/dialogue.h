@@ -4,6 +4,7 @@
 #include "common/console.h"
 #include "common/progress.h"
 #include "resconv/answers.h"
+#include "resconv/outputForms.h"
 
 // The sub-mesh output form question, asked when the output-time file holds sub-mesh elements.
 int askMeshOutputForm(Console& console);
@@ -18,7 +19,7 @@ class ConsoleAnswers : public LateAnswers {
       : console_(console), progress_(progress) {}
   int meshOutputForm() override {
     progress_.clear();
-    return askMeshOutputForm(console_);
+    return dialogueSubMeshForm(askMeshOutputForm(console_));
   }
   void restartAnswers(ConverterAnswers& answers) override {
     progress_.clear();

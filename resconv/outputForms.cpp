@@ -1,5 +1,7 @@
 #include "resconv/outputForms.h"
 
+#include <memory>
+
 #include "common/stop.h"
 #include "resconv/interp.h"
 #include "resconv/writers/avs.h"
@@ -9,6 +11,7 @@
 #include "resconv/writers/resultList.h"
 #include "resconv/writers/talvix.h"
 #include "resconv/writers/tecplot.h"
+#include "resconv/writers/vtu.h"
 
 namespace {
 
@@ -70,6 +73,35 @@ void finishRestart(FormContext& c, double lastStoredTime) {
   if (c.restart.stopRequested == 0) reportRestartNotReached(c.answers.restartTime, lastStoredTime);
 }
 
+// The ParaView series: step files of their own through the sink, and their collection.
+SeriesFiles seriesFilesOf(OutputSink& sink) {
+  return SeriesFiles{
+      ".", [&sink](const std::string& name) -> OutputUnit& { return sink.openFile(name); }};
+}
+
+VtuEncoding seriesEncoding(const ConverterAnswers& answers) {
+  return answers.compressedSeries ? VtuEncoding::compressed : VtuEncoding::raw;
+}
+
+template <class Series>
+Series& seriesIn(std::any& state) {
+  return *std::any_cast<std::shared_ptr<Series>&>(state);
+}
+
+void beginVtuSeries(FormContext& c) {
+  c.formState =
+      std::make_shared<SolidVtuSeries>(c.mesh, seriesEncoding(c.answers), seriesFilesOf(c.sink),
+                                       std::string(outputFormFor(code::vtu).seriesStem));
+}
+
+void writeVtu(FormContext& c, const ShownState& s, const NodalVelocities& nodal) {
+  seriesIn<SolidVtuSeries>(c.formState).write(s, nodal);
+}
+
+void finishVtu(FormContext& c, double) {
+  seriesIn<SolidVtuSeries>(c.formState).finish();
+}
+
 constexpr OutputForm noOutputForm{};
 
 const OutputForm outputFormTable[] = {
@@ -119,6 +151,17 @@ const OutputForm outputFormTable[] = {
      .writesEveryStep = true,
      .writeState = writeRestart,
      .finish = finishRestart},
+    {.answer = code::vtu,
+     .name = "vtu",
+     .inDialogue = false,
+     .seriesStem = "VTK",
+     .nodalVelocities = true,
+     .writesInitialState = true,
+     .writesStoredSteps = true,
+     .writesRequestedTimes = true,
+     .writeModel = beginVtuSeries,
+     .writeState = writeVtu,
+     .finish = finishVtu},
 };
 
 // Sub-mesh forms: all write into the run's output file, MicroAVS through the scratch file.
@@ -153,6 +196,20 @@ void writeTalvixSection(FormContext& c, double time, int stepNo) {
   writeTalvixBlock(c.sink.output(), c.subMesh, time, stepNo, 5);
 }
 
+void beginVtuMeshSeries(FormContext& c) {
+  c.subMeshFormState = std::make_shared<SubMeshVtuSeries>(
+      c.subMesh, true, seriesEncoding(c.answers), seriesFilesOf(c.sink),
+      std::string(subMeshFormFor(subMeshFormCode::vtu).seriesStem));
+}
+
+void writeVtuMesh(FormContext& c, double time, int stepNo) {
+  seriesIn<SubMeshVtuSeries>(c.subMeshFormState).write(c.subMesh, time, stepNo);
+}
+
+void finishVtuMesh(FormContext& c) {
+  seriesIn<SubMeshVtuSeries>(c.subMeshFormState).finish();
+}
+
 constexpr SubMeshForm noSubMeshForm{};
 
 const SubMeshForm subMeshFormTable[] = {
@@ -173,6 +230,15 @@ const SubMeshForm subMeshFormTable[] = {
      .sectionDistance = true,
      .writesInitialState = true,
      .writeState = writeTalvixSection},
+    {.answer = subMeshFormCode::vtu,
+     .name = "vtu",
+     .inDialogue = false,
+     .seriesStem = "VTKMESH",
+     .sectionDistance = true,
+     .writesInitialState = true,
+     .writeModel = beginVtuMeshSeries,
+     .writeState = writeVtuMesh,
+     .finish = finishVtuMesh},
 };
 
 }  // namespace
@@ -197,4 +263,12 @@ const SubMeshForm& subMeshFormFor(int answer) {
     if (form.answer == answer) return form;
   }
   return noSubMeshForm;
+}
+
+int dialogueOutputForm(int answer) {
+  return outputFormFor(answer).inDialogue ? answer : code::none;
+}
+
+int dialogueSubMeshForm(int answer) {
+  return subMeshFormFor(answer).inDialogue ? answer : subMeshFormCode::none;
 }

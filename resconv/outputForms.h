@@ -32,16 +32,19 @@ struct FormContext {
   const ConverterAnswers& answers;
   RestartCopies& restart;
   std::any& formState;  // whatever a form keeps from its model call to its finish call
+  std::any& subMeshFormState;
 };
 
 struct OutputForm {
-  int answer = -1;               // the first menu's answer
-  std::string_view name;         // the command line's --to name; empty: dialogue only
-  std::string_view fileName;     // the run's one output file; empty: none
-  bool usesScratch = false;      // writes sections to the MicroAVS scratch file
-  bool nodalVelocities = false;  // shown with the nodal mean of the element velocities
-  bool restart = false;          // asks the restart questions and keeps copies of each step
-  bool pointValues = false;      // values at the sub-mesh points, and the sub-mesh, per output
+  int answer = -1;                // the first menu's answer
+  std::string_view name{};        // the command line's --to name; empty: dialogue only
+  bool inDialogue = true;         // reached by its answer in the dialogue
+  std::string_view fileName{};    // the run's one output file; empty: none
+  std::string_view seriesStem{};  // a series: STEM.pvd and a file per output in STEM/
+  bool usesScratch = false;       // writes sections to the MicroAVS scratch file
+  bool nodalVelocities = false;   // shown with the nodal mean of the element velocities
+  bool restart = false;           // asks the restart questions and keeps copies of each step
+  bool pointValues = false;       // values at the sub-mesh points, and the sub-mesh, per output
   bool writesInitialState = false;
   bool writesStoredSteps = false;     // each stored step, when no requested time is due
   bool writesRequestedTimes = false;  // the requested times, interpolated
@@ -53,7 +56,9 @@ struct OutputForm {
 
 struct SubMeshForm {
   int answer = 0;  // the sub-mesh menu's answer
-  std::string_view name;
+  std::string_view name{};
+  bool inDialogue = true;
+  std::string_view seriesStem{};  // a series: STEM.pvd and a file per output in STEM/
   bool usesScratch = false;
   bool sectionDistance = false;  // computes each point's distance along the section
   bool writesInitialState = false;
@@ -68,3 +73,8 @@ std::span<const SubMeshForm> subMeshForms();
 // The row of an answer; for an answer that is no form, a row that writes nothing.
 const OutputForm& outputFormFor(int answer);
 const SubMeshForm& subMeshFormFor(int answer);
+
+// What the dialogue keeps of a menu answer: the answer itself, or, for a form the dialogue
+// does not offer, the code of no form.
+int dialogueOutputForm(int answer);
+int dialogueSubMeshForm(int answer);

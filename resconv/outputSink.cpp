@@ -27,11 +27,10 @@ AvsScratch& OutputSink::avsScratch() {
   return scratch_;
 }
 
-OutputUnit& OutputSink::openSeriesFile(const std::string& name, double time) {
+OutputUnit& OutputSink::openFile(const std::string& name) {
   seriesFile_.close();
   seriesFile_.open(name);
   remember(name);
-  series_.push_back({name, time});
   return seriesFile_;
 }
 

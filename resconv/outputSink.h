@@ -3,7 +3,7 @@
 // writer ever opens one: the run's one output file (or the console while none is open), the
 // MicroAVS scratch file that sections are written to and assembled from at the end, and
 // files of their own for forms that write one file per output. It keeps the list of what was
-// written, with the outputs of each series and their times, for the end-of-run summary.
+// written for the end-of-run summary.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,12 +15,6 @@
 struct WrittenFile {
   std::string name;
   std::uint64_t bytes = 0;
-};
-
-// One output of a series: the file that holds it and its time.
-struct SeriesEntry {
-  std::string fileName;
-  double time = 0.0;
 };
 
 class OutputSink {
@@ -38,9 +32,9 @@ class OutputSink {
   // The MicroAVS scratch file, opened as "AVS.tmp" on first use.
   AvsScratch& avsScratch();
 
-  // A file of its own for one output of a series; the previous one is closed first.
-  OutputUnit& openSeriesFile(const std::string& name, double time);
-  const std::vector<SeriesEntry>& series() const { return series_; }
+  // A file of its own (a step file of a series, or its collection), open until the caller
+  // closes it or opens the next one.
+  OutputUnit& openFile(const std::string& name);
 
   // Flushes and closes every file; a failed write stops the run with a message naming it.
   void closeAll();
@@ -54,6 +48,5 @@ class OutputSink {
   OutputUnit output_{unitNumber::output};
   AvsScratch scratch_;
   OutputUnit seriesFile_{unitNumber::seriesFile};
-  std::vector<SeriesEntry> series_;
   std::vector<std::string> names_;
 };

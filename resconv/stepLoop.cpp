@@ -49,7 +49,8 @@ class StepLoop {
         a_(arrays),
         progress_(progress),
         interpolates_(interpolates(form_, answers)),
-        context_{files.sink, title, mesh_, subMesh_, counters_, answers, restart_, formState_} {}
+        context_{files.sink, title,    mesh_,      subMesh_,         counters_,
+                 answers,    restart_, formState_, subMeshFormState_} {}
 
   void run() {
     setUp();
@@ -82,7 +83,7 @@ class StepLoop {
   SubMesh subMesh_;
   WriterCounters counters_;
   RestartCopies restart_;
-  std::any formState_;
+  std::any formState_, subMeshFormState_;
   FormContext context_;
 
   double previousTime_ = 0.0;

@@ -29,10 +29,20 @@ struct TimeMarker {
   int linesPerOutput;
 };
 const std::map<std::string, TimeMarker> timeMarkers = {
-    {"list", {"%*[ ]TIME =%lf", 2}}, {"tecplot", {"TITLE = \"TIME=%lf", 1}},
-    {"femap", {"%*d T=%lf", 1}},     {"avs", {"step%*d%lf", 1}},
-    {"interp", {" TIME,%lf", 1}},    {"restart", {nullptr, 0}},  // one record set, no times
+    {"list", {"%*[ ]TIME =%lf", 2}},
+    {"tecplot", {"TITLE = \"TIME=%lf", 1}},
+    {"femap", {"%*d T=%lf", 1}},
+    {"avs", {"step%*d%lf", 1}},
+    {"interp", {" TIME,%lf", 1}},
+    {"restart", {nullptr, 0}},                 // one record set, no times
+    {"vtu", {" <DataSet timestep=\"%lf", 1}},  // the collection, a line per output
 };
+
+// The file that shows the outputs: the run's output file, or a series' collection.
+std::string shownFile(const OutputForm& form) {
+  return form.seriesStem.empty() ? std::string(form.fileName)
+                                 : std::string(form.seriesStem) + ".pvd";
+}
 
 std::vector<double> shownTimes(const std::string& text, const TimeMarker& marker) {
   std::vector<double> times;
@@ -81,10 +91,15 @@ TEST(FormTable, EachFormWritesTheFilesAndOutputsOfItsRow) {
       const std::string fileName = file.path().filename().string();
       if (fileName != "RES123.DAT" && fileName != "OTF.DAT") files.insert(fileName);
     }
-    std::set<std::string> expected{std::string(form.fileName)};
+    std::set<std::string> expected;
+    if (!form.fileName.empty()) expected.insert(std::string(form.fileName));
     if (form.usesScratch) expected.insert("AVS.tmp");
+    if (!form.seriesStem.empty()) {
+      expected.insert(std::string(form.seriesStem) + ".pvd");
+      expected.insert(std::string(form.seriesStem));  // the folder of the step files
+    }
     EXPECT_EQ(files, expected);
-    const std::string output = dir.read(std::string(form.fileName));
+    const std::string output = dir.read(shownFile(form));
     EXPECT_FALSE(output.empty());
 
     const TimeMarker& marker = timeMarkers.at(name);
@@ -98,7 +113,7 @@ TEST(FormTable, EachFormWritesTheFilesAndOutputsOfItsRow) {
 // Without requested times the stored-step pass shows every stored step.
 TEST(FormTable, StoredStepsWithoutRequestedTimes) {
   for (const OutputForm& form : outputForms()) {
-    if (form.name.empty() || !form.writesStoredSteps || form.fileName.empty()) continue;
+    if (form.name.empty() || !form.writesStoredSteps) continue;
     const std::string name(form.name);
     if (name == "list") continue;  // the result list always reads requested times
     SCOPED_TRACE(name);
@@ -110,12 +125,13 @@ TEST(FormTable, StoredStepsWithoutRequestedTimes) {
     std::vector<double> expected;
     if (form.writesInitialState) expected.push_back(0.0);
     expected.insert(expected.end(), storedTimes.begin(), storedTimes.end());
-    EXPECT_EQ(shownTimes(dir.read(std::string(form.fileName)), marker), expected);
+    EXPECT_EQ(shownTimes(dir.read(shownFile(form)), marker), expected);
   }
 }
 
 // Every answer of the first menu that is no row writes nothing; the rows' answers and names
-// are unique, and the sub-mesh rows carry the menu's answers 1 to 5.
+// are unique, the sub-mesh rows of the dialogue carry the menu's answers 1 to 5, and the
+// rows of the command line only cannot be reached from the dialogue.
 TEST(FormTable, AnswersAndNames) {
   std::set<int> answers;
   std::set<std::string_view> names;
@@ -133,8 +149,20 @@ TEST(FormTable, AnswersAndNames) {
                  none.writesEveryStep);
   }
   int expectedAnswer = 1;
-  for (const SubMeshForm& form : subMeshForms()) EXPECT_EQ(form.answer, expectedAnswer++);
+  for (const SubMeshForm& form : subMeshForms()) {
+    if (form.inDialogue) {
+      EXPECT_EQ(form.answer, expectedAnswer++);
+    }
+  }
+  EXPECT_EQ(expectedAnswer, 6);
   EXPECT_EQ(subMeshFormFor(0).writeState, nullptr);
+  // A form of the command line only is no form when its number is typed in the dialogue.
+  for (const OutputForm& form : outputForms()) {
+    EXPECT_EQ(dialogueOutputForm(form.answer), form.inDialogue ? form.answer : -1) << form.name;
+  }
+  for (const SubMeshForm& form : subMeshForms()) {
+    EXPECT_EQ(dialogueSubMeshForm(form.answer), form.inDialogue ? form.answer : 0) << form.name;
+  }
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 # One reader test of the ParaView series: in a fresh working directory that already holds step
-# files of an earlier, longer run, writes the series of a fixture and checks it with VTK and
-# meshio (checkVtuSeries.py); the solid series is also compared with the Tecplot file the
-# converter writes through its dialogue for the same outputs.
+# files of an earlier, longer run, the converter writes the series of a fixture (--to vtu, or
+# the sub-mesh with --to interp --submesh vtu) and checkVtuSeries.py checks it with VTK and
+# meshio; the solid series is also compared with the Tecplot file the converter writes
+# through its dialogue for the same outputs.
 #
-#   cmake -DWRITER=... -DRESCONV=... -DPYTHON=... -DCHECKER=... -DFIXTURES=... -DWORK=...
-#         -DMODE=solid|submesh -DCOMPRESS=ON|OFF -DTIMES=ON|OFF [-DSECTION=ON]
-#         -P vtuReaderTest.cmake
+#   cmake -DRESCONV=... -DPYTHON=... -DCHECKER=... -DFIXTURES=... -DWORK=...
+#         -DMODE=solid|submesh -DCOMPRESS=ON|OFF -DTIMES=ON|OFF -P vtuReaderTest.cmake
 cmake_minimum_required(VERSION 3.20)
 
 file(REMOVE_RECURSE "${WORK}")
@@ -25,25 +25,25 @@ file(MAKE_DIRECTORY "${WORK}/${stem}")
 file(WRITE "${WORK}/${stem}/${stem}_0004.vtu" "stale")
 file(WRITE "${WORK}/${stem}/${stem}_0012.vtu" "stale")
 
-set(writerArgs)
+set(converterArgs RES.DAT -q)
 set(checkArgs --result RES.DAT)
 if(COMPRESS)
-  list(APPEND writerArgs --compress)
+  list(APPEND converterArgs --vtu-compress)
   list(APPEND checkArgs --compressed)
 endif()
 if(MODE STREQUAL "submesh")
-  list(APPEND writerArgs --submesh --times ${timesFile})
-  list(APPEND checkArgs --submesh ${timesFile})
-  if(SECTION)
-    list(APPEND writerArgs --section)
-    list(APPEND checkArgs --section)
+  # The sub-mesh series carries the distance along the section.
+  list(APPEND converterArgs --to interp --times ${timesFile} --submesh vtu)
+  list(APPEND checkArgs --submesh ${timesFile} --section)
+else()
+  list(APPEND converterArgs --to vtu)
+  if(TIMES)
+    list(APPEND converterArgs --times ${timesFile})
+    list(APPEND checkArgs --times ${timesFile})
   endif()
-elseif(TIMES)
-  list(APPEND writerArgs --times ${timesFile})
-  list(APPEND checkArgs --times ${timesFile})
 endif()
 
-execute_process(COMMAND "${WRITER}" ${writerArgs} RES.DAT .
+execute_process(COMMAND "${RESCONV}" ${converterArgs}
                 WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "writing the series failed: ${status}")
