@@ -160,10 +160,6 @@ void readPointLists(InputUnit& graphData, const ResultCounts& counts,
 
 int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
                  const GraphCapacities& capacities, SeriesArrays& arrays) {
-  MeshArrays mesh;
-  mesh.z = arrays.z;
-  readResultMesh(resultFile, counts, mesh);
-
   const bool headsWanted = arrays.headNodes.count >= 1 || arrays.pressureNodes.count >= 1;
   const bool velocitiesWanted = arrays.velocityElements.count >= 1;
   StepArrays step;
@@ -172,6 +168,14 @@ int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
   step.vx = filledIf(velocitiesWanted, arrays.vx);
   step.vy = filledIf(velocitiesWanted, arrays.vy);
   step.vz = filledIf(velocitiesWanted, arrays.vz);
+
+  // The initial state goes into the arrays the steps are read into: a value a step leaves
+  // empty keeps the one before it, the first step's the initial one. Velocities start at 0.0.
+  MeshArrays mesh;
+  mesh.z = arrays.z;
+  mesh.pressureHead = step.pressureHead;
+  mesh.discharge = step.discharge;
+  readResultMesh(resultFile, counts, mesh);
 
   int storedStepCount = 0;
   int stepNo = 0;

@@ -68,8 +68,9 @@ inline std::span<const double> historyRow(const History& history, int step) {
 void readPointLists(InputUnit& graphData, const ResultCounts& counts,
                     const GraphCapacities& capacities, SeriesArrays& arrays);
 
-// Reads the mesh and then the stored steps until the end of the data or until stepCapacity
-// steps are kept; returns the number of kept steps.
+// Reads the mesh, its initial pressure heads and discharges into the arrays the steps are read
+// into (a value a step leaves empty keeps the one before it), and then the stored steps until
+// the end of the data or until stepCapacity steps are kept; returns the number of kept steps.
 int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
                  const GraphCapacities& capacities, SeriesArrays& arrays);
 
