@@ -20,8 +20,17 @@ constexpr std::string_view graphDataNamePrompt = "---   　 データファイ�
 
 GraphCapacities readGraphCapacities(InputUnit& graphData) {
   static const CompiledFormat capacityFormat = compileFormat(capacityLayout);
+  static constexpr std::string_view names[] = {"the step capacity", "the head capacity",
+                                               "the pressure capacity", "the discharge capacity",
+                                               "the velocity capacity"};
+  const ReadPlace place{[](long index) {
+                          return std::string(names[std::min(index, 4L)]) +
+                                 " in the first record of the graph data file";
+                        },
+                        [] { return std::string("the first record of the graph data file"); }, 5};
   int steps = 0, heads = 0, pressures = 0, discharges = 0, velocities = 0;
-  readFormatted(graphData, capacityFormat, steps, heads, pressures, discharges, velocities);
+  readFormattedAt(graphData, capacityFormat, place, steps, heads, pressures, discharges,
+                  velocities);
   const GraphCapacities floors;
   GraphCapacities capacities;
   capacities.stepCapacity = std::max(steps, floors.stepCapacity);

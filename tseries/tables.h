@@ -15,6 +15,7 @@
 
 #include "common/resultFile.h"
 #include "common/units.h"
+#include "common/zeroedArray.h"
 
 // The first record of the graph data file, each value raised to its floor.
 struct GraphCapacities {
@@ -40,10 +41,12 @@ struct History {
   std::unique_ptr<double[]> values;
 };
 
-// Every array of the extractor, sized once from the counts and the capacities.
+// Every array of the extractor, sized once from the counts and the capacities. The node and
+// element arrays are zero pages that the system fills as values land in them, so they cost
+// only what the result file really holds, not what its header claims.
 struct SeriesArrays {
-  std::vector<double> z, pressureHead, discharge;  // nodeCount + 1
-  std::vector<double> vx, vy, vz;                  // elementCount + 1
+  ZeroedArray<double> z, pressureHead, discharge;  // nodeCount + 1
+  ZeroedArray<double> vx, vy, vz;                  // elementCount + 1
   PointList headNodes, pressureNodes, dischargeNodes, velocityElements;
   std::vector<double> stepTimes;  // stepCapacity + 1
   History headHistory, pressureHistory, dischargeHistory, velocityHistory;

@@ -95,7 +95,9 @@ TEST_F(TseriesRun, FileCutInsideAStepWritesNoTable) {
   ProgramResult run = dir.run(tseries, answers("RESTRUNC.DAT", "GRAPH.DAT"));
   EXPECT_NE(run.exitStatus, 0);
   EXPECT_EQ(run.standardError,
-            "forrtl: severe (24): end-of-file during read, unit 5, file RESTRUNC.DAT\n");
+            "forrtl: severe (24): end-of-file during read, unit 5, file RESTRUNC.DAT\n"
+            "RESTRUNC.DAT, end of file after line 30: 24 of the 48 values of the node block of the "
+            "step at line 22 (step number 0) were still missing\n");
   for (const char* table : tableNames) EXPECT_FALSE(dir.exists(table)) << table;
 }
 
@@ -194,28 +196,42 @@ struct RejectCase {
   const char* what;
   std::string graphData;
   std::string stopLine;
+  std::string location;  // the line after the stop line; empty for none
 };
 
 TEST_F(TseriesRun, BadGraphDataStopsBeforeAnyTable) {
   const RejectCase cases[] = {
       {"node above the node count", "\n    3\n      5     17      1\n    0\n    0\n    0\n",
-       "GRAPH.DAT: head node 17 is above the node count 16"},
+       "GRAPH.DAT: head node 17 is above the node count 16",
+       "GRAPH.DAT, line 3, columns 8-14, \"17\": head node 2 of the head node list of the graph "
+       "data file"},
       {"element above the element count", "\n    1\n      5\n    0\n    0\n    2\n      4      1\n",
-       "GRAPH.DAT: velocity element 4 is above the element count 3"},
+       "GRAPH.DAT: velocity element 4 is above the element count 3",
+       "GRAPH.DAT, line 7, columns 1-7, \"4\": velocity element 1 of the velocity element list of "
+       "the graph data file"},
       {"head count above its floor capacity",
        "\n   51\n" + nodeRecords(51) + "    0\n    0\n    0\n",
-       "GRAPH.DAT: the head node list holds 51 numbers, above its capacity 50"},
+       "GRAPH.DAT: the head node list holds 51 numbers, above its capacity 50",
+       "GRAPH.DAT, line 2, columns 1-5, \"51\": the head node count of the graph data file"},
       {"discharge count above its floor of 100",
        "   10   10   10   10   10\n    0\n    0\n  101\n" + nodeRecords(101) + "    0\n",
-       "GRAPH.DAT: the discharge node list holds 101 numbers, above its capacity 100"},
+       "GRAPH.DAT: the discharge node list holds 101 numbers, above its capacity 100",
+       "GRAPH.DAT, line 4, columns 1-5, \"101\": the discharge node count of the graph data "
+       "file"},
       {"non-numeric count", "\n    1\n      5\n  abc\n",
-       "forrtl: severe (64): input conversion error, unit 7, file GRAPH.DAT"},
+       "forrtl: severe (64): input conversion error, unit 7, file GRAPH.DAT",
+       "GRAPH.DAT, line 4, columns 1-5, \"  abc\": the pressure node count of the graph data "
+       "file"},
       {"lists cut short", "\n    1\n      5\n    2\n",
-       "forrtl: severe (24): end-of-file during read, unit 7, file GRAPH.DAT"},
+       "forrtl: severe (24): end-of-file during read, unit 7, file GRAPH.DAT",
+       "GRAPH.DAT, end of file after line 4: 2 of the 2 values of the pressure node list of the "
+       "graph data file were still missing"},
       {"capacities beyond any memory", "999999999999999999999999999999\n",
-       "forrtl: severe (41): insufficient virtual memory"},
+       "forrtl: severe (41): insufficient virtual memory", ""},
       {"no first record", "",
-       "forrtl: severe (24): end-of-file during read, unit 7, file GRAPH.DAT"},
+       "forrtl: severe (24): end-of-file during read, unit 7, file GRAPH.DAT",
+       "GRAPH.DAT, end of file at its start (the file is empty): 5 of the 5 values of the first "
+       "record of the graph data file were still missing"},
   };
   for (const RejectCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -224,7 +240,7 @@ TEST_F(TseriesRun, BadGraphDataStopsBeforeAnyTable) {
     caseDir.write("GRAPH.DAT", c.graphData);
     ProgramResult run = caseDir.run(tseries, answers("RES.DAT", "GRAPH.DAT"));
     EXPECT_NE(run.exitStatus, 0);
-    EXPECT_EQ(run.standardError, c.stopLine + "\n");
+    EXPECT_EQ(run.standardError, c.stopLine + "\n" + (c.location.empty() ? "" : c.location + "\n"));
     for (const char* table : tableNames) EXPECT_FALSE(caseDir.exists(table)) << table;
   }
 }
