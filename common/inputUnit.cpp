@@ -182,7 +182,8 @@ std::uint64_t InputUnit::lineAtOffset(std::uint64_t offset) {
   }
   // Read the file again from the last recovery, or from its start when the place lies before.
   if (offset < recoveredOffset_) recoveredOffset_ = recoveredLines_ = 0;
-  std::vector<char> block(fileBlockSize);
+  std::vector<char> block(static_cast<std::size_t>(
+      std::min<std::uint64_t>(offset - std::min(offset, recoveredOffset_), fileBlockSize)));
   while (recoveredOffset_ < offset) {
     const auto want =
         static_cast<std::size_t>(std::min<std::uint64_t>(offset - recoveredOffset_, block.size()));

@@ -4,7 +4,10 @@
 // the same run on the file cut cleanly before the bad spot. A stop on bad input is its stop line
 // and a second line naming the place: the file, the line and column, the text and what was being
 // read, or, at an end of file, how many values of which block were still missing.
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -635,6 +638,145 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<GraphDataCase>& param) {
       return std::string(param.param.name);
     });
+
+// Negative counts in the output-time file stop before the sub-mesh question and before any
+// zone is written.
+TEST(NegativeSubMeshCounts, StopBeforeAnyOutput) {
+  for (const char* counts : {"   -2    0", "    1   -3", "   -1   -1"}) {
+    SCOPED_TRACE(counts);
+    WorkDirectory dir;
+    dir.write("RES.DAT", wholeFile);
+    dir.write("OTF.DAT", "    1\n      15.0\n" + std::string(counts) + "\n1 0.5 0.5 0.5\n");
+    const ProgramResult result = runLimited(dir, RESCONV_PATH, "1\nRES.DAT\n4\n1\nOTF.DAT\n1\n");
+    EXPECT_GT(result.exitStatus, 0);
+    EXPECT_EQ(result.standardError.rfind("OTF.DAT: record 3 has the ", 0), 0u)
+        << result.standardError;
+    // The sub-mesh menu is the only one that offers TALVIX.
+    EXPECT_EQ(result.standardOutput.find("TALVIX"), std::string::npos);
+    ASSERT_TRUE(dir.exists("INTERP.TXT"));
+    EXPECT_EQ(dir.read("INTERP.TXT"), "");
+  }
+}
+
+// A result file of many stored steps, several megabytes, so that the stop comes many read
+// blocks after the file's start: the line numbers are recovered from the file (or counted, when
+// the file is a pipe) and shown with thousands separators.
+std::string manyStepFile(int steps) {
+  std::string text = firstLines(step1Header - 1);
+  const std::string step = firstLines(step2Header - 1).substr(firstLines(step1Header - 1).size());
+  for (int s = 1; s <= steps; ++s) text += step;
+  return text;
+}
+
+std::string grouped(int value) {
+  std::string digits = std::to_string(value);
+  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) {
+    digits.insert(static_cast<std::size_t>(i), 1, ',');
+  }
+  return digits;
+}
+
+TEST(LocationLine, NamesLinesFarIntoALargeFile) {
+  constexpr int steps = 30000;  // 12 lines each: the bad value stands near line 360,000
+  const std::string bad = manyStepFile(steps) + "30001 9.9\n" +
+                          "1.0 2.0 0\n1.0 2.0 0\n1.0 2.0 0\n1.0 2.0 0\n1.0 2.0 x\n";
+  ASSERT_GT(bad.size(), std::size_t{3} << 20);  // the programs read 1 MB blocks
+  const int header = step1Header - 1 + 12 * steps + 1;
+  const std::string location = "RES.DAT, line " + grouped(header + 5) +
+                               ", column 9, \"x\": the node code of node 5 of the step at line " +
+                               grouped(header) + " (step number 30001)\n";
+  // The extractor keeps up to 40,000 steps here, so that it reads on to the bad one.
+  const std::string graph = "40000\n    1\n      1\n    0\n    0\n    0\n";
+  for (const bool pipe : {false, true}) {
+    SCOPED_TRACE(pipe ? "through a pipe" : "a regular file");
+    for (const std::string program : {RESCONV_PATH, TSERIES_PATH}) {
+      SCOPED_TRACE(program);
+      WorkDirectory dir;
+      dir.write("GRAPH.DAT", graph);
+      dir.write(".answers",
+                program == RESCONV_PATH ? "1\nRES.DAT\n7\n0\n" : "1\nRES.DAT\nGRAPH.DAT\n");
+      std::string feed;
+      if (pipe) {
+        dir.write("BAD.DAT", bad);
+        ASSERT_EQ(::mkfifo((dir.path() / "RES.DAT").c_str(), 0600), 0);
+        feed = "(cat BAD.DAT > RES.DAT &) && ";
+      } else {
+        dir.write("RES.DAT", bad);
+      }
+      const std::string command = "cd '" + dir.path().string() + "' && " + feed +
+                                  "LC_ALL=C timeout -s KILL 60 '" + program +
+                                  "' < .answers > /dev/null 2> .stderr";
+      const int status = std::system(command.c_str());
+      ASSERT_TRUE(WIFEXITED(status));
+      EXPECT_GT(WEXITSTATUS(status), 0);
+      EXPECT_EQ(dir.read(".stderr"), syntaxInResult + location);
+    }
+  }
+}
+
+// The peak resident memory of one run of `program`, as wait4 reports it for that child alone.
+long peakKilobytes(const WorkDirectory& dir, const std::string& program, const std::string& answers,
+                   std::string& standardError) {
+  dir.write(".answers", answers);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
+    const int in = ::open(".answers", O_RDONLY);
+    const int out = ::open("/dev/null", O_WRONLY);
+    const int error = ::open(".stderr", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || error < 0) ::_exit(126);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(error, 2);
+    ::setenv("LC_ALL", "C", 1);
+    ::alarm(60);  // a hang ends the run instead of the suite
+    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = 0;
+  struct rusage usage {};
+  if (child < 0 || ::wait4(child, &status, 0, &usage) != child) return -1;
+  standardError = dir.read(".stderr");
+  return WIFEXITED(status) && WEXITSTATUS(status) > 0 ? usage.ru_maxrss : -1;
+}
+
+// Headers whose counts the file cannot fill stop with error 24 at the end of file, without
+// touching the memory the counts promise: the arrays' pages are given by the system only as
+// values land in them. Repeat counts let a few bytes hold many values, and still only what is
+// read is touched.
+TEST(AbsurdHeaders, StopAtTheEndOfFileWithLittleMemory) {
+  struct Case {
+    const char* name;
+    std::string resultFile;
+    std::string location;
+  };
+  const Case cases[] = {
+      {"a hundred million nodes", "t\n100000000 1 8\n",
+       "RES.DAT, end of file after line 2: 600,000,000 of the 600,000,000 values of the initial "
+       "node block were still missing"},
+      {"a hundred million elements", "t\n1 100000000 8\n0 0 0 1 0 0\n",
+       "RES.DAT, end of file after line 3: 900,000,000 of the 900,000,000 values of the element "
+       "block were still missing"},
+      {"700 million node numbers per element", "t\n1 1 700000000\n0 0 0 1 0 0\n",
+       "RES.DAT, end of file after line 3: 700,000,001 of the 700,000,001 values of the element "
+       "block were still missing"},
+      {"repeat counts fill a little", "t\n100000000 1 8\n5*0 1000*1\n",
+       "RES.DAT, end of file after line 3: 599,998,995 of the 600,000,000 values of the initial "
+       "node block were still missing"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WorkDirectory dir;
+    dir.write("RES.DAT", c.resultFile);
+    // Head node 1 and velocity element 1: the node and element arrays are all wanted.
+    dir.write("GRAPH.DAT", "\n    1\n      1\n    0\n    0\n    1\n      1\n");
+    std::string standardError;
+    const long peak = peakKilobytes(dir, TSERIES_PATH, "1\nRES.DAT\nGRAPH.DAT\n", standardError);
+    EXPECT_EQ(standardError, at(endOfResult, c.location));
+    EXPECT_GT(peak, 0);
+    EXPECT_LT(peak, 50 * 1024) << "peak resident memory in kilobytes";
+  }
+}
 
 // Outputs that cannot be written stop with a message naming the file and a non-zero status.
 struct WriteFailureCase {
