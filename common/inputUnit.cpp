@@ -170,7 +170,9 @@ std::size_t InputUnit::columnOf(const char* p) const {
 std::uint64_t InputUnit::lineAtOffset(std::uint64_t offset) {
   if (!rereadable_) {
     // Bytes let go of end with a line end: the last of them is on the last line counted.
-    if (offset + 1 == bufferOffset_ && countedTo_ == 0) return linesBefore_;
+    if (offset + 1 == bufferOffset_) {
+      return linesBefore_ - lineEnds(buffer_.data(), buffer_.data() + countedTo_);
+    }
     if (offset < bufferOffset_) return 0;  // let go of without a place taken there
     const auto index = static_cast<std::size_t>(
         std::min<std::uint64_t>(offset - bufferOffset_, static_cast<std::uint64_t>(loaded_)));

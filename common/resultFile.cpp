@@ -44,7 +44,7 @@ constexpr std::string_view stepNodeValueNames[] = {"the pressure head", "the dis
                                                    "the node code"};
 constexpr std::string_view velocityNames[] = {"the x velocity", "the y velocity", "the z velocity"};
 
-// "the 17th group": value `index` of a block of `perGroup` values per node or element.
+// "the discharge of node 17": value `index` of a block of `perGroup` values per node or element.
 std::string groupItem(std::string_view name, long index, long perGroup, std::string_view group) {
   return std::string(name) + " of " + std::string(group) + " " +
          std::to_string(index / perGroup + 1);
@@ -83,13 +83,14 @@ ResultCounts readResultCounts(InputUnit& unit) {
   statement.read(counts.nodeCount);
   statement.read(counts.elementCount);
   statement.read(counts.nodesPerElement);
-  const std::uint64_t line = unit.lineOf(statement.lastValuePlace());
+  const InputUnit::Place countsPlace = statement.lastValuePlace();
   statement.finish();
   if (counts.nodeCount < 0 || counts.elementCount < 0 || counts.nodesPerElement < 0) {
     stopWithMessage(unit.name() + ": negative count (nodes " + std::to_string(counts.nodeCount) +
                         ", elements " + std::to_string(counts.elementCount) +
                         ", nodes per element " + std::to_string(counts.nodesPerElement) + ")",
-                    unit.name() + ", line " + groupedNumber(line) + ": the counts in the header");
+                    unit.name() + ", line " + groupedNumber(unit.lineOf(countsPlace)) +
+                        ": the counts in the header");
   }
   return counts;
 }

@@ -100,16 +100,15 @@ void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
     double x = 0.0, y = 0.0, z = 0.0;
     FreeFormRead statement(unit, false, &place);
     statement.read(number);
-    const std::string numberLocation = statement.lastValueLocation();
+    if (number < 1) {
+      stopWithMessage(unit.name() + ": point record " + std::to_string(record) +
+                          " has point number " + std::to_string(number) + ", below 1",
+                      statement.lastValueLocation() + ": the point number in " + recordWords);
+    }
     statement.read(x);
     statement.read(y);
     statement.read(z);
     statement.finish();
-    if (number < 1) {
-      stopWithMessage(unit.name() + ": point record " + std::to_string(record) +
-                          " has point number " + std::to_string(number) + ", below 1",
-                      numberLocation + ": the point number in " + recordWords);
-    }
     if (number > pointCount) continue;
     subMesh.pointX[number] = x;
     subMesh.pointY[number] = y;
