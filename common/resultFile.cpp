@@ -83,14 +83,14 @@ ResultCounts readResultCounts(InputUnit& unit) {
   statement.read(counts.nodeCount);
   statement.read(counts.elementCount);
   statement.read(counts.nodesPerElement);
-  const InputUnit::Place countsPlace = statement.lastValuePlace();
+  counts.line = unit.lineOf(statement.lastValuePlace());
   statement.finish();
   if (counts.nodeCount < 0 || counts.elementCount < 0 || counts.nodesPerElement < 0) {
-    stopWithMessage(unit.name() + ": negative count (nodes " + std::to_string(counts.nodeCount) +
-                        ", elements " + std::to_string(counts.elementCount) +
-                        ", nodes per element " + std::to_string(counts.nodesPerElement) + ")",
-                    unit.name() + ", line " + groupedNumber(unit.lineOf(countsPlace)) +
-                        ": the counts in the header");
+    stopWithMessage(
+        unit.name() + ": negative count (nodes " + std::to_string(counts.nodeCount) +
+            ", elements " + std::to_string(counts.elementCount) + ", nodes per element " +
+            std::to_string(counts.nodesPerElement) + ")",
+        unit.name() + ", line " + groupedNumber(counts.line) + ": the counts in the header");
   }
   return counts;
 }

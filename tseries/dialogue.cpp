@@ -1,12 +1,15 @@
 #include "tseries/dialogue.h"
 
 #include <algorithm>
+#include <new>
 #include <string>
 
 #include "common/console.h"
 #include "common/fixedRead.h"
 #include "common/freeForm.h"
+#include "common/readPlace.h"
 #include "common/resultFile.h"
+#include "common/stop.h"
 #include "common/textFormat.h"
 
 namespace {
@@ -15,6 +18,21 @@ constexpr std::string_view capacityLayout = "(6I5)";
 
 constexpr std::string_view graphDataHeading = "--- グラフ用データの読み込み ";
 constexpr std::string_view graphDataNamePrompt = "---   　 データファイル名の入力";
+
+// What the arrays were sized from, for a stop when they cannot be had.
+std::string sizingLocation(std::string_view resultName, const ResultCounts& counts,
+                           std::string_view graphName, const GraphCapacities& capacities) {
+  const auto number = [](int value) {
+    return value < 0 ? std::to_string(value) : groupedNumber(static_cast<std::uint64_t>(value));
+  };
+  return std::string(resultName) + ", line " + groupedNumber(counts.line) + ": " +
+         number(counts.nodeCount) + " nodes and " + number(counts.elementCount) +
+         " elements in the header; " + std::string(graphName) + ", line 1: capacities of " +
+         number(capacities.stepCapacity) + " steps, " + number(capacities.headCapacity) + ", " +
+         number(capacities.pressureCapacity) + " and " + number(capacities.dischargeCapacity) +
+         " head, pressure and discharge nodes and " + number(capacities.velocityCapacity) +
+         " velocity elements";
+}
 
 }  // namespace
 
@@ -61,7 +79,16 @@ int runExtractor() {
   graphData.openOld(graphName);
   const GraphCapacities capacities = readGraphCapacities(graphData);
 
-  SeriesArrays arrays = allocateSeriesArrays(counts, capacities);
+  SeriesArrays arrays;
+  try {
+    arrays = allocateSeriesArrays(counts, capacities);
+  } catch (const RunStopped& stop) {
+    throw RunStopped(stop.line(), stop.exitStatus(),
+                     sizingLocation(resultName, counts, graphName, capacities));
+  } catch (const std::bad_alloc&) {
+    throw RunStopped(stopLine(errorNumber::noMemory, 0, ""), 1,
+                     sizingLocation(resultName, counts, graphName, capacities));
+  }
   writeTimeSeries(resultFile, graphData, counts, capacities, arrays);
   // A quiet end; a console that cannot take its last records is still reported.
   console.out.close();

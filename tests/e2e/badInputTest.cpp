@@ -621,9 +621,13 @@ INSTANTIATE_TEST_SUITE_P(
                       at("GRAPH.DAT: head node 10 is above the node count 9\n",
                          "GRAPH.DAT, line 4, columns 8-14, \"10\": head node 12 of the head node "
                          "list of the graph data file")},
-        GraphDataCase{"absurdCapacities",
-                      "99999999999999999999999999\n    0\n    0\n    0\n    0\n", wholeFile,
-                      noMemory},
+        GraphDataCase{
+            "absurdCapacities", "99999999999999999999999999\n    0\n    0\n    0\n    0\n",
+            wholeFile,
+            at(noMemory,
+               "RES.DAT, line 2: 9 nodes and 2 elements in the header; GRAPH.DAT, line 1: "
+               "capacities of 99,999 steps, 99,999, 99,999 and 99,999 head, pressure and "
+               "discharge nodes and 99,999 velocity elements")},
         GraphDataCase{"resultFileCutInAStep", goodGraph, firstLines(step2Header + 4),
                       at(endOfResult,
                          "RES.DAT, end of file after line 30: 15 of the 27 values of the node "
@@ -633,8 +637,12 @@ INSTANTIATE_TEST_SUITE_P(
                       at(syntaxInResult,
                          "RES.DAT, line 37, column 9, \"nine\": the z velocity of element 2 of "
                          "the step at line 26 (step number 2)")},
-        GraphDataCase{"absurdNodeCount", goodGraph, withLine(countsLine, "2000000000 2 8"),
-                      noMemory}),
+        GraphDataCase{
+            "absurdNodeCount", goodGraph, withLine(countsLine, "2000000000 2 8"),
+            at(noMemory,
+               "RES.DAT, line 2: 2,000,000,000 nodes and 2 elements in the header; "
+               "GRAPH.DAT, line 1: capacities of 100 steps, 50, 50 and 100 head, pressure "
+               "and discharge nodes and 50 velocity elements")}),
     [](const ::testing::TestParamInfo<GraphDataCase>& param) {
       return std::string(param.param.name);
     });

@@ -227,7 +227,10 @@ TEST_F(TseriesRun, BadGraphDataStopsBeforeAnyTable) {
        "GRAPH.DAT, end of file after line 4: 2 of the 2 values of the pressure node list of the "
        "graph data file were still missing"},
       {"capacities beyond any memory", "999999999999999999999999999999\n",
-       "forrtl: severe (41): insufficient virtual memory", ""},
+       "forrtl: severe (41): insufficient virtual memory",
+       "RES.DAT, line 2: 16 nodes and 3 elements in the header; GRAPH.DAT, line 1: capacities of "
+       "99,999 steps, 99,999, 99,999 and 99,999 head, pressure and discharge nodes and 99,999 "
+       "velocity elements"},
       {"no first record", "",
        "forrtl: severe (24): end-of-file during read, unit 7, file GRAPH.DAT",
        "GRAPH.DAT, end of file at its start (the file is empty): 5 of the 5 values of the first "
