@@ -132,13 +132,13 @@ class InputUnit {
     std::uint64_t offset = 0;
     std::uint64_t line = 0;  // 1-based; 0 while not known
   };
-  // The place of p, a pointer into [position(), limit()].
+  // The place of p, a pointer into the records loaded (the record handed out last included).
   Place placeOf(const char* p);
   // The 1-based line number of the record holding a place (0 if it can no longer be told).
   std::uint64_t lineOf(const Place& place);
   // The number of the last record read (0 when none was).
   std::uint64_t lastLine();
-  // The 1-based column of p, a pointer into [position(), limit()), within its record.
+  // The 1-based column of p, a pointer as for placeOf, within its record.
   std::size_t columnOf(const char* p) const;
 
  private:
