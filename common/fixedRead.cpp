@@ -115,14 +115,17 @@ std::string textField(std::string_view record, std::size_t column, std::size_t w
 
 class RecordReader {
  public:
-  RecordReader(InputUnit& unit, bool endOfFileBranch)
-      : unit_(unit), endOfFileBranch_(endOfFileBranch) {}
+  RecordReader(InputUnit& unit, bool endOfFileBranch, const ReadPlace* place)
+      : unit_(unit), endOfFileBranch_(endOfFileBranch), place_(place) {}
 
   // Moves to the next record; false at the end of the file when the branch is taken.
   bool nextRecord() {
     column_ = 0;
     if (unit_.nextRecord(record_)) return true;
-    if (!endOfFileBranch_) stopRun(errorNumber::endOfFile, unit_.number(), unit_.name());
+    if (!endOfFileBranch_) {
+      stopRunAt(errorNumber::endOfFile, unit_.number(), unit_.name(),
+                endOfFileLocation(unit_) + missingValues(place_, fieldsRead_));
+    }
     return false;
   }
 
@@ -135,12 +138,15 @@ class RecordReader {
       const std::size_t width = step.width == 0 ? length : static_cast<std::size_t>(step.width);
       *target.text = textField(record_, column_, width, length);
       column_ += width;
+      ++fieldsRead_;
       return;
     }
     const auto width = static_cast<std::size_t>(step.width);
     std::string_view field =
         column_ < record_.size() ? record_.substr(column_, width) : std::string_view();
+    const std::size_t firstColumn = column_ + 1;
     column_ += width;
+    ++fieldsRead_;
     bool valid = false;
     if (target.kind == InputTarget::Kind::integer) {
       valid = step.kind == FormatStep::Kind::integer && parseIntegerField(field, *target.integer);
@@ -148,12 +154,18 @@ class RecordReader {
       valid =
           step.kind != FormatStep::Kind::text && parseRealField(field, step.digits, *target.real);
     }
-    if (!valid) stopRun(errorNumber::conversion, unit_.number(), unit_.name());
+    if (!valid) {
+      stopRunAt(errorNumber::conversion, unit_.number(), unit_.name(),
+                fieldLocation(unit_, unit_.placeOf(record_.data()), firstColumn, width, field) +
+                    itemWords(place_, fieldsRead_ - 1));
+    }
   }
 
  private:
   InputUnit& unit_;
   bool endOfFileBranch_;
+  const ReadPlace* place_;
+  long fieldsRead_ = 0;
   std::string_view record_;
   std::size_t column_ = 0;
 };
@@ -166,8 +178,9 @@ bool isDataDescriptor(FormatStep::Kind kind) {
 }  // namespace
 
 bool readRecords(InputUnit& unit, const CompiledFormat& format,
-                 std::span<const InputTarget> targets, bool endOfFileBranch) {
-  RecordReader reader(unit, endOfFileBranch);
+                 std::span<const InputTarget> targets, bool endOfFileBranch,
+                 const ReadPlace* place) {
+  RecordReader reader(unit, endOfFileBranch, place);
   if (!reader.nextRecord()) return false;
   struct OpenGroup {
     std::size_t open;

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "common/readPlace.h"
 #include "common/textFormat.h"
 #include "common/units.h"
 
@@ -28,10 +29,13 @@ std::string freeFormRecords(std::span<const Item> items);
 //
 // Without an end-of-file branch, the end of the file stops the run with error 24; with one,
 // read() returns false and the caller takes the branch. A value that is not valid for its
-// item stops the run with error 59.
+// item stops the run with error 59. Either stop names the place: the line, the column and the
+// text, and, through `place` when the caller gives one, what the value was in words or how
+// many values of the block were still missing.
 class FreeFormRead {
  public:
-  explicit FreeFormRead(InputUnit& unit, bool endOfFileBranch = false);
+  explicit FreeFormRead(InputUnit& unit, bool endOfFileBranch = false,
+                        const ReadPlace* place = nullptr);
   ~FreeFormRead();
   FreeFormRead(const FreeFormRead&) = delete;
   FreeFormRead& operator=(const FreeFormRead&) = delete;
@@ -41,6 +45,12 @@ class FreeFormRead {
   // Ends the statement. A statement that read no value still consumes one record; false when
   // the end of the file met there takes the end-of-file branch.
   bool finish();
+
+  // "RES.DAT, line 13, column 12, "10"": the place of the value read last, for a caller that
+  // rejects it.
+  std::string lastValueLocation() const;
+  // The place of the value read last, kept to name it later (a step by its header's line).
+  InputUnit::Place lastValuePlace() const;
 
  private:
   enum class Pending : unsigned char { none, repeat, slash, endOfFile };
@@ -53,12 +63,16 @@ class FreeFormRead {
   template <class Number>
   bool readNumber(Number& item);
   void startRepeat(const char* token, const char* star, const char* end);
-  [[noreturn]] void syntaxError() const;
+  [[noreturn]] void syntaxError(const char* first, const char* last) const;
+  [[noreturn]] void endOfFile() const;
+  const char* lastValueStart() const;
 
   InputUnit& unit_;
   const char* cursor_;  // the unit's buffer, cached for the statement's life
   const char* limit_;
   bool endOfFileBranch_;
+  const ReadPlace* place_;
+  long itemCount_ = 0;  // read() calls so far, the current one included
   bool finished_ = false;
   bool afterSeparator_ = true;  // a comma (or the statement's start) was the last thing seen
   Pending pending_ = Pending::none;

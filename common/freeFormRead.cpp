@@ -2,6 +2,7 @@
 // plain integer, or a real that std::from_chars takes as it stands) costs one conversion and no
 // copy. Only odd tokens take the slow path: a leading '+', a D exponent, an exponent written
 // without its letter ("1.5000-120"), a repeat count, or a value out of the double range.
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdlib>
@@ -89,11 +90,12 @@ bool parseNumber(const char* first, const char* last, double& value) {
 
 }  // namespace
 
-FreeFormRead::FreeFormRead(InputUnit& unit, bool endOfFileBranch)
+FreeFormRead::FreeFormRead(InputUnit& unit, bool endOfFileBranch, const ReadPlace* place)
     : unit_(unit),
       cursor_(unit.position()),
       limit_(unit.limit()),
-      endOfFileBranch_(endOfFileBranch) {}
+      endOfFileBranch_(endOfFileBranch),
+      place_(place) {}
 
 FreeFormRead::~FreeFormRead() {
   if (finished_) return;
@@ -115,14 +117,35 @@ bool FreeFormRead::refill() {
   return loaded;
 }
 
-void FreeFormRead::syntaxError() const {
-  stopRun(errorNumber::listSyntax, unit_.number(), unit_.name());
+void FreeFormRead::syntaxError(const char* first, const char* last) const {
+  stopRunAt(errorNumber::listSyntax, unit_.number(), unit_.name(),
+            tokenLocation(unit_, first, last) + itemWords(place_, itemCount_ - 1));
+}
+
+void FreeFormRead::endOfFile() const {
+  stopRunAt(errorNumber::endOfFile, unit_.number(), unit_.name(),
+            endOfFileLocation(unit_) + missingValues(place_, std::max(itemCount_ - 1, 0L)));
+}
+
+const char* FreeFormRead::lastValueStart() const {
+  const char* first = cursor_;
+  while (first > unit_.position() && !isSeparator(first[-1])) --first;
+  return first;
+}
+
+std::string FreeFormRead::lastValueLocation() const {
+  const char* first = lastValueStart();
+  return tokenLocation(unit_, first, tokenEnd(first));
+}
+
+InputUnit::Place FreeFormRead::lastValuePlace() const {
+  return unit_.placeOf(lastValueStart());
 }
 
 inline bool FreeFormRead::nextValue() {
   for (;;) {
     if (cursor_ == limit_ && !refill()) {
-      if (!endOfFileBranch_) stopRun(errorNumber::endOfFile, unit_.number(), unit_.name());
+      if (!endOfFileBranch_) endOfFile();
       pending_ = Pending::endOfFile;
       return false;
     }
@@ -151,7 +174,7 @@ inline bool FreeFormRead::nextValue() {
 
 void FreeFormRead::startRepeat(const char* token, const char* star, const char* end) {
   int count = 0;
-  if (!isDigit(*token) || !parseInteger(token, star, count) || count <= 0) syntaxError();
+  if (!isDigit(*token) || !parseInteger(token, star, count) || count <= 0) syntaxError(token, end);
   pending_ = Pending::repeat;
   repeatLeft_ = count;
   repeatText_.assign(star + 1, end);
@@ -170,7 +193,12 @@ bool FreeFormRead::takePending(Number& item) {
   if (--repeatLeft_ == 0) pending_ = Pending::none;
   if (repeatText_.empty()) return true;  // r null values
   const char* first = repeatText_.data();
-  if (!parseNumber(first, first + repeatText_.size(), item)) syntaxError();
+  if (!parseNumber(first, first + repeatText_.size(), item)) {
+    // The repeat token stands just before the cursor: no record is loaded while copies last.
+    const char* token = cursor_;
+    while (token > unit_.position() && !isSeparator(token[-1])) --token;
+    syntaxError(token, cursor_);
+  }
   return true;
 }
 
@@ -194,15 +222,17 @@ bool FreeFormRead::readNumber(Number& item) {
     startRepeat(token, star, end);
     return takePending(item);
   }
-  if (!parseNumber(token, end, item)) syntaxError();
+  if (!parseNumber(token, end, item)) syntaxError(token, end);
   return true;
 }
 
 bool FreeFormRead::read(int& item) {
+  ++itemCount_;
   return readNumber(item);
 }
 
 bool FreeFormRead::read(double& item) {
+  ++itemCount_;
   return readNumber(item);
 }
 
@@ -212,7 +242,7 @@ bool FreeFormRead::finish() {
   if (pending_ == Pending::endOfFile) return false;
   // The rest of the statement's last record; a statement that read nothing takes one record.
   if (cursor_ == limit_ && !refill()) {
-    if (!endOfFileBranch_) stopRun(errorNumber::endOfFile, unit_.number(), unit_.name());
+    if (!endOfFileBranch_) endOfFile();
     pending_ = Pending::endOfFile;
     return false;
   }

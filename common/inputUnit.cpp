@@ -3,6 +3,7 @@
 // [pos_, lineLimit_) holds whole records, each ending with '\n'; a last record without a line
 // end gets one when the end of the file is met, so no scanner has to treat it apart.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +17,10 @@ namespace {
 
 constexpr std::size_t fileBlockSize = std::size_t{1} << 20;
 constexpr std::size_t consoleBlockSize = std::size_t{1} << 16;
+
+std::uint64_t lineEnds(const char* first, const char* last) {
+  return static_cast<std::uint64_t>(std::count(first, last, '\n'));
+}
 
 }  // namespace
 
@@ -36,6 +41,8 @@ void InputUnit::openOld(std::string_view fileName) {
   fd_ = fd;
   ownsFd_ = true;
   open_ = true;
+  struct stat status {};
+  rereadable_ = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
   buffer_.resize(fileBlockSize);
 }
 
@@ -64,8 +71,12 @@ void InputUnit::close() {
   ownsFd_ = false;
   open_ = false;
   exhausted_ = false;
+  rereadable_ = false;
   pos_ = lineLimit_ = loaded_ = 0;
-  bytesRead_ = 0;
+  bufferOffset_ = 0;
+  countedTo_ = 0;
+  linesBefore_ = 0;
+  recoveredOffset_ = recoveredLines_ = 0;
   buffer_.clear();
   buffer_.shrink_to_fit();
 }
@@ -85,6 +96,11 @@ bool InputUnit::refill() {
   if (!open_ || exhausted_) return false;
   // Keep the unread bytes, moved to the front of the buffer.
   if (pos_ > 0) {
+    if (!rereadable_) {
+      countLinesTo(pos_);
+      countedTo_ -= pos_;
+    }
+    bufferOffset_ += pos_;
     std::memmove(buffer_.data(), buffer_.data() + pos_, loaded_ - pos_);
     lineLimit_ -= pos_;
     loaded_ -= pos_;
@@ -113,7 +129,6 @@ bool InputUnit::refill() {
     // what was typed, so one line is handed out as soon as it is there.
     const char* first = buffer_.data() + loaded_;
     loaded_ += static_cast<std::size_t>(n);
-    bytesRead_ += static_cast<std::uint64_t>(n);
     const char* last = buffer_.data() + loaded_;
     auto lineEnd =
         std::find(std::make_reverse_iterator(last), std::make_reverse_iterator(first), '\n');
@@ -121,6 +136,66 @@ bool InputUnit::refill() {
       lineLimit_ = static_cast<std::size_t>(lineEnd.base() - buffer_.data());
   }
   return lineLimit_ > oldLimit;
+}
+
+void InputUnit::countLinesTo(std::size_t index) {
+  if (index <= countedTo_) return;
+  linesBefore_ += lineEnds(buffer_.data() + countedTo_, buffer_.data() + index);
+  countedTo_ = index;
+}
+
+InputUnit::Place InputUnit::placeOf(const char* p) {
+  const auto index = static_cast<std::size_t>(p - buffer_.data());
+  Place place{bufferOffset_ + index, 0};
+  if (!rereadable_) place.line = lineAtOffset(place.offset);
+  return place;
+}
+
+std::uint64_t InputUnit::lineOf(const Place& place) {
+  return place.line != 0 ? place.line : lineAtOffset(place.offset);
+}
+
+std::uint64_t InputUnit::lastLine() {
+  const std::uint64_t next = bufferOffset_ + pos_;
+  return next == 0 ? 0 : lineAtOffset(next - 1);
+}
+
+std::size_t InputUnit::columnOf(const char* p) const {
+  // Records are let go of whole, so the record of p starts inside the buffer.
+  const char* start = p;
+  while (start > buffer_.data() && start[-1] != '\n') --start;
+  return static_cast<std::size_t>(p - start) + 1;
+}
+
+std::uint64_t InputUnit::lineAtOffset(std::uint64_t offset) {
+  if (!rereadable_) {
+    // Bytes let go of end with a line end: the last of them is on the last line counted.
+    if (offset + 1 == bufferOffset_) {
+      return linesBefore_ - lineEnds(buffer_.data(), buffer_.data() + countedTo_);
+    }
+    if (offset < bufferOffset_) return 0;  // let go of without a place taken there
+    const auto index = static_cast<std::size_t>(
+        std::min<std::uint64_t>(offset - bufferOffset_, static_cast<std::uint64_t>(loaded_)));
+    if (index >= countedTo_) {
+      countLinesTo(index);
+      return linesBefore_ + 1;
+    }
+    return linesBefore_ - lineEnds(buffer_.data() + index, buffer_.data() + countedTo_) + 1;
+  }
+  // Read the file again from the last recovery, or from its start when the place lies before.
+  if (offset < recoveredOffset_) recoveredOffset_ = recoveredLines_ = 0;
+  std::vector<char> block(static_cast<std::size_t>(
+      std::min<std::uint64_t>(offset - std::min(offset, recoveredOffset_), fileBlockSize)));
+  while (recoveredOffset_ < offset) {
+    const auto want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(offset - recoveredOffset_, block.size()));
+    const ssize_t n = ::pread(fd_, block.data(), want, static_cast<off_t>(recoveredOffset_));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // the file is shorter now, or cannot be read: count what there is
+    recoveredLines_ += lineEnds(block.data(), block.data() + n);
+    recoveredOffset_ += static_cast<std::uint64_t>(n);
+  }
+  return recoveredLines_ + 1;
 }
 
 std::string_view trimName(std::string_view field) {

@@ -3,10 +3,12 @@
 // does not matter.
 #include "common/resultFile.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
 #include "common/freeForm.h"
+#include "common/readPlace.h"
 #include "common/stop.h"
 
 namespace {
@@ -32,6 +34,29 @@ std::size_t count(int value) {
   return static_cast<std::size_t>(value);
 }
 
+// What the blocks read, in words, for the location line of a stop.
+constexpr std::string_view countNames[] = {"the node count", "the element count",
+                                           "the count of node numbers per element"};
+constexpr std::string_view meshNodeValueNames[] = {"the x coordinate", "the y coordinate",
+                                                   "the z coordinate", "the pressure head",
+                                                   "the discharge",    "the node code"};
+constexpr std::string_view stepNodeValueNames[] = {"the pressure head", "the discharge",
+                                                   "the node code"};
+constexpr std::string_view velocityNames[] = {"the x velocity", "the y velocity", "the z velocity"};
+
+// "the discharge of node 17": value `index` of a block of `perGroup` values per node or element.
+std::string groupItem(std::string_view name, long index, long perGroup, std::string_view group) {
+  return std::string(name) + " of " + std::string(group) + " " +
+         std::to_string(index / perGroup + 1);
+}
+
+// "the step at line 88,120 (step number 4012)", from the place of its step number.
+std::string stepWords(InputUnit& unit, const InputUnit::Place& header, int stepNo) {
+  const std::uint64_t line = unit.lineOf(header);
+  return "the step at line " + (line == 0 ? std::string("?") : groupedNumber(line)) +
+         " (step number " + std::to_string(stepNo) + ")";
+}
+
 }  // namespace
 
 void openResultFile(InputUnit& unit, std::string_view fileName) {
@@ -40,7 +65,10 @@ void openResultFile(InputUnit& unit, std::string_view fileName) {
 
 std::string readResultTitle(InputUnit& unit) {
   std::string_view record;
-  if (!unit.nextRecord(record)) stopRun(errorNumber::endOfFile, unit.number(), unit.name());
+  if (!unit.nextRecord(record)) {
+    stopRunAt(errorNumber::endOfFile, unit.number(), unit.name(),
+              endOfFileLocation(unit) + ": the title is missing");
+  }
   std::string title(record.substr(0, titleLength));
   title.resize(titleLength, ' ');
   return title;
@@ -48,15 +76,21 @@ std::string readResultTitle(InputUnit& unit) {
 
 ResultCounts readResultCounts(InputUnit& unit) {
   ResultCounts counts;
-  FreeFormRead statement(unit);
+  const ReadPlace place{
+      [](long index) { return std::string(countNames[std::min(index, 2L)]) + " in the header"; },
+      [] { return std::string("the counts in the header"); }, 3};
+  FreeFormRead statement(unit, false, &place);
   statement.read(counts.nodeCount);
   statement.read(counts.elementCount);
   statement.read(counts.nodesPerElement);
+  counts.line = unit.lineOf(statement.lastValuePlace());
   statement.finish();
   if (counts.nodeCount < 0 || counts.elementCount < 0 || counts.nodesPerElement < 0) {
-    stopWithMessage(unit.name() + ": negative count (nodes " + std::to_string(counts.nodeCount) +
-                    ", elements " + std::to_string(counts.elementCount) + ", nodes per element " +
-                    std::to_string(counts.nodesPerElement) + ")");
+    stopWithMessage(
+        unit.name() + ": negative count (nodes " + std::to_string(counts.nodeCount) +
+            ", elements " + std::to_string(counts.elementCount) + ", nodes per element " +
+            std::to_string(counts.nodesPerElement) + ")",
+        unit.name() + ", line " + groupedNumber(counts.line) + ": the counts in the header");
   }
   return counts;
 }
@@ -78,7 +112,12 @@ void readResultMesh(InputUnit& unit, const ResultCounts& counts, const MeshArray
   double realScratch = 0.0;
   int integerScratch = 0;
   {
-    FreeFormRead nodes(unit);
+    const ReadPlace place{[](long index) {
+                            return groupItem(meshNodeValueNames[index % 6], index, 6, "node") +
+                                   " in the initial node block";
+                          },
+                          [] { return std::string("the initial node block"); }, 6L * nodeCount};
+    FreeFormRead nodes(unit, false, &place);
     for (std::size_t node = 1; node < nodeSlots; ++node) {
       nodes.read(slot(arrays.x, node, realScratch));
       nodes.read(slot(arrays.y, node, realScratch));
@@ -90,15 +129,26 @@ void readResultMesh(InputUnit& unit, const ResultCounts& counts, const MeshArray
     nodes.finish();
   }
 
-  FreeFormRead elements(unit);
+  const long perElement = nodesPerElement + 1L;
+  const auto elementItem = [perElement](long index) {
+    const long k = index % perElement;
+    const std::string element = "element " + std::to_string(index / perElement + 1);
+    if (k + 1 == perElement) return "the material number of " + element + " in the element block";
+    return "node number " + std::to_string(k + 1) + " of " + element + " in the element block";
+  };
+  const ReadPlace place{elementItem, [] { return std::string("the element block"); },
+                        perElement * elementCount};
+  FreeFormRead elements(unit, false, &place);
   for (int element = 1; element <= elementCount; ++element) {
     const std::size_t first = count(element - 1) * count(nodesPerElement);
     for (int k = 0; k < nodesPerElement; ++k) {
       int& node = slot(arrays.connectivity, first + count(k), integerScratch);
       elements.read(node);
       if (node < 0 || node > nodeCount) {
-        stopWithMessage(unit.name() + ": element " + std::to_string(element) + " names node " +
-                        std::to_string(node) + ", outside 0 to " + std::to_string(nodeCount));
+        stopWithMessage(
+            unit.name() + ": element " + std::to_string(element) + " names node " +
+                std::to_string(node) + ", outside 0 to " + std::to_string(nodeCount),
+            elements.lastValueLocation() + ": " + elementItem((element - 1) * perElement + k));
       }
     }
     elements.read(slot(arrays.materialNo, count(element), integerScratch));
@@ -117,17 +167,32 @@ bool readResultStep(InputUnit& unit, const ResultCounts& counts, int& stepNo, do
   requireSize(arrays.vy, elementSlots, "vy");
   requireSize(arrays.vz, elementSlots, "vz");
 
+  // The place of the step number, taken as it is read; its line is counted only for a stop.
+  InputUnit::Place headerPlace;
+  const auto step = [&unit, &headerPlace, &stepNo] { return stepWords(unit, headerPlace, stepNo); };
   {
     // The end of the file where a header would begin is the end of the data.
-    FreeFormRead header(unit, true);
-    if (!header.read(stepNo) || !header.read(time)) return false;
+    const ReadPlace place{[&](long index) {
+                            return index == 0 ? std::string("the step number of a step header")
+                                              : "the time of " + step();
+                          },
+                          [] { return std::string("a step header"); }, 2};
+    FreeFormRead header(unit, true, &place);
+    if (!header.read(stepNo)) return false;
+    headerPlace = header.lastValuePlace();
+    if (!header.read(time)) return false;
     header.finish();
   }
 
   double realScratch = 0.0;
   int integerScratch = 0;
   {
-    FreeFormRead nodes(unit);
+    const ReadPlace place{[&](long index) {
+                            return groupItem(stepNodeValueNames[index % 3], index, 3, "node") +
+                                   " of " + step();
+                          },
+                          [&] { return "the node block of " + step(); }, 3L * counts.nodeCount};
+    FreeFormRead nodes(unit, false, &place);
     for (std::size_t node = 1; node < nodeSlots; ++node) {
       nodes.read(slot(arrays.pressureHead, node, realScratch));
       nodes.read(slot(arrays.discharge, node, realScratch));
@@ -135,7 +200,12 @@ bool readResultStep(InputUnit& unit, const ResultCounts& counts, int& stepNo, do
     }
     nodes.finish();
   }
-  FreeFormRead elements(unit);
+  const ReadPlace place{[&](long index) {
+                          return groupItem(velocityNames[index % 3], index, 3, "element") + " of " +
+                                 step();
+                        },
+                        [&] { return "the element block of " + step(); }, 3L * counts.elementCount};
+  FreeFormRead elements(unit, false, &place);
   for (std::size_t element = 1; element < elementSlots; ++element) {
     elements.read(slot(arrays.vx, element, realScratch));
     elements.read(slot(arrays.vy, element, realScratch));

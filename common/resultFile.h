@@ -6,6 +6,7 @@
 // Arrays are 1-based: slot 0 is unused, so a node array has nodeCount + 1 entries.
 // connectivity is flat, nodesPerElement entries per element, element e's slot k at
 // (e - 1) * nodesPerElement + (k - 1).
+#include <cstdint>
 #include <span>
 #include <string>
 
@@ -15,6 +16,7 @@ struct ResultCounts {
   int nodeCount = 0;
   int elementCount = 0;
   int nodesPerElement = 0;
+  std::uint64_t line = 0;  // the line the counts end on, to name them in a stop
 };
 
 // Destination arrays of the mesh and initial state. An empty span means "read and drop".

@@ -40,20 +40,24 @@ void stopRun(int error, int unitNumber, std::string_view fileName) {
   throw RunStopped(stopLine(error, unitNumber, fileName), 1);
 }
 
+void stopRunAt(int error, int unitNumber, std::string_view fileName, std::string location) {
+  throw RunStopped(stopLine(error, unitNumber, fileName), 1, std::move(location));
+}
+
 void stopNoMemory() {
   throw RunStopped(stopLine(errorNumber::noMemory, 0, ""), 1);
 }
 
-void stopWithMessage(std::string message) {
-  throw RunStopped(std::move(message), 1);
+void stopWithMessage(std::string message, std::string location) {
+  throw RunStopped(std::move(message), 1, std::move(location));
 }
 
 void requireMemory(double bytes) {
   const long pages = ::sysconf(_SC_PHYS_PAGES);
   const long pageSize = ::sysconf(_SC_PAGESIZE);
   if (pages <= 0 || pageSize <= 0) return;
-  // Half the machine at most: arrays are zero-filled when sized, so a larger request would
-  // spend seconds and most of the memory before a short file could end the run.
+  // Half the machine at most: a file that really held that much would take most of the
+  // memory, so a larger request stops at once.
   const double budget = static_cast<double>(pages) * static_cast<double>(pageSize) / 2;
   if (bytes > budget) stopNoMemory();
 }
@@ -64,6 +68,7 @@ int runProgram(const std::function<int()>& body) {
   } catch (const RunStopped& stop) {
     std::fflush(stdout);
     std::fprintf(stderr, "%s\n", stop.line().c_str());
+    if (!stop.location().empty()) std::fprintf(stderr, "%s\n", stop.location().c_str());
     return stop.exitStatus();
   } catch (const std::bad_alloc&) {
     std::fflush(stdout);

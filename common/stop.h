@@ -1,8 +1,9 @@
 #pragma once
 // The one way a run ends early: a failed open, read or conversion stops the program with
-// one line on standard error. The line is carried by RunStopped, thrown here and caught once
-// in each main, so that unwinding flushes and closes every open file and no written record
-// is lost.
+// one line on standard error, followed, when the stop comes from reading a file, by a second
+// line that names the place: the file, the line and column, the offending text and what was
+// being read. Both are carried by RunStopped, thrown here and caught once in each main, so that
+// unwinding flushes and closes every open file and no written record is lost.
 #include <exception>
 #include <functional>
 #include <string>
@@ -18,22 +19,31 @@ constexpr int conversion = 64;
 
 class RunStopped : public std::exception {
  public:
-  RunStopped(std::string line, int exitStatus) : line_(std::move(line)), exitStatus_(exitStatus) {}
+  RunStopped(std::string line, int exitStatus, std::string location = {})
+      : line_(std::move(line)), location_(std::move(location)), exitStatus_(exitStatus) {}
+  // The stop line, unchanged whatever the place.
   const char* what() const noexcept override { return line_.c_str(); }
   const std::string& line() const { return line_; }
+  // The place of the stop, "RES.DAT, line 37, column 9, "zero": the node code of node 2 of the
+  // step at line 26 (step number 2)"; empty when the stop has no place in a file.
+  const std::string& location() const { return location_; }
   int exitStatus() const { return exitStatus_; }
 
  private:
   std::string line_;
+  std::string location_;
   int exitStatus_;
 };
 
 // The run-time stop "forrtl: severe (N): message" for error N on a unit and its file.
 [[noreturn]] void stopRun(int error, int unitNumber, std::string_view fileName);
+// The same stop with the place in the file where it happened.
+[[noreturn]] void stopRunAt(int error, int unitNumber, std::string_view fileName,
+                            std::string location);
 // The stop for error 41, which names no unit.
 [[noreturn]] void stopNoMemory();
 // A stop with a message of the program's own (bad input the run-time would not catch).
-[[noreturn]] void stopWithMessage(std::string message);
+[[noreturn]] void stopWithMessage(std::string message, std::string location = {});
 
 // Stops with error 41 when arrays of `bytes` in all would take more than half the machine's
 // memory, so that absurd counts end at once instead of exhausting the machine.
@@ -42,6 +52,6 @@ void requireMemory(double bytes);
 // The text of the stop line, without stopping (for tests and for the console).
 std::string stopLine(int error, int unitNumber, std::string_view fileName);
 
-// Runs a program body and turns RunStopped (and allocation failure) into the stop line on
-// standard error and a non-zero exit status.
+// Runs a program body and turns RunStopped (and allocation failure) into the stop line, and the
+// location line when there is one, on standard error and a non-zero exit status.
 int runProgram(const std::function<int()>& body);

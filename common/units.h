@@ -127,20 +127,48 @@ class InputUnit {
   bool refill();
   bool atEnd() const { return pos_ >= lineLimit_ && exhausted_; }
   // Bytes taken from the file so far (for the progress line).
-  std::uint64_t bytesRead() const { return bytesRead_; }
+  std::uint64_t bytesRead() const { return bufferOffset_ + loaded_; }
+
+  // Places in the file, for the location line of a stop: the byte offset of a point, with its
+  // line number once that is known. Reading never counts lines of a file that can be read
+  // again: they are recovered from the file when a stop asks. Only a unit that cannot be read
+  // again (the console, a pipe) counts the line ends of what it lets go of.
+  struct Place {
+    std::uint64_t offset = 0;
+    std::uint64_t line = 0;  // 1-based; 0 while not known
+  };
+  // The place of p, a pointer into the records loaded (the record handed out last included).
+  Place placeOf(const char* p);
+  // The 1-based line number of the record holding a place (0 if it can no longer be told).
+  std::uint64_t lineOf(const Place& place);
+  // The number of the last record read (0 when none was).
+  std::uint64_t lastLine();
+  // The 1-based column of p, a pointer as for placeOf, within its record.
+  std::size_t columnOf(const char* p) const;
 
  private:
+  std::uint64_t lineAtOffset(std::uint64_t offset);
+  // Counts the line ends of the buffer up to `index` into linesBefore_ (units read once).
+  void countLinesTo(std::size_t index);
+
   int number_;
   bool open_ = false;
   bool exhausted_ = false;
+  bool rereadable_ = false;  // a regular file: lines are recovered by reading it again
   int fd_ = -1;
   bool ownsFd_ = false;
   std::string name_;
   std::vector<char> buffer_;
-  std::size_t pos_ = 0;        // next unread byte
-  std::size_t lineLimit_ = 0;  // end of the whole records loaded
-  std::size_t loaded_ = 0;     // end of the bytes loaded
-  std::uint64_t bytesRead_ = 0;
+  std::size_t pos_ = 0;             // next unread byte
+  std::size_t lineLimit_ = 0;       // end of the whole records loaded
+  std::size_t loaded_ = 0;          // end of the bytes loaded
+  std::uint64_t bufferOffset_ = 0;  // the file offset of buffer_[0]
+  // Units read once: the line ends before buffer_[countedTo_].
+  std::size_t countedTo_ = 0;
+  std::uint64_t linesBefore_ = 0;
+  // Files: the line ends before recoveredOffset_, from the last recovery.
+  std::uint64_t recoveredOffset_ = 0;
+  std::uint64_t recoveredLines_ = 0;
 };
 
 // File names are read into 20-character fields; trailing blanks are not part of the name.

@@ -5,6 +5,7 @@
 
 #include "common/fixedRead.h"
 #include "common/freeForm.h"
+#include "common/readPlace.h"
 #include "common/stop.h"
 
 namespace {
@@ -13,12 +14,20 @@ const RecordLayout countFormat{"(I5)"};
 const RecordLayout timesFormat{"(8F10.0)"};
 const RecordLayout subMeshCountsFormat{"(2I5)"};
 
+constexpr std::string_view fileWords = " of the output-time file";
+
+std::string words(std::string_view what) {
+  return std::string(what) + std::string(fileWords);
+}
+
 }  // namespace
 
 int readOutputTimeCount(InputUnit& unit) {
   static const CompiledFormat format = compileFormat(countFormat);
+  const ReadPlace place{[](long) { return words("the output-time count"); },
+                        [] { return words("the output-time count"); }, 1};
   int count = 0;
-  readFormatted(unit, format, count);
+  readFormattedAt(unit, format, place, count);
   return count;
 }
 
@@ -44,33 +53,62 @@ void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
   static const CompiledFormat subMeshCounts = compileFormat(subMeshCountsFormat);
 
   outputTimes.assign(static_cast<std::size_t>(std::max(outputTimeCount, 0)) + 1, 0.0);
+  const ReadPlace timesPlace{
+      [](long index) { return words("requested time " + std::to_string(index + 1)); },
+      [] { return words("the requested times"); }, std::max(outputTimeCount, 0)};
   if (outputTimeCount > 0) {
     std::vector<InputTarget> targets;
     targets.reserve(static_cast<std::size_t>(outputTimeCount));
     for (int t = 1; t <= outputTimeCount; ++t) targets.emplace_back(outputTimes[t]);
-    readRecords(unit, times, targets);
+    readRecords(unit, times, targets, false, &timesPlace);
   } else if (outputTimeCount < 0) {
-    readRecords(unit, times, {});
+    readRecords(unit, times, {}, false, &timesPlace);
   }
 
+  static constexpr std::string_view countNames[] = {"the point count",
+                                                    "the sub-mesh element count"};
+  const ReadPlace countsPlace{
+      [](long index) { return words(countNames[std::min(index, 1L)]); },
+      [] { return words("the record of the point and sub-mesh element counts"); }, 2};
+  const InputUnit::Place countsRecord = unit.placeOf(unit.position());
   int pointCount = 0;
   int meshElementCount = 0;
-  readFormatted(unit, subMeshCounts, pointCount, meshElementCount);
+  readFormattedAt(unit, subMeshCounts, countsPlace, pointCount, meshElementCount);
+  // A negative count would size no table and write empty zones: stop before any output.
+  for (int k = 0; k < 2; ++k) {
+    const int value = k == 0 ? pointCount : meshElementCount;
+    if (value >= 0) continue;
+    const std::uint64_t line = unit.lineOf(countsRecord);
+    stopWithMessage(unit.name() + ": record " + std::to_string(line) + " has " +
+                        std::string(countNames[k]) + " " + std::to_string(value) + ", below 0",
+                    fieldLocation(unit, countsRecord, static_cast<std::size_t>(k) * 5 + 1, 5,
+                                  std::to_string(value)) +
+                        ": " + words(countNames[k]));
+  }
   sizeSubMesh(subMesh, pointCount, meshElementCount);
 
+  static constexpr std::string_view pointValueNames[] = {"the point number", "the x coordinate",
+                                                         "the y coordinate", "the z coordinate"};
   for (int record = 1; record <= pointCount; ++record) {
+    const std::string recordWords = words("point record " + std::to_string(record));
+    const ReadPlace place{[&](long index) {
+                            return std::string(pointValueNames[std::min(index, 3L)]) + " in " +
+                                   recordWords;
+                          },
+                          [&] { return recordWords; }, 4};
     int number = 0;
     double x = 0.0, y = 0.0, z = 0.0;
-    FreeFormRead statement(unit);
+    FreeFormRead statement(unit, false, &place);
     statement.read(number);
+    if (number < 1) {
+      stopWithMessage(unit.name() + ": point record " + std::to_string(record) +
+                          " has point number " + std::to_string(number) + ", below 1",
+                      statement.lastValueLocation() + ": the point number in " + recordWords);
+    }
     statement.read(x);
     statement.read(y);
     statement.read(z);
     statement.finish();
-    if (number < 1) {
-      stopWithMessage(unit.name() + ": point record " + std::to_string(record) +
-                      " has point number " + std::to_string(number) + ", below 1");
-    }
     if (number > pointCount) continue;
     subMesh.pointX[number] = x;
     subMesh.pointY[number] = y;
@@ -78,9 +116,16 @@ void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
   }
   if (pointCount == 0) return;
   for (int element = 1; element <= meshElementCount; ++element) {
+    const std::string recordWords = words("sub-mesh element record " + std::to_string(element));
+    const ReadPlace place{[&](long index) {
+                            return (index == 0 ? std::string("the element number")
+                                               : "point " + std::to_string(std::min(index, 4L))) +
+                                   " in " + recordWords;
+                          },
+                          [&] { return recordWords; }, 5};
     int number = 0;
     auto& row = subMesh.meshConnectivity[element];
-    FreeFormRead statement(unit);
+    FreeFormRead statement(unit, false, &place);
     statement.read(number);
     for (int& point : row) statement.read(point);
     statement.finish();

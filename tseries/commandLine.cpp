@@ -36,14 +36,15 @@ failed write (one line on standard error; what was written before stays).)";
 int runScripted(const ExtractorOptions& o) {
   InputUnit resultFile(unitNumber::resultFile);
   ProgressMeter progress(progressMode(o.common));
-  openScriptedResultFile(o.common, o.resultName, resultFile, progress);
+  const std::string resultName =
+      openScriptedResultFile(o.common, o.resultName, resultFile, progress);
   readResultTitle(resultFile);
   const ResultCounts counts = readResultCounts(resultFile);
 
   InputUnit graphData(unitNumber::graphData);
   graphData.openOld(o.graphName);
   const GraphCapacities capacities = readGraphCapacities(graphData);
-  SeriesArrays arrays = allocateSeriesArrays(counts, capacities);
+  SeriesArrays arrays = sizeSeriesArrays(resultName, counts, o.graphName, capacities);
   const auto written =
       writeTimeSeries(resultFile, graphData, counts, capacities, arrays, &progress);
   reportWrittenFiles(o.common, written);

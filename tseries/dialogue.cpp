@@ -1,13 +1,16 @@
 #include "tseries/dialogue.h"
 
 #include <algorithm>
+#include <new>
 #include <string>
 
 #include "common/console.h"
 #include "common/fixedRead.h"
 #include "common/freeForm.h"
 #include "common/progress.h"
+#include "common/readPlace.h"
 #include "common/resultFile.h"
+#include "common/stop.h"
 #include "common/textFormat.h"
 
 namespace {
@@ -17,12 +20,49 @@ const RecordLayout capacityLayout{"(6I5)"};
 constexpr std::string_view graphDataHeading = "--- グラフ用データの読み込み ";
 constexpr std::string_view graphDataNamePrompt = "---   　 データファイル名の入力";
 
+// What the arrays were sized from, for a stop when they cannot be had.
+std::string sizingLocation(std::string_view resultName, const ResultCounts& counts,
+                           std::string_view graphName, const GraphCapacities& capacities) {
+  const auto number = [](int value) {
+    return value < 0 ? std::to_string(value) : groupedNumber(static_cast<std::uint64_t>(value));
+  };
+  return std::string(resultName) + ", line " + groupedNumber(counts.line) + ": " +
+         number(counts.nodeCount) + " nodes and " + number(counts.elementCount) +
+         " elements in the header; " + std::string(graphName) + ", line 1: capacities of " +
+         number(capacities.stepCapacity) + " steps, " + number(capacities.headCapacity) + ", " +
+         number(capacities.pressureCapacity) + " and " + number(capacities.dischargeCapacity) +
+         " head, pressure and discharge nodes and " + number(capacities.velocityCapacity) +
+         " velocity elements";
+}
+
 }  // namespace
+
+SeriesArrays sizeSeriesArrays(std::string_view resultName, const ResultCounts& counts,
+                              std::string_view graphName, const GraphCapacities& capacities) {
+  try {
+    return allocateSeriesArrays(counts, capacities);
+  } catch (const RunStopped& stop) {
+    throw RunStopped(stop.line(), stop.exitStatus(),
+                     sizingLocation(resultName, counts, graphName, capacities));
+  } catch (const std::bad_alloc&) {
+    throw RunStopped(stopLine(errorNumber::noMemory, 0, ""), 1,
+                     sizingLocation(resultName, counts, graphName, capacities));
+  }
+}
 
 GraphCapacities readGraphCapacities(InputUnit& graphData) {
   static const CompiledFormat capacityFormat = compileFormat(capacityLayout);
+  static constexpr std::string_view names[] = {"the step capacity", "the head capacity",
+                                               "the pressure capacity", "the discharge capacity",
+                                               "the velocity capacity"};
+  const ReadPlace place{[](long index) {
+                          return std::string(names[std::min(index, 4L)]) +
+                                 " in the first record of the graph data file";
+                        },
+                        [] { return std::string("the first record of the graph data file"); }, 5};
   int steps = 0, heads = 0, pressures = 0, discharges = 0, velocities = 0;
-  readFormatted(graphData, capacityFormat, steps, heads, pressures, discharges, velocities);
+  readFormattedAt(graphData, capacityFormat, place, steps, heads, pressures, discharges,
+                  velocities);
   const GraphCapacities floors;
   GraphCapacities capacities;
   capacities.stepCapacity = std::max(steps, floors.stepCapacity);
@@ -55,7 +95,7 @@ int runExtractor() {
   graphData.openOld(graphName);
   const GraphCapacities capacities = readGraphCapacities(graphData);
 
-  SeriesArrays arrays = allocateSeriesArrays(counts, capacities);
+  SeriesArrays arrays = sizeSeriesArrays(resultName, counts, graphName, capacities);
   writeTimeSeries(resultFile, graphData, counts, capacities, arrays, &progress);
   // A quiet end; a console that cannot take its last records is still reported.
   console.out.close();

@@ -47,23 +47,40 @@ void readList(InputUnit& unit, const ListRule& rule, PointList& list,
               std::vector<InputTarget>& targets) {
   static const CompiledFormat countFormat = compileFormat(countLayout);
   static const CompiledFormat numberFormat = compileFormat(numberLayout);
+  const std::string listName(rule.listName);
+  const std::string countWords = "the " + listName + " count of the graph data file";
+  const std::string listWords = "the " + listName + " list of the graph data file";
+  const InputUnit::Place countRecord = unit.placeOf(unit.position());
+  const ReadPlace countPlace{[&](long) { return countWords; }, [&] { return countWords; }, 1};
   int count = 0;
-  readFormatted(unit, countFormat, count);
+  readFormattedAt(unit, countFormat, countPlace, count);
   if (count > rule.capacity) {
-    stopWithMessage(unit.name() + ": the " + std::string(rule.listName) + " list holds " +
-                    std::to_string(count) + " numbers, above its capacity " +
-                    std::to_string(rule.capacity));
+    stopWithMessage(
+        unit.name() + ": the " + listName + " list holds " + std::to_string(count) +
+            " numbers, above its capacity " + std::to_string(rule.capacity),
+        fieldLocation(unit, countRecord, 1, 5, std::to_string(count)) + ": " + countWords);
   }
   list.count = count;
   if (count < 1) return;
   targets.clear();
   for (int k = 1; k <= count; ++k) targets.emplace_back(list.numbers[k]);
-  readRecords(unit, numberFormat, targets);
+  const auto numberWords = [&](long index) {
+    return listName + " " + std::to_string(index + 1) + " of " + listWords;
+  };
+  const InputUnit::Place firstRecord = unit.placeOf(unit.position());
+  const ReadPlace numbersPlace{numberWords, [&] { return listWords; }, count};
+  readRecords(unit, numberFormat, targets, false, &numbersPlace);
   for (int k = 1; k <= count; ++k) {
     if (list.numbers[k] > rule.limit) {
-      stopWithMessage(unit.name() + ": " + std::string(rule.listName) + " " +
-                      std::to_string(list.numbers[k]) + " is above the " +
-                      std::string(rule.limitName) + " " + std::to_string(rule.limit));
+      // Ten (I7) fields to a record: number k stands on record (k - 1) / 10 of the list.
+      InputUnit::Place record = firstRecord;
+      record.line = unit.lineOf(firstRecord) + static_cast<std::uint64_t>((k - 1) / 10);
+      stopWithMessage(unit.name() + ": " + listName + " " + std::to_string(list.numbers[k]) +
+                          " is above the " + std::string(rule.limitName) + " " +
+                          std::to_string(rule.limit),
+                      fieldLocation(unit, record, static_cast<std::size_t>((k - 1) % 10) * 7 + 1, 7,
+                                    std::to_string(list.numbers[k])) +
+                          ": " + numberWords(k - 1));
     }
   }
 }
@@ -95,7 +112,7 @@ void keepVelocities(std::span<double> row, const PointList& list, const SeriesAr
 }
 
 // An empty span asks the reader to drop the values: only arrays some list reads are filled.
-std::span<double> filledIf(bool wanted, std::vector<double>& values) {
+std::span<double> filledIf(bool wanted, ZeroedArray<double>& values) {
   return wanted ? std::span<double>(values) : std::span<double>();
 }
 
@@ -123,12 +140,12 @@ SeriesArrays allocateSeriesArrays(const ResultCounts& counts, const GraphCapacit
                 (3.0 * static_cast<double>(nodeSlots + elementSlots) + steps + historyValues));
 
   SeriesArrays arrays;
-  arrays.z.assign(nodeSlots, 0.0);
-  arrays.pressureHead.assign(nodeSlots, 0.0);
-  arrays.discharge.assign(nodeSlots, 0.0);
-  arrays.vx.assign(elementSlots, 0.0);
-  arrays.vy.assign(elementSlots, 0.0);
-  arrays.vz.assign(elementSlots, 0.0);
+  arrays.z = ZeroedArray<double>(nodeSlots);
+  arrays.pressureHead = ZeroedArray<double>(nodeSlots);
+  arrays.discharge = ZeroedArray<double>(nodeSlots);
+  arrays.vx = ZeroedArray<double>(elementSlots);
+  arrays.vy = ZeroedArray<double>(elementSlots);
+  arrays.vz = ZeroedArray<double>(elementSlots);
   arrays.headNodes.numbers.assign(slots(capacities.headCapacity), 0);
   arrays.pressureNodes.numbers.assign(slots(capacities.pressureCapacity), 0);
   arrays.dischargeNodes.numbers.assign(slots(capacities.dischargeCapacity), 0);
@@ -161,10 +178,6 @@ void readPointLists(InputUnit& graphData, const ResultCounts& counts,
 
 int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
                  const GraphCapacities& capacities, SeriesArrays& arrays, ProgressMeter* progress) {
-  MeshArrays mesh;
-  mesh.z = arrays.z;
-  readResultMesh(resultFile, counts, mesh);
-
   const bool headsWanted = arrays.headNodes.count >= 1 || arrays.pressureNodes.count >= 1;
   const bool velocitiesWanted = arrays.velocityElements.count >= 1;
   StepArrays step;
@@ -173,6 +186,15 @@ int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
   step.vx = filledIf(velocitiesWanted, arrays.vx);
   step.vy = filledIf(velocitiesWanted, arrays.vy);
   step.vz = filledIf(velocitiesWanted, arrays.vz);
+
+  // The initial state goes into the arrays the steps are read into: a value a step leaves
+  // empty keeps the one before it, the first step's the initial one. Velocities start at 0.0.
+  MeshArrays mesh;
+  mesh.z = arrays.z;
+  mesh.pressureHead = step.pressureHead;
+  mesh.discharge = step.discharge;
+  readResultMesh(resultFile, counts, mesh);
+  if (progress != nullptr) progress->update();
 
   int storedStepCount = 0;
   int stepNo = 0;

@@ -17,6 +17,7 @@
 #include "common/progress.h"
 #include "common/resultFile.h"
 #include "common/units.h"
+#include "common/zeroedArray.h"
 
 // The first record of the graph data file, each value raised to its floor.
 struct GraphCapacities {
@@ -42,10 +43,12 @@ struct History {
   std::unique_ptr<double[]> values;
 };
 
-// Every array of the extractor, sized once from the counts and the capacities.
+// Every array of the extractor, sized once from the counts and the capacities. The node and
+// element arrays are zero pages that the system fills as values land in them, so they cost
+// only what the result file really holds, not what its header claims.
 struct SeriesArrays {
-  std::vector<double> z, pressureHead, discharge;  // nodeCount + 1
-  std::vector<double> vx, vy, vz;                  // elementCount + 1
+  ZeroedArray<double> z, pressureHead, discharge;  // nodeCount + 1
+  ZeroedArray<double> vx, vy, vz;                  // elementCount + 1
   PointList headNodes, pressureNodes, dischargeNodes, velocityElements;
   std::vector<double> stepTimes;  // stepCapacity + 1
   History headHistory, pressureHistory, dischargeHistory, velocityHistory;
@@ -70,8 +73,9 @@ inline std::span<const double> historyRow(const History& history, int step) {
 void readPointLists(InputUnit& graphData, const ResultCounts& counts,
                     const GraphCapacities& capacities, SeriesArrays& arrays);
 
-// Reads the mesh and then the stored steps until the end of the data or until stepCapacity
-// steps are kept; returns the number of kept steps.
+// Reads the mesh, its initial pressure heads and discharges into the arrays the steps are read
+// into (a value a step leaves empty keeps the one before it), and then the stored steps until
+// the end of the data or until stepCapacity steps are kept; returns the number of kept steps.
 int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
                  const GraphCapacities& capacities, SeriesArrays& arrays,
                  ProgressMeter* progress = nullptr);

@@ -109,3 +109,70 @@ TEST(TrimName, DropsTrailingBlanksOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+// Places across block refills: a file of 3 MB (the unit reads 1 MB blocks) of numbered lines
+// "line N" padded to varying lengths. The line of a place is the same whether the unit can read
+// the file again (a regular file: recovered when asked) or counts as it lets bytes go (memory).
+std::string numberedLines(int count) {
+  std::string text;
+  for (int n = 1; n <= count; ++n) {
+    text += "line " + std::to_string(n) + std::string(static_cast<std::size_t>(n % 37), ' ') + "\n";
+  }
+  return text;
+}
+
+std::uint64_t numberInRecord(std::string_view record) {
+  return std::stoull(std::string(record.substr(5)));
+}
+
+void checkPlaces(InputUnit& unit) {
+  std::string_view record;
+  std::vector<std::pair<InputUnit::Place, std::uint64_t>> kept;
+  std::uint64_t expected = 0;
+  while (unit.nextRecord(record)) {
+    ++expected;
+    ASSERT_EQ(numberInRecord(record), expected);
+    const InputUnit::Place place = unit.placeOf(record.data() + 2);
+    EXPECT_EQ(unit.columnOf(record.data() + 2), 3u);
+    if (expected % 9973 == 1) kept.emplace_back(place, expected);
+    if (expected % 50021 == 0) {
+      EXPECT_EQ(unit.lineOf(place), expected);
+    }
+    EXPECT_EQ(unit.lastLine(), expected);
+  }
+  // Places taken long ago still name their lines, asked in any order.
+  for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
+    EXPECT_EQ(unit.lineOf(it->first), it->second);
+  }
+  EXPECT_EQ(unit.lineOf(kept[3].first), kept[3].second);
+  EXPECT_EQ(unit.lastLine(), expected);
+}
+
+TEST(InputUnit, PlacesNameTheirLinesAcrossBlocks) {
+  const std::string text = numberedLines(120000);
+  ASSERT_GT(text.size(), std::size_t{3} << 20);
+  {
+    TemporaryFile file(text);
+    InputUnit unit(5);
+    unit.openOld(file.path());
+    checkPlaces(unit);
+  }
+  {
+    InputUnit unit(5);
+    unit.openMemory(text);
+    checkPlaces(unit);
+  }
+}
+
+TEST(InputUnit, LastLineOfAnEmptyFileIsZero) {
+  TemporaryFile file("");
+  InputUnit unit(5);
+  unit.openOld(file.path());
+  std::string_view record;
+  EXPECT_FALSE(unit.nextRecord(record));
+  EXPECT_EQ(unit.lastLine(), 0u);
+}
+
+}  // namespace

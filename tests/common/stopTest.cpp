@@ -1,12 +1,14 @@
-#include "common/stop.h"
-
 #include <gtest/gtest.h>
 
+#include "common/stop.h"
+
 TEST(StopLine, NamesNumberUnitAndFile) {
-  EXPECT_EQ(stopLine(29, 5, "RES.DAT"), "forrtl: severe (29): file not found, unit 5, file RES.DAT");
+  EXPECT_EQ(stopLine(29, 5, "RES.DAT"),
+            "forrtl: severe (29): file not found, unit 5, file RES.DAT");
   EXPECT_EQ(stopLine(24, 7, "GRAPH.DAT"),
             "forrtl: severe (24): end-of-file during read, unit 7, file GRAPH.DAT");
-  EXPECT_EQ(stopLine(59, 5, "R"), "forrtl: severe (59): list-directed I/O syntax error, unit 5, file R");
+  EXPECT_EQ(stopLine(59, 5, "R"),
+            "forrtl: severe (59): list-directed I/O syntax error, unit 5, file R");
   EXPECT_EQ(stopLine(64, 17, "OTF.DAT"),
             "forrtl: severe (64): input conversion error, unit 17, file OTF.DAT");
   EXPECT_EQ(stopLine(41, 0, ""), "forrtl: severe (41): insufficient virtual memory");
@@ -19,5 +21,40 @@ TEST(StopLine, ThrownStopCarriesTheLine) {
   } catch (const RunStopped& stop) {
     EXPECT_EQ(stop.line(), "forrtl: severe (24): end-of-file during read, unit 5, file RES.DAT");
     EXPECT_NE(stop.exitStatus(), 0);
+  }
+}
+
+// The stop line stays what it was; the place comes apart, through location(), and runProgram
+// writes it as a second line on standard error. A stop without a place writes one line.
+TEST(StopLine, LocationIsASecondLine) {
+  struct Case {
+    int (*body)();
+    std::string what;
+    std::string location;
+  };
+  const Case cases[] = {
+      {[]() -> int {
+         stopRunAt(59, 5, "RES.DAT", "RES.DAT, line 3, column 9, \"x\": the node code of node 2");
+       },
+       "forrtl: severe (59): list-directed I/O syntax error, unit 5, file RES.DAT",
+       "RES.DAT, line 3, column 9, \"x\": the node code of node 2"},
+      {[]() -> int { stopWithMessage("OTF.DAT: record 3 has the point count -2, below 0", "at"); },
+       "OTF.DAT: record 3 has the point count -2, below 0", "at"},
+      {[]() -> int { stopRun(24, 7, "GRAPH.DAT"); },
+       "forrtl: severe (24): end-of-file during read, unit 7, file GRAPH.DAT", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      c.body();
+      FAIL();
+    } catch (const RunStopped& stop) {
+      EXPECT_EQ(std::string(stop.what()), c.what);
+      EXPECT_EQ(stop.location(), c.location);
+    }
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(runProgram(c.body), 1);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              c.what + "\n" + (c.location.empty() ? "" : c.location + "\n"));
   }
 }

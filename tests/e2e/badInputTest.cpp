@@ -1,8 +1,13 @@
 // Bad input through the real programs, the converter and the extractor. Whatever is fed in, a
-// run ends either with a correct result or with exactly one line on standard error and a non-zero
-// exit status, and every record written before the failure is kept: the output then equals that
-// of the same run on the file cut cleanly before the bad spot.
+// run ends either with a correct result or with a stop on standard error and a non-zero exit
+// status, and every record written before the failure is kept: the output then equals that of
+// the same run on the file cut cleanly before the bad spot. A stop on bad input is its stop line
+// and a second line naming the place: the file, the line and column, the text and what was being
+// read, or, at an end of file, how many values of which block were still missing.
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -75,6 +80,11 @@ std::string runTimeStop(int error, int unit, const std::string& file) {
          std::to_string(unit) + ", file " + file + "\n";
 }
 const std::string noMemory = "forrtl: severe (41): insufficient virtual memory\n";
+
+// A stop line followed by the line naming its place.
+std::string at(const std::string& stop, const std::string& location) {
+  return stop + location + "\n";
+}
 
 // Runs `program` like WorkDirectory::run, killed after a minute so that a hang fails the test
 // instead of the suite.
@@ -180,41 +190,134 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, BadResultFile,
     ::testing::Values(
         // Cut at every block.
-        ResultFileCase{"emptyFile", "", endOfResult, Kept::absent},
-        ResultFileCase{"cutAfterTitle", firstLines(titleLine), endOfResult, Kept::absent},
-        ResultFileCase{"cutInCounts", firstLines(titleLine) + "9 2", endOfResult, Kept::absent},
-        ResultFileCase{"cutInNodeBlock", firstLines(firstNodeLine + 3), endOfResult, Kept::empty},
-        ResultFileCase{"cutInElementBlock", firstLines(firstElementLine), endOfResult, Kept::empty},
+        ResultFileCase{"emptyFile", "",
+                       at(endOfResult,
+                          "RES.DAT, end of file at its start (the file is empty): the title is "
+                          "missing"),
+                       Kept::absent},
+        ResultFileCase{"cutAfterTitle", firstLines(titleLine),
+                       at(endOfResult,
+                          "RES.DAT, end of file after line 1: 3 of the 3 values of the counts in "
+                          "the header were still missing"),
+                       Kept::absent},
+        ResultFileCase{"cutInCounts", firstLines(titleLine) + "9 2",
+                       at(endOfResult,
+                          "RES.DAT, end of file after line 2: 1 of the 3 values of the counts in "
+                          "the header was still missing"),
+                       Kept::absent},
+        ResultFileCase{"cutInNodeBlock", firstLines(firstNodeLine + 3),
+                       at(endOfResult,
+                          "RES.DAT, end of file after line 6: 30 of the 54 values of the initial "
+                          "node block were still missing"),
+                       Kept::empty},
+        ResultFileCase{"cutInElementBlock", firstLines(firstElementLine),
+                       at(endOfResult,
+                          "RES.DAT, end of file after line 12: 9 of the 18 values of the element "
+                          "block were still missing"),
+                       Kept::empty},
         ResultFileCase{"cutAtStepHeaderIsTheEnd", throughStep1, "", Kept::reference, throughStep1},
-        ResultFileCase{"cutAfterStepHeader", firstLines(step2Header), endOfResult, Kept::reference,
-                       throughStep1},
-        ResultFileCase{"cutInStepNodeBlock", firstLines(step2Header + 4), endOfResult,
+        ResultFileCase{"cutAfterStepHeader", firstLines(step2Header),
+                       at(endOfResult,
+                          "RES.DAT, end of file after line 26: 27 of the 27 values of the node "
+                          "block of the step at line 26 (step number 2) were still missing"),
                        Kept::reference, throughStep1},
-        ResultFileCase{"cutInStepElementBlock", firstLines(step2FirstElement), endOfResult,
+        ResultFileCase{"cutInStepNodeBlock", firstLines(step2Header + 4),
+                       at(endOfResult,
+                          "RES.DAT, end of file after line 30: 15 of the 27 values of the node "
+                          "block of the step at line 26 (step number 2) were still missing"),
                        Kept::reference, throughStep1},
-        ResultFileCase{"cutInStepValue", firstLines(step2FirstElement) + "3.0 4.", endOfResult,
+        ResultFileCase{"cutInStepElementBlock", firstLines(step2FirstElement),
+                       at(endOfResult,
+                          "RES.DAT, end of file after line 36: 3 of the 6 values of the element "
+                          "block of the step at line 26 (step number 2) were still missing"),
                        Kept::reference, throughStep1},
+        ResultFileCase{"cutInStepValue", firstLines(step2FirstElement) + "3.0 4.",
+                       at(endOfResult,
+                          "RES.DAT, end of file after line 37: 1 of the 6 values of the element "
+                          "block of the step at line 26 (step number 2) was still missing"),
+                       Kept::reference, throughStep1},
+        ResultFileCase{"noElementRecord", "one node\n1 0 8\n0 0 0 1 0 0\n",
+                       at(endOfResult,
+                          "RES.DAT, end of file after line 3: the record of the element block is "
+                          "missing"),
+                       Kept::empty},
         // A value that is not a number, in each block.
-        ResultFileCase{"lettersInCounts", withLine(countsLine, "9 two 8"), syntaxInResult,
+        ResultFileCase{"lettersInCounts", withLine(countsLine, "9 two 8"),
+                       at(syntaxInResult,
+                          "RES.DAT, line 2, column 3, \"two\": the element count in the header"),
                        Kept::absent},
         ResultFileCase{"lettersInNodeBlock", withLine(firstNodeLine + 1, "1.0 0.0 O.0 1.0 -1.0 0"),
-                       syntaxInResult, Kept::empty},
+                       at(syntaxInResult,
+                          "RES.DAT, line 4, column 9, \"O.0\": the z coordinate of node 2 in the "
+                          "initial node block"),
+                       Kept::empty},
         ResultFileCase{"realNodeCode", withLine(firstNodeLine + 1, "1.0 0.0 0.0 1.0 -1.0 0.5"),
-                       syntaxInResult, Kept::empty},
+                       at(syntaxInResult,
+                          "RES.DAT, line 4, column 22, \"0.5\": the node code of node 2 in the "
+                          "initial node block"),
+                       Kept::empty},
         ResultFileCase{"lettersInElementBlock", withLine(firstElementLine, "1 2 3 4 5 6 7 B 1"),
-                       syntaxInResult, Kept::empty},
-        ResultFileCase{"lettersInStepHeader", withLine(step2Header, "2 twenty"), syntaxInResult,
+                       at(syntaxInResult,
+                          "RES.DAT, line 12, column 15, \"B\": node number 8 of element 1 in the "
+                          "element block"),
+                       Kept::empty},
+        ResultFileCase{"lettersInMaterialNumber",
+                       withLine(firstElementLine + 1, "1 2 3 5 6 7 0 0 minus"),
+                       at(syntaxInResult,
+                          "RES.DAT, line 13, column 17, \"minus\": the material number of "
+                          "element 2 in the element block"),
+                       Kept::empty},
+        ResultFileCase{"lettersInStepNumber", withLine(step2Header, "two 20.0"),
+                       at(syntaxInResult,
+                          "RES.DAT, line 26, column 1, \"two\": the step number of a step header"),
+                       Kept::reference, throughStep1},
+        ResultFileCase{"lettersInStepHeader", withLine(step2Header, "2 twenty"),
+                       at(syntaxInResult,
+                          "RES.DAT, line 26, column 3, \"twenty\": the time of the step at line "
+                          "26 (step number 2)"),
                        Kept::reference, throughStep1},
         ResultFileCase{"lettersInStepNodeBlock", withLine(step2Header + 2, "20.0 3.0 zero"),
-                       syntaxInResult, Kept::reference, throughStep1},
+                       at(syntaxInResult,
+                          "RES.DAT, line 28, column 10, \"zero\": the node code of node 2 of the "
+                          "step at line 26 (step number 2)"),
+                       Kept::reference, throughStep1},
         ResultFileCase{"lettersInStepElementBlock", withLine(step2FirstElement, "3.0 4.0 5.0e"),
-                       syntaxInResult, Kept::reference, throughStep1},
+                       at(syntaxInResult,
+                          "RES.DAT, line 36, column 9, \"5.0e\": the z velocity of element 1 of "
+                          "the step at line 26 (step number 2)"),
+                       Kept::reference, throughStep1},
+        // A repeated value that is not a number is named by its repeat token; a long token is
+        // shown cut to 40 characters.
+        ResultFileCase{"badRepeatedValue", withLine(step2Header + 3, "2*x 0"),
+                       at(syntaxInResult,
+                          "RES.DAT, line 29, column 1, \"2*x\": the pressure head of node 3 of "
+                          "the step at line 26 (step number 2)"),
+                       Kept::reference, throughStep1},
+        ResultFileCase{"badRepeatedCode", withLine(step2Header + 3, "3*1.5"),
+                       at(syntaxInResult,
+                          "RES.DAT, line 29, column 1, \"3*1.5\": the node code of node 3 of the "
+                          "step at line 26 (step number 2)"),
+                       Kept::reference, throughStep1},
+        ResultFileCase{"longBadToken",
+                       withLine(step2Header + 9, "1.0 2.0 " + std::string(60, '7') + "x"),
+                       at(syntaxInResult,
+                          "RES.DAT, line 35, column 9, \"" + std::string(40, '7') +
+                              "\": the node code of node 9 of the step at line 26 (step number "
+                              "2)"),
+                       Kept::reference, throughStep1},
+        ResultFileCase{"lettersInLastStep", withLine(lineCount, "1.0 2.0 q"),
+                       at(syntaxInResult,
+                          "RES.DAT, line 49, column 9, \"q\": the z velocity of element 2 of the "
+                          "step at line 38 (step number 3)"),
+                       Kept::reference, firstLines(step3Header - 1)},
         // Counts: negative, zero, absurd.
         ResultFileCase{"negativeNodeCount", withLine(countsLine, "-9 2 8"),
-                       "RES.DAT: negative count (nodes -9, elements 2, nodes per element 8)\n",
+                       at("RES.DAT: negative count (nodes -9, elements 2, nodes per element 8)\n",
+                          "RES.DAT, line 2: the counts in the header"),
                        Kept::absent},
         ResultFileCase{"negativeNodesPerElement", withLine(countsLine, "9 2 -8"),
-                       "RES.DAT: negative count (nodes 9, elements 2, nodes per element -8)\n",
+                       at("RES.DAT: negative count (nodes 9, elements 2, nodes per element -8)\n",
+                          "RES.DAT, line 2: the counts in the header"),
                        Kept::absent},
         ResultFileCase{"zeroCounts", "empty mesh\n0 0 0\n\n\n1 10.0\n\n\n", "", Kept::reference,
                        "empty mesh\n0 0 0\n\n\n1 10.0\n\n\n"},
@@ -225,13 +328,22 @@ INSTANTIATE_TEST_SUITE_P(
         ResultFileCase{"twoBillionNodesPerElement", withLine(countsLine, "9 2 2000000000"),
                        noMemory, Kept::empty},
         ResultFileCase{"countBeyondInteger", withLine(countsLine, "9 2 99999999999"),
-                       syntaxInResult, Kept::absent},
+                       at(syntaxInResult,
+                          "RES.DAT, line 2, column 5, \"99999999999\": the count of node numbers "
+                          "per element in the header"),
+                       Kept::absent},
         // Node numbers outside 0 to N.
         ResultFileCase{"nodeNumberAboveCount",
                        withLine(firstElementLine + 1, "1 2 3 5 6 10 0 0 -1"),
-                       "RES.DAT: element 2 names node 10, outside 0 to 9\n", Kept::empty},
+                       at("RES.DAT: element 2 names node 10, outside 0 to 9\n",
+                          "RES.DAT, line 13, column 11, \"10\": node number 6 of element 2 in the "
+                          "element block"),
+                       Kept::empty},
         ResultFileCase{"negativeNodeNumber", withLine(firstElementLine, "1 2 3 4 5 6 7 -8 1"),
-                       "RES.DAT: element 1 names node -8, outside 0 to 9\n", Kept::empty},
+                       at("RES.DAT: element 1 names node -8, outside 0 to 9\n",
+                          "RES.DAT, line 12, column 15, \"-8\": node number 8 of element 1 in the "
+                          "element block"),
+                       Kept::empty},
         // K of 0, 1 and 20: the list does not depend on the slots, only on which nodes are used.
         ResultFileCase{"noNodesPerElement", withNodesPerElement(0, "1", "-1"), "", Kept::reference,
                        withNodesPerElement(0, "1", "-1")},
@@ -318,21 +430,59 @@ const std::string interpAnswers = "1\nRES.DAT\n4\n0\nOTF.DAT\n";
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadOutputTimeFile,
     ::testing::Values(
-        OutputTimeCase{"empty", "", listAnswers, endOfTimes},
-        OutputTimeCase{"withoutSubMeshRecord", "    1\n      15.0\n", listAnswers, endOfTimes},
+        OutputTimeCase{"empty", "", listAnswers,
+                       at(endOfTimes,
+                          "OTF.DAT, end of file at its start (the file is empty): the output-time "
+                          "count of the output-time file is missing")},
+        OutputTimeCase{"withoutSubMeshRecord", "    1\n      15.0\n", listAnswers,
+                       at(endOfTimes,
+                          "OTF.DAT, end of file after line 2: 2 of the 2 values of the record of "
+                          "the point and sub-mesh element counts of the output-time file were "
+                          "still missing")},
+        // Eight fields to a record, blank ones read as 0.0: 16 of the 20 times are there.
         OutputTimeCase{"moreTimesThanFollow", "   20\n      15.0\n    0    0\n", listAnswers,
-                       endOfTimes},
-        OutputTimeCase{"lettersInCount", "   1x\n", listAnswers, conversionInTimes},
-        OutputTimeCase{"lettersInTime", "    1\n      1a.0\n    0    0\n", listAnswers,
-                       conversionInTimes},
+                       at(endOfTimes,
+                          "OTF.DAT, end of file after line 3: 4 of the 20 values of the requested "
+                          "times of the output-time file were still missing")},
+        OutputTimeCase{"lettersInCount", "   1x\n", listAnswers,
+                       at(conversionInTimes,
+                          "OTF.DAT, line 1, columns 1-5, \"   1x\": the output-time count of the "
+                          "output-time file")},
+        OutputTimeCase{"lettersInTime", "    2\n      15.0      1a.0\n    0    0\n", listAnswers,
+                       at(conversionInTimes,
+                          "OTF.DAT, line 2, columns 11-20, \"      1a.0\": requested time 2 of "
+                          "the output-time file")},
         OutputTimeCase{"lettersInSubMeshCounts", "    0\n    2    x\n", listAnswers,
-                       conversionInTimes},
+                       at(conversionInTimes,
+                          "OTF.DAT, line 2, columns 6-10, \"    x\": the sub-mesh element count of "
+                          "the output-time file")},
         OutputTimeCase{"morePointsThanFollow", "    0\n    3    0\n1 0.5 0.5 0.5\n", interpAnswers,
-                       endOfTimes},
+                       at(endOfTimes,
+                          "OTF.DAT, end of file after line 3: 4 of the 4 values of point record 2 "
+                          "of the output-time file were still missing")},
         OutputTimeCase{"lettersInPoint", "    0\n    1    0\n1 0.5 half 0.5\n", interpAnswers,
-                       runTimeStop(59, 17, "OTF.DAT")},
+                       at(runTimeStop(59, 17, "OTF.DAT"),
+                          "OTF.DAT, line 3, column 7, \"half\": the y coordinate in point record 1 "
+                          "of the output-time file")},
+        OutputTimeCase{"lettersInElement",
+                       "    0\n    3    1\n1 0 0 0\n2 1 0 0\n3 0 1 0\n1 1 2 three 3\n",
+                       interpAnswers,
+                       at(runTimeStop(59, 17, "OTF.DAT"),
+                          "OTF.DAT, line 6, column 7, \"three\": point 3 in sub-mesh element "
+                          "record 1 of the output-time file")},
         OutputTimeCase{"pointNumberZero", "    0\n    1    0\n0 0.5 0.5 0.5\n", interpAnswers,
-                       "OTF.DAT: point record 1 has point number 0, below 1\n"},
+                       at("OTF.DAT: point record 1 has point number 0, below 1\n",
+                          "OTF.DAT, line 3, column 1, \"0\": the point number in point record 1 "
+                          "of the output-time file")},
+        OutputTimeCase{"negativePointCount", "    0\n   -2    0\n", interpAnswers,
+                       at("OTF.DAT: record 2 has the point count -2, below 0\n",
+                          "OTF.DAT, line 2, columns 1-5, \"-2\": the point count of the "
+                          "output-time file")},
+        OutputTimeCase{"negativeSubMeshElementCount",
+                       "    1\n      15.0\n    1   -3\n1 0.5 0.5 0.5\n", interpAnswers,
+                       at("OTF.DAT: record 3 has the sub-mesh element count -3, below 0\n",
+                          "OTF.DAT, line 3, columns 6-10, \"-3\": the sub-mesh element count of "
+                          "the output-time file")},
         OutputTimeCase{"missing", "", "1\nRES.DAT\n0\nNONE.DAT\n",
                        runTimeStop(29, 17, "NONE.DAT")}),
     [](const ::testing::TestParamInfo<OutputTimeCase>& param) {
@@ -377,14 +527,22 @@ const std::string endOfConsole = runTimeStop(24, -4, "stdin");
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadDialogue,
     ::testing::Values(
-        DialogueCase{"noAnswerAtAll", "", "", endOfConsole},
-        DialogueCase{"onlyBlankLines", "", "\n\n\n", endOfConsole},
-        DialogueCase{"endsBeforeTheName", "", "1\n", endOfConsole},
-        DialogueCase{"endsBeforeTheOutputForm", "", "1\nRES.DAT\n", endOfConsole},
-        DialogueCase{"endsBeforeTheDataFileName", "", "1\nRES.DAT\n0\n", endOfConsole},
-        DialogueCase{"answerNotANumber", "", "one\n", runTimeStop(59, -4, "stdin")},
+        DialogueCase{"noAnswerAtAll", "", "",
+                     at(endOfConsole, "stdin, end of file at its start (the file is empty)")},
+        DialogueCase{"onlyBlankLines", "", "\n\n\n",
+                     at(endOfConsole, "stdin, end of file after line 3")},
+        DialogueCase{"endsBeforeTheName", "", "1\n",
+                     at(endOfConsole, "stdin, end of file after line 1")},
+        DialogueCase{"endsBeforeTheOutputForm", "", "1\nRES.DAT\n",
+                     at(endOfConsole, "stdin, end of file after line 2")},
+        DialogueCase{"endsBeforeTheDataFileName", "", "1\nRES.DAT\n0\n",
+                     at(endOfConsole, "stdin, end of file after line 3")},
+        DialogueCase{"answerNotANumber", "", "one\n",
+                     at(runTimeStop(59, -4, "stdin"), "stdin, line 1, column 1, \"one\"")},
+        DialogueCase{"laterAnswerNotANumber", "", "1\nRES.DAT\n\n  zero\n",
+                     at(runTimeStop(59, -4, "stdin"), "stdin, line 4, column 3, \"zero\"")},
         DialogueCase{"workListOfFiveLines", "1\n2\n3\n4\nRES.DAT\n", "0\n",
-                     runTimeStop(24, 98, "WORK.LST")},
+                     at(runTimeStop(24, 98, "WORK.LST"), "WORK.LST, end of file after line 5")},
         DialogueCase{"workListMissing", "", "0\n", runTimeStop(29, 98, "WORK.LST")},
         DialogueCase{"typedNameCutAt20", "", "1\nABCDEFGHIJKLMNOPQRSTUVWXYZ\n0\nOTF.DAT\n", ""},
         DialogueCase{"workListNameCutAt20", "1\n2\n3\n4\n5\nABCDEFGHIJKLMNOPQRSTUVWXYZ.DAT\n",
@@ -434,30 +592,220 @@ const std::string goodGraph = "\n    2\n      1      9\n    0\n    0\n    1\n   
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadGraphData,
     ::testing::Values(
-        GraphDataCase{"empty", "", wholeFile, endOfGraph},
-        GraphDataCase{"cutBeforeTheList", "\n    2\n", wholeFile, endOfGraph},
+        GraphDataCase{"empty", "", wholeFile,
+                      at(endOfGraph,
+                         "GRAPH.DAT, end of file at its start (the file is empty): 5 of the 5 "
+                         "values of the first record of the graph data file were still missing")},
+        GraphDataCase{"cutBeforeTheList", "\n    2\n", wholeFile,
+                      at(endOfGraph,
+                         "GRAPH.DAT, end of file after line 2: 2 of the 2 values of the head node "
+                         "list of the graph data file were still missing")},
         GraphDataCase{"cutBeforeTheLastCount", "\n    2\n      1      9\n    0\n    0\n", wholeFile,
-                      endOfGraph},
+                      at(endOfGraph,
+                         "GRAPH.DAT, end of file after line 5: the velocity element count of the "
+                         "graph data file is missing")},
+        // The list reads on into the count records, which leaves the last count missing.
         GraphDataCase{"moreNumbersThanFollow", "\n   12\n      1      2\n    0\n    0\n    0\n",
-                      wholeFile, endOfGraph},
-        GraphDataCase{"lettersInCapacities", "  1OO\n", wholeFile, runTimeStop(64, 7, "GRAPH.DAT")},
+                      wholeFile,
+                      at(endOfGraph,
+                         "GRAPH.DAT, end of file after line 6: the velocity element count of the "
+                         "graph data file is missing")},
+        GraphDataCase{"lettersInCapacities", "  1OO\n", wholeFile,
+                      at(runTimeStop(64, 7, "GRAPH.DAT"),
+                         "GRAPH.DAT, line 1, columns 1-5, \"  1OO\": the step capacity in the "
+                         "first record of the graph data file")},
         GraphDataCase{"lettersInList", "\n    2\n      1      x\n    0\n    0\n    0\n", wholeFile,
-                      runTimeStop(64, 7, "GRAPH.DAT")},
+                      at(runTimeStop(64, 7, "GRAPH.DAT"),
+                         "GRAPH.DAT, line 3, columns 8-14, \"      x\": head node 2 of the head "
+                         "node list of the graph data file")},
+        GraphDataCase{"lettersInVelocityList", "\n    0\n    0\n    0\n    1\n      z\n", wholeFile,
+                      at(runTimeStop(64, 7, "GRAPH.DAT"),
+                         "GRAPH.DAT, line 6, columns 1-7, \"      z\": velocity element 1 of the "
+                         "velocity element list of the graph data file")},
+        GraphDataCase{"lettersInPressureCount", "\n    0\n   p1\n", wholeFile,
+                      at(runTimeStop(64, 7, "GRAPH.DAT"),
+                         "GRAPH.DAT, line 3, columns 1-5, \"   p1\": the pressure node count of "
+                         "the graph data file")},
         GraphDataCase{"countAboveCapacity", "\n   60\n", wholeFile,
-                      "GRAPH.DAT: the head node list holds 60 numbers, above its capacity 50\n"},
+                      at("GRAPH.DAT: the head node list holds 60 numbers, above its capacity 50\n",
+                         "GRAPH.DAT, line 2, columns 1-5, \"60\": the head node count of the "
+                         "graph data file")},
         GraphDataCase{"nodeBeyondTheMesh", "\n    2\n      1     10\n    0\n    0\n    0\n",
-                      wholeFile, "GRAPH.DAT: head node 10 is above the node count 9\n"},
-        GraphDataCase{"absurdCapacities",
-                      "99999999999999999999999999\n    0\n    0\n    0\n    0\n", wholeFile,
-                      noMemory},
-        GraphDataCase{"resultFileCutInAStep", goodGraph, firstLines(step2Header + 4), endOfResult},
+                      wholeFile,
+                      at("GRAPH.DAT: head node 10 is above the node count 9\n",
+                         "GRAPH.DAT, line 3, columns 8-14, \"10\": head node 2 of the head node "
+                         "list of the graph data file")},
+        GraphDataCase{"nodeBeyondTheMeshOnASecondRecord",
+                      "\n   12\n      1      2      3      4      5      6      7      8      9"
+                      "      1\n      2     10\n    0\n    0\n    0\n",
+                      wholeFile,
+                      at("GRAPH.DAT: head node 10 is above the node count 9\n",
+                         "GRAPH.DAT, line 4, columns 8-14, \"10\": head node 12 of the head node "
+                         "list of the graph data file")},
+        GraphDataCase{
+            "absurdCapacities", "99999999999999999999999999\n    0\n    0\n    0\n    0\n",
+            wholeFile,
+            at(noMemory,
+               "RES.DAT, line 2: 9 nodes and 2 elements in the header; GRAPH.DAT, line 1: "
+               "capacities of 99,999 steps, 99,999, 99,999 and 99,999 head, pressure and "
+               "discharge nodes and 99,999 velocity elements")},
+        GraphDataCase{"resultFileCutInAStep", goodGraph, firstLines(step2Header + 4),
+                      at(endOfResult,
+                         "RES.DAT, end of file after line 30: 15 of the 27 values of the node "
+                         "block of the step at line 26 (step number 2) were still missing")},
         GraphDataCase{"resultFileGarbledInAStep", goodGraph,
-                      withLine(step3Header - 1, "9.0 9.0 nine"), syntaxInResult},
-        GraphDataCase{"absurdNodeCount", goodGraph, withLine(countsLine, "2000000000 2 8"),
-                      noMemory}),
+                      withLine(step3Header - 1, "9.0 9.0 nine"),
+                      at(syntaxInResult,
+                         "RES.DAT, line 37, column 9, \"nine\": the z velocity of element 2 of "
+                         "the step at line 26 (step number 2)")},
+        GraphDataCase{
+            "absurdNodeCount", goodGraph, withLine(countsLine, "2000000000 2 8"),
+            at(noMemory,
+               "RES.DAT, line 2: 2,000,000,000 nodes and 2 elements in the header; "
+               "GRAPH.DAT, line 1: capacities of 100 steps, 50, 50 and 100 head, pressure "
+               "and discharge nodes and 50 velocity elements")}),
     [](const ::testing::TestParamInfo<GraphDataCase>& param) {
       return std::string(param.param.name);
     });
+
+// Negative counts in the output-time file stop before the sub-mesh question and before any
+// zone is written.
+TEST(NegativeSubMeshCounts, StopBeforeAnyOutput) {
+  for (const char* counts : {"   -2    0", "    1   -3", "   -1   -1"}) {
+    SCOPED_TRACE(counts);
+    WorkDirectory dir;
+    dir.write("RES.DAT", wholeFile);
+    dir.write("OTF.DAT", "    1\n      15.0\n" + std::string(counts) + "\n1 0.5 0.5 0.5\n");
+    const ProgramResult result = runLimited(dir, RESCONV_PATH, "1\nRES.DAT\n4\n1\nOTF.DAT\n1\n");
+    EXPECT_GT(result.exitStatus, 0);
+    EXPECT_EQ(result.standardError.rfind("OTF.DAT: record 3 has the ", 0), 0u)
+        << result.standardError;
+    // The sub-mesh menu is the only one that offers TALVIX.
+    EXPECT_EQ(result.standardOutput.find("TALVIX"), std::string::npos);
+    ASSERT_TRUE(dir.exists("INTERP.TXT"));
+    EXPECT_EQ(dir.read("INTERP.TXT"), "");
+  }
+}
+
+// A result file of many stored steps, several megabytes, so that the stop comes many read
+// blocks after the file's start: the line numbers are recovered from the file (or counted, when
+// the file is a pipe) and shown with thousands separators.
+std::string manyStepFile(int steps) {
+  std::string text = firstLines(step1Header - 1);
+  const std::string step = firstLines(step2Header - 1).substr(firstLines(step1Header - 1).size());
+  for (int s = 1; s <= steps; ++s) text += step;
+  return text;
+}
+
+std::string grouped(int value) {
+  std::string digits = std::to_string(value);
+  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) {
+    digits.insert(static_cast<std::size_t>(i), 1, ',');
+  }
+  return digits;
+}
+
+TEST(LocationLine, NamesLinesFarIntoALargeFile) {
+  constexpr int steps = 30000;  // 12 lines each: the bad value stands near line 360,000
+  const std::string bad = manyStepFile(steps) + "30001 9.9\n" +
+                          "1.0 2.0 0\n1.0 2.0 0\n1.0 2.0 0\n1.0 2.0 0\n1.0 2.0 x\n";
+  ASSERT_GT(bad.size(), std::size_t{3} << 20);  // the programs read 1 MB blocks
+  const int header = step1Header - 1 + 12 * steps + 1;
+  const std::string location = "RES.DAT, line " + grouped(header + 5) +
+                               ", column 9, \"x\": the node code of node 5 of the step at line " +
+                               grouped(header) + " (step number 30001)\n";
+  // The extractor keeps up to 40,000 steps here, so that it reads on to the bad one.
+  const std::string graph = "40000\n    1\n      1\n    0\n    0\n    0\n";
+  for (const bool pipe : {false, true}) {
+    SCOPED_TRACE(pipe ? "through a pipe" : "a regular file");
+    for (const std::string program : {RESCONV_PATH, TSERIES_PATH}) {
+      SCOPED_TRACE(program);
+      WorkDirectory dir;
+      dir.write("GRAPH.DAT", graph);
+      dir.write(".answers",
+                program == RESCONV_PATH ? "1\nRES.DAT\n7\n0\n" : "1\nRES.DAT\nGRAPH.DAT\n");
+      std::string feed;
+      if (pipe) {
+        dir.write("BAD.DAT", bad);
+        ASSERT_EQ(::mkfifo((dir.path() / "RES.DAT").c_str(), 0600), 0);
+        feed = "(cat BAD.DAT > RES.DAT &) && ";
+      } else {
+        dir.write("RES.DAT", bad);
+      }
+      const std::string command = "cd '" + dir.path().string() + "' && " + feed +
+                                  "LC_ALL=C timeout -s KILL 60 '" + program +
+                                  "' < .answers > /dev/null 2> .stderr";
+      const int status = std::system(command.c_str());
+      ASSERT_TRUE(WIFEXITED(status));
+      EXPECT_GT(WEXITSTATUS(status), 0);
+      EXPECT_EQ(dir.read(".stderr"), syntaxInResult + location);
+    }
+  }
+}
+
+// The peak resident memory of one run of `program`, as wait4 reports it for that child alone.
+long peakKilobytes(const WorkDirectory& dir, const std::string& program, const std::string& answers,
+                   std::string& standardError) {
+  dir.write(".answers", answers);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
+    const int in = ::open(".answers", O_RDONLY);
+    const int out = ::open("/dev/null", O_WRONLY);
+    const int error = ::open(".stderr", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || error < 0) ::_exit(126);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(error, 2);
+    ::setenv("LC_ALL", "C", 1);
+    ::alarm(60);  // a hang ends the run instead of the suite
+    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = 0;
+  struct rusage usage {};
+  if (child < 0 || ::wait4(child, &status, 0, &usage) != child) return -1;
+  standardError = dir.read(".stderr");
+  return WIFEXITED(status) && WEXITSTATUS(status) > 0 ? usage.ru_maxrss : -1;
+}
+
+// Headers whose counts the file cannot fill stop with error 24 at the end of file, without
+// touching the memory the counts promise: the arrays' pages are given by the system only as
+// values land in them. Repeat counts let a few bytes hold many values, and still only what is
+// read is touched.
+TEST(AbsurdHeaders, StopAtTheEndOfFileWithLittleMemory) {
+  struct Case {
+    const char* name;
+    std::string resultFile;
+    std::string location;
+  };
+  const Case cases[] = {
+      {"a hundred million nodes", "t\n100000000 1 8\n",
+       "RES.DAT, end of file after line 2: 600,000,000 of the 600,000,000 values of the initial "
+       "node block were still missing"},
+      {"a hundred million elements", "t\n1 100000000 8\n0 0 0 1 0 0\n",
+       "RES.DAT, end of file after line 3: 900,000,000 of the 900,000,000 values of the element "
+       "block were still missing"},
+      {"700 million node numbers per element", "t\n1 1 700000000\n0 0 0 1 0 0\n",
+       "RES.DAT, end of file after line 3: 700,000,001 of the 700,000,001 values of the element "
+       "block were still missing"},
+      {"repeat counts fill a little", "t\n100000000 1 8\n5*0 1000*1\n",
+       "RES.DAT, end of file after line 3: 599,998,995 of the 600,000,000 values of the initial "
+       "node block were still missing"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WorkDirectory dir;
+    dir.write("RES.DAT", c.resultFile);
+    // Head node 1 and velocity element 1: the node and element arrays are all wanted.
+    dir.write("GRAPH.DAT", "\n    1\n      1\n    0\n    0\n    1\n      1\n");
+    std::string standardError;
+    const long peak = peakKilobytes(dir, TSERIES_PATH, "1\nRES.DAT\nGRAPH.DAT\n", standardError);
+    EXPECT_EQ(standardError, at(endOfResult, c.location));
+    EXPECT_GT(peak, 0);
+    EXPECT_LT(peak, 50 * 1024) << "peak resident memory in kilobytes";
+  }
+}
 
 // Outputs that cannot be written stop with a message naming the file and a non-zero status.
 struct WriteFailureCase {
