@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/stop.h"
+#include "common/zeroedArray.h"
 #include "resconv/model.h"
 
 namespace {
@@ -36,14 +37,15 @@ ResultInfo readResultInfo(InputUnit& resultFile) {
                      static_cast<std::size_t>(std::max(c.nodesPerElement, 0));
   requireMemory(nodes * (2.0 * sizeof(double) + 2.0 * sizeof(int)) +
                 elements * (3.0 * sizeof(double) + sizeof(int)) + slots * double(sizeof(int)));
-  std::vector<double> pressureHead(nodes), discharge(nodes), vx(elements), vy(elements),
+  // Zero pages: a header that promises more than the file holds costs only what is read.
+  ZeroedArray<double> pressureHead(nodes), discharge(nodes), vx(elements), vy(elements),
       vz(elements);
-  std::vector<int> nodeCode(nodes), materialNo(elements), connectivity(slots);
+  ZeroedArray<int> nodeCode(nodes), materialNo(elements), connectivity(slots);
   readResultMesh(
       resultFile, c,
       MeshArrays{{}, {}, {}, pressureHead, discharge, nodeCode, connectivity, materialNo});
 
-  std::vector<char> named(nodes, 0);
+  ZeroedArray<char> named(nodes);
   for (int e = 1; e <= c.elementCount; ++e) {
     if (materialNo[e] < 0) ++info.leftOut;
     if (isHexahedron(connectivity, c.nodesPerElement, e)) {

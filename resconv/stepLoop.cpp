@@ -13,21 +13,20 @@ namespace {
 // Work arrays of one kind, sized together when a run uses them.
 template <class T>
 struct ArrayGroup {
-  std::vector<std::vector<T>*> arrays;
+  std::vector<ZeroedArray<T>*> arrays;
   bool used;
   std::size_t slots;
 
   double bytes() const { return used ? double(arrays.size()) * double(slots) * sizeof(T) : 0.0; }
   void size() const {
-    for (std::vector<T>* array : arrays) {
-      if (used) {
-        array->assign(slots, T{});
-      } else {
-        *array = {};
-      }
-    }
+    for (ZeroedArray<T>* array : arrays) *array = used ? ZeroedArray<T>(slots) : ZeroedArray<T>();
   }
 };
+
+template <class T>
+void copyArray(const ZeroedArray<T>& from, ZeroedArray<T>& to) {
+  std::copy(from.begin(), from.end(), to.begin());
+}
 
 // A run interpolates when its form writes requested times and times were requested.
 bool interpolates(const OutputForm& form, const ConverterAnswers& answers) {
@@ -143,8 +142,8 @@ void StepLoop::setUp() {
   // before the first stored step interpolates from it.
   previousTime_ = 0.0;
   if (!interpolates_) return;
-  a_.prevPressureHead = a_.pressureHead;
-  a_.prevDischarge = a_.discharge;
+  copyArray(a_.pressureHead, a_.prevPressureHead);
+  copyArray(a_.discharge, a_.prevDischarge);
   std::fill(a_.prevVx.begin(), a_.prevVx.end(), 0.0);
   std::fill(a_.prevVy.begin(), a_.prevVy.end(), 0.0);
   std::fill(a_.prevVz.begin(), a_.prevVz.end(), 0.0);
@@ -152,10 +151,10 @@ void StepLoop::setUp() {
 
 void StepLoop::deriveFlags() {
   if (form_.restart) {
-    a_.initialDischarge = a_.discharge;
-    a_.savedPressureHead = a_.pressureHead;
-    a_.savedDischarge = a_.discharge;
-    a_.savedNodeCode = a_.nodeCode;
+    copyArray(a_.discharge, a_.initialDischarge);
+    copyArray(a_.pressureHead, a_.savedPressureHead);
+    copyArray(a_.discharge, a_.savedDischarge);
+    copyArray(a_.nodeCode, a_.savedNodeCode);
     restart_ = RestartCopies{a_.savedPressureHead, a_.savedDischarge, a_.savedNodeCode,
                              a_.initialDischarge};
   }
@@ -226,11 +225,11 @@ void StepLoop::readSteps() {
     if (restart_.stopRequested != 0) break;
 
     if (interpolates_) {
-      a_.prevPressureHead = a_.pressureHead;
-      a_.prevDischarge = a_.discharge;
-      a_.prevVx = a_.vx;
-      a_.prevVy = a_.vy;
-      a_.prevVz = a_.vz;
+      copyArray(a_.pressureHead, a_.prevPressureHead);
+      copyArray(a_.discharge, a_.prevDischarge);
+      copyArray(a_.vx, a_.prevVx);
+      copyArray(a_.vy, a_.prevVy);
+      copyArray(a_.vz, a_.prevVz);
     }
     previousTime_ = time_;
   }

@@ -8,6 +8,7 @@
 #include "common/progress.h"
 #include "common/resultFile.h"
 #include "common/units.h"
+#include "common/zeroedArray.h"
 #include "resconv/answers.h"
 #include "resconv/outputSink.h"
 
@@ -23,17 +24,20 @@ struct ConverterFiles {
 // run does not use stay empty: the nodal velocities (node*, nodeElementCount) serve the forms
 // shown with them; the saved copies and initialDischarge the restart form; the previous-step
 // and interpolated (prev*, out*) arrays only runs that interpolate to requested times.
+//
+// The arrays are zero pages until values land in them, so a header that promises more than
+// its file holds costs only the memory of what is really read.
 struct ConverterArrays {
-  std::vector<double> x, y, z, pressureHead, discharge;
-  std::vector<double> nodeVx, nodeVy, nodeVz;
-  std::vector<double> savedPressureHead, savedDischarge;
-  std::vector<double> prevPressureHead, prevDischarge;
-  std::vector<double> outPressureHead, outDischarge;
-  std::vector<double> initialDischarge;
-  std::vector<int> nodeCode, nodeElementCount, savedNodeCode, nodeUnused;
-  std::vector<double> vx, vy, vz, prevVx, prevVy, prevVz, outVx, outVy, outVz;
-  std::vector<int> materialNo, elementFlag;
-  std::vector<int> connectivity;  // flat, nodesPerElement per element
+  ZeroedArray<double> x, y, z, pressureHead, discharge;
+  ZeroedArray<double> nodeVx, nodeVy, nodeVz;
+  ZeroedArray<double> savedPressureHead, savedDischarge;
+  ZeroedArray<double> prevPressureHead, prevDischarge;
+  ZeroedArray<double> outPressureHead, outDischarge;
+  ZeroedArray<double> initialDischarge;
+  ZeroedArray<int> nodeCode, nodeElementCount, savedNodeCode, nodeUnused;
+  ZeroedArray<double> vx, vy, vz, prevVx, prevVy, prevVz, outVx, outVy, outVz;
+  ZeroedArray<int> materialNo, elementFlag;
+  ZeroedArray<int> connectivity;  // flat, nodesPerElement per element
   std::vector<double> outputTimes;
 };
 
