@@ -184,8 +184,18 @@ void writeMicroAvsMesh(FormContext& c, double time, int) {
   ++scratch.meshSections;
 }
 
+// Under the forms that show the sub-mesh only with the initial state, which MicroAVS does not
+// write, the scratch file holds no section: the assembly stops at its end, naming the cause.
 void assembleMicroAvsMesh(FormContext& c) {
-  assembleAvsMeshFile(c.sink.output(), c.sink.avsScratch(), c.counters, c.subMesh);
+  AvsScratch& scratch = c.sink.avsScratch();
+  try {
+    assembleAvsMeshFile(c.sink.output(), scratch, c.counters, c.subMesh);
+  } catch (const RunStopped& stop) {
+    if (scratch.meshSections != 0) throw;
+    throw RunStopped(stop.line(), stop.exitStatus(),
+                     "sub-mesh form 3 has no sections under output form " +
+                         std::to_string(c.answers.outputForm) + " (" + stop.location() + ")");
+  }
 }
 
 void writeTalvixPlan(FormContext& c, double time, int stepNo) {

@@ -214,3 +214,23 @@ TEST(ConverterDialogue, SubMeshOutputsGoToTheConsoleWhenNoFileIsOpen) {
 }
 
 }  // namespace
+
+namespace {
+
+// The dialogue keeps its MicroAVS sub-mesh under forms that write no sub-mesh section: the
+// header lines go into the output file, then the run stops at the end of the empty scratch
+// file, and the second line names the cause.
+TEST(ConverterDialogue, MicroAvsSubMeshWithoutSectionsNamesTheCause) {
+  WorkDirectory dir;
+  dir.copy(fixturePath("loop/RES123.DAT"), "RES123.DAT");
+  dir.write("OTF.DAT",
+            "    1\n      15.0\n    4    1\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n1 1 2 3 4\n");
+  const ProgramResult result = dir.run(RESCONV_PATH, "1\nRES123.DAT\n1\n1\nOTF.DAT\n3\n");
+  EXPECT_EQ(result.exitStatus, 1);
+  const std::string expected =
+      "forrtl: severe (24): end-of-file during read, unit 8, file AVS.tmp\n"
+      "sub-mesh form 3 has no sections under output form 1 (";
+  EXPECT_EQ(result.standardError.rfind(expected, 0), 0u) << result.standardError;
+}
+
+}  // namespace
