@@ -192,9 +192,10 @@ void assembleMicroAvsMesh(FormContext& c) {
     assembleAvsMeshFile(c.sink.output(), scratch, c.counters, c.subMesh);
   } catch (const RunStopped& stop) {
     if (scratch.meshSections != 0) throw;
-    throw RunStopped(stop.line(), stop.exitStatus(),
-                     "sub-mesh form 3 has no sections under output form " +
-                         std::to_string(c.answers.outputForm) + " (" + stop.location() + ")");
+    std::string cause =
+        "sub-mesh form 3 has no sections under output form " + std::to_string(c.answers.outputForm);
+    if (!stop.location().empty()) cause += " (" + stop.location() + ")";
+    throw RunStopped(stop.line(), stop.exitStatus(), cause);
   }
 }
 

@@ -229,7 +229,7 @@ TEST(ConverterDialogue, MicroAvsSubMeshWithoutSectionsNamesTheCause) {
   EXPECT_EQ(result.exitStatus, 1);
   const std::string expected =
       "forrtl: severe (24): end-of-file during read, unit 8, file AVS.tmp\n"
-      "sub-mesh form 3 has no sections under output form 1 (";
+      "sub-mesh form 3 has no sections under output form 1";
   EXPECT_EQ(result.standardError.rfind(expected, 0), 0u) << result.standardError;
 }
 
