@@ -117,7 +117,7 @@ void checkConverterOptions(const CLI::App& app, const ConverterOptions& o) {
   auto given = [&](const char* name) { return app.count(name) > 0; };
   if (o.info) {
     for (const char* name : {"--to", "--times", "--points", "--submesh", "--restart-time",
-                             "--restart-head", "--restart-discharge"}) {
+                             "--restart-head", "--restart-discharge", "--vtu-compress"}) {
       if (given(name)) throw UsageError(std::string(name) + " cannot be given with --info");
     }
     return;
@@ -179,7 +179,7 @@ void checkOutputTimeFile(const std::string& name, bool wantsSubMesh) {
   InputUnit unit(unitNumber::outputTimeFile);
   unit.openOld(name);
   const int outputTimeCount = readOutputTimeCount(unit);
-  std::vector<double> outputTimes(static_cast<std::size_t>(std::max(outputTimeCount, 1)) + 1);
+  std::vector<double> outputTimes;
   SubMesh subMesh;
   readOutputTimesAndSubMesh(unit, outputTimeCount, outputTimes, subMesh);
   if (wantsSubMesh && subMesh.meshElementCount <= 0) {
