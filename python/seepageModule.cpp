@@ -57,16 +57,19 @@ std::string pathText(const std::filesystem::path& path) {
 }
 
 // Nodal values of one state. The total head is made on first use, from the state's pressure
-// head and the mesh's z.
+// head and the mesh's z, into a buffer of its own.
 struct State {
   py::array pressureHead, discharge, nodeCode;
-  py::array z;
+  SharedArray<double> pressureValues, zValues;
   py::object totalHead;
 
   py::object total() {
     if (!totalHead) {
-      totalHead = pressureHead.attr("__add__")(z);
-      totalHead.attr("setflags")(py::arg("write") = false);
+      const std::vector<double>& p = *pressureValues;
+      const std::vector<double>& z = *zValues;
+      auto sum = std::make_shared<std::vector<double>>(p.size());
+      for (std::size_t node = 1; node < p.size(); ++node) (*sum)[node] = p[node] + z[node];
+      totalHead = oneBased(SharedArray<double>(std::move(sum)));
     }
     return totalHead;
   }
@@ -78,12 +81,16 @@ struct Step : State {
   py::array velocity;
 };
 
-State makeState(const NodeValues& nodes, const py::array& z) {
-  return {oneBased(nodes.pressureHead), oneBased(nodes.discharge), oneBased(nodes.nodeCode), z,
+State makeState(const NodeValues& nodes, const SharedArray<double>& z) {
+  return {oneBased(nodes.pressureHead),
+          oneBased(nodes.discharge),
+          oneBased(nodes.nodeCode),
+          nodes.pressureHead,
+          z,
           py::object()};
 }
 
-Step makeStep(const StepValues& values, const py::array& z, int elementCount) {
+Step makeStep(const StepValues& values, const SharedArray<double>& z, int elementCount) {
   Step step;
   static_cast<State&>(step) = makeState(values.nodes, z);
   step.number = values.stepNo;
@@ -101,8 +108,7 @@ std::shared_ptr<ResultStream> openStream(const std::string& path) {
 // One pass over the stored steps, with a stream of its own.
 class StepIterator {
  public:
-  explicit StepIterator(std::shared_ptr<ResultStream> stream)
-      : stream_(std::move(stream)), z_(oneBased(stream_->mesh().z)) {}
+  explicit StepIterator(std::shared_ptr<ResultStream> stream) : stream_(std::move(stream)) {}
 
   Step next() {
     std::optional<StepValues> values;
@@ -111,12 +117,11 @@ class StepIterator {
       values = stream_->nextStep();
     }
     if (!values) throw py::stop_iteration();
-    return makeStep(*values, z_, stream_->counts().elementCount);
+    return makeStep(*values, stream_->mesh().z, stream_->counts().elementCount);
   }
 
  private:
   std::shared_ptr<ResultStream> stream_;
-  py::array z_;
 };
 
 class ResultFile {
@@ -131,7 +136,7 @@ class ResultFile {
     const auto slots = static_cast<py::ssize_t>(counts_.nodesPerElement);
     connectivity_ = view(mesh.connectivity, 0, {elements, slots}, {slots, 1});
     material_ = oneBased(mesh.materialNo);
-    initial_ = py::cast(makeState(first_->initial(), z_));
+    initial_ = py::cast(makeState(first_->initial(), mesh.z));
     // The solver writes its title in code page 932.
     title_ = py::bytes(first_->title()).attr("decode")("cp932", "replace");
     passes_.push_back(first_);

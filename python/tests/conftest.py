@@ -109,3 +109,10 @@ def tseries_tables(result_path, nodes, elements, folder):
         if path.exists():
             tables[name] = csv_table(path.read_text(encoding="ascii"))
     return tables
+
+
+def child_environment(**more):
+    """The environment of a child interpreter that imports this same module."""
+    import seepage
+    module_dir = str(pathlib.Path(seepage.__file__).resolve().parent)
+    return dict(os.environ, PYTHONPATH=module_dir, **more)

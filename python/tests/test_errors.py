@@ -3,14 +3,13 @@ the interpreter."""
 
 import errno
 import json
-import os
 import subprocess
 import sys
 
 import pytest
 
 import seepage
-from conftest import EXAMPLE, graph_file, run_program, TSERIES
+from conftest import EXAMPLE, TSERIES, child_environment, graph_file, run_program
 
 EXAMPLE_LINES = EXAMPLE.read_text(encoding="ascii").splitlines(keepends=True)
 NODES, ELEMENTS = 19, 5
@@ -128,7 +127,7 @@ with seepage.open(%r) as result:
 print(json.dumps(outcomes))
 """ % str(EXAMPLE)
     child = subprocess.run([sys.executable, "-c", script] + paths, capture_output=True,
-                           text=True, env=dict(os.environ), timeout=60)
+                           text=True, env=child_environment(), timeout=60)
     assert child.returncode == 0, child.stderr
     assert json.loads(child.stdout) == ["ResultFileError"] * len(paths) + [4]
 
