@@ -158,6 +158,7 @@ class ResultFile {
     if (closed_) throw StreamClosed();
     if (first_) return StepIterator(std::exchange(first_, nullptr));
     auto stream = openStream(path_);
+    if (closed_) throw StreamClosed();  // closed by another thread while this one was opening
     std::erase_if(passes_, [](const std::weak_ptr<ResultStream>& pass) { return pass.expired(); });
     passes_.push_back(stream);
     return StepIterator(std::move(stream));
@@ -167,13 +168,14 @@ class ResultFile {
   void close() {
     closed_ = true;
     first_.reset();
-    for (const auto& pass : passes_) {
+    // Taken out first: other threads may run while this one waits for a pass to stop reading.
+    const std::vector<std::weak_ptr<ResultStream>> passes = std::exchange(passes_, {});
+    for (const auto& pass : passes) {
       if (auto stream = pass.lock()) {
         py::gil_scoped_release release;
         stream->close();
       }
     }
-    passes_.clear();
   }
 
   std::string repr() const {
