@@ -161,3 +161,35 @@ def test_an_empty_mesh(tmp_path):
         steps = list(result)
     assert [(step.number, step.time) for step in steps] == [(7, 1.5)]
     assert steps[0].velocity.shape == (0, 3)
+
+
+def test_an_interrupt_ends_a_long_histories_reading(tmp_path):
+    import _thread
+    import os
+    import signal
+    import subprocess
+    from conftest import GENERATOR
+    path = tmp_path / "LARGE.DAT"
+    # About 80 MB: its reading takes a tenth of a second at the least.
+    subprocess.run([str(GENERATOR), "--nx", "60", "--ny", "60", "--nz", "20", "--target-mb",
+                    "80", "--out", str(path)], check=True, capture_output=True)
+
+    # Whether the file is still open when the interrupt is handled: inside the reading, not
+    # after it.
+    open_when_handled = []
+
+    def on_interrupt(number, frame):
+        names = [os.path.realpath("/proc/self/fd/" + fd) for fd in os.listdir("/proc/self/fd")]
+        open_when_handled.append(str(path.resolve()) in names)
+        raise KeyboardInterrupt
+
+    previous = signal.signal(signal.SIGINT, on_interrupt)
+    timer = threading.Timer(0.02, _thread.interrupt_main)
+    try:
+        timer.start()
+        with pytest.raises(KeyboardInterrupt):
+            seepage.histories(path, nodes=[1])
+    finally:
+        timer.cancel()
+        signal.signal(signal.SIGINT, previous)
+    assert open_when_handled == [True]
