@@ -111,3 +111,36 @@ def test_mesh_arrays_are_read_only(name):
         array = getattr(result, name)
         with pytest.raises(ValueError):
             array[0] = 1
+
+
+LISTS = {
+    "every node and element": (list(range(1, 20)), [1, 2, 3, 4, 5]),
+    # 150 velocity columns: rows wrap after 132 values.
+    "repeats, rows that wrap": ([19, 1, 5, 5, 12] * 28, [5, 4, 3, 2, 1] * 10),
+    "nodes only": ([7, 3], []),
+    "elements only": ([], [3]),
+}
+
+
+@pytest.mark.parametrize("lists", LISTS)
+def test_histories_equal_the_extractor_tables(lists, programs, tmp_path):
+    nodes, elements = LISTS[lists]
+    tables = tseries_tables(EXAMPLE, nodes, elements, tmp_path)
+    history = seepage.histories(EXAMPLE, nodes=nodes, elements=elements)
+    wanted = {"HTIME.CSV": "total_head", "PTIME.CSV": "pressure_head", "QTIME.CSV": "discharge"}
+    if nodes:
+        for name, key in wanted.items():
+            header, rows = tables[name]
+            assert header == nodes
+            assert rows == [[rounded(t, 8)] + [rounded(v, 8) for v in row]
+                            for t, row in zip(history["time"], history[key])], name
+    if elements:
+        header, rows = tables["VTIME.CSV"]
+        assert header == [e for e in elements for _ in "xyz"]
+        assert rows == [[rounded(t, 8)] + [rounded(v, 8) for v in row.reshape(-1)]
+                        for t, row in zip(history["time"], history["velocity"])]
+    # A table of an empty list is not written.
+    assert set(tables) == ({"HTIME.CSV", "PTIME.CSV", "QTIME.CSV"} if nodes else set()) | (
+        {"VTIME.CSV"} if elements else set())
+    assert history["total_head"].shape == (4, len(nodes))
+    assert history["velocity"].shape == (4, len(elements), 3)
