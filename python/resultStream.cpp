@@ -1,8 +1,10 @@
 #include "python/resultStream.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <span>
 
 namespace {
@@ -39,6 +41,14 @@ void openResultForReading(InputUnit& unit, const std::string& path) {
     // may have changed errno.
     const int error = ::access(path.c_str(), R_OK) != 0 ? errno : EIO;
     throw OpenFailed(stop, error, path);
+  }
+  // A folder opens but cannot be read: the same stop as its first read would give, told
+  // apart as an error of the open.
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+    unit.close();
+    throw OpenFailed(RunStopped("cannot read " + path + ": " + std::strerror(EISDIR), 1), EISDIR,
+                     path);
   }
 }
 

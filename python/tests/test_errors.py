@@ -132,6 +132,16 @@ print(json.dumps(outcomes))
     assert json.loads(child.stdout) == ["ResultFileError"] * len(paths) + [4]
 
 
+def test_a_folder_raises_is_a_directory(programs, tmp_path, monkeypatch):
+    (tmp_path / "RES.DAT").mkdir()
+    expected = extractor_stop(tmp_path)
+    monkeypatch.chdir(tmp_path)
+    for call in (lambda: seepage.open("RES.DAT"), lambda: seepage.histories("RES.DAT", [1])):
+        with pytest.raises(IsADirectoryError) as raised:
+            call()
+        assert raised.value.strerror == expected
+
+
 def test_a_list_number_outside_the_file_raises_value_error():
     cases = [({"nodes": [0]}, "node 0"), ({"nodes": [1, NODES + 1]}, "node 20"),
              ({"elements": [-3]}, "element -3"), ({"elements": [ELEMENTS + 1]}, "element 6")]
