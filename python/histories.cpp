@@ -29,7 +29,7 @@ HistoryValues collectHistories(const std::string& path, std::span<const int> nod
                                const std::function<void()>& betweenSteps) {
   InputUnit unit(unitNumber::resultFile);
   openResultForReading(unit, path);
-  readResultTitle(unit);
+  readTitleForReading(unit, path);
   const ResultCounts counts = readResultCounts(unit);
   requireInRange(nodes, counts.nodeCount, "node");
   requireInRange(elements, counts.elementCount, "element");

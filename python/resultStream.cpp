@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <span>
 
 namespace {
@@ -42,19 +41,25 @@ void openResultForReading(InputUnit& unit, const std::string& path) {
     const int error = ::access(path.c_str(), R_OK) != 0 ? errno : EIO;
     throw OpenFailed(stop, error, path);
   }
-  // A folder opens but cannot be read: the same stop as its first read would give, told
-  // apart as an error of the open.
-  struct stat status {};
-  if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-    unit.close();
-    throw OpenFailed(RunStopped("cannot read " + path + ": " + std::strerror(EISDIR), 1), EISDIR,
-                     path);
+}
+
+std::string readTitleForReading(InputUnit& unit, const std::string& path) {
+  try {
+    return readResultTitle(unit);
+  } catch (const RunStopped& stop) {
+    // A folder opens but cannot be read: its first read's stop, told apart as an error of the
+    // open.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+      throw OpenFailed(stop, EISDIR, path);
+    }
+    throw;
   }
 }
 
 ResultStream::ResultStream(const std::string& path) : unit_(unitNumber::resultFile) {
   openResultForReading(unit_, path);
-  title_ = readResultTitle(unit_);
+  title_ = readTitleForReading(unit_, path);
   counts_ = readResultCounts(unit_);
   requireStreamMemory(counts_);
 

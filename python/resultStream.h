@@ -70,8 +70,11 @@ class StreamClosed : public std::logic_error {
   StreamClosed() : std::logic_error("I/O operation on a closed result file") {}
 };
 
-// Opens the result file on `unit`; a failure throws OpenFailed instead of the reader's stop.
+// Opens the result file on `unit` and reads its title, as the reader does, except that a file
+// that cannot be opened (or a folder, which opens but cannot be read) throws OpenFailed
+// instead of the reader's stop.
 void openResultForReading(InputUnit& unit, const std::string& path);
+std::string readTitleForReading(InputUnit& unit, const std::string& path);
 
 class ResultStream {
  public:
