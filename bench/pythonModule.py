@@ -19,6 +19,10 @@ in a fresh interpreter or process through build/bench/measureRun:
   histories 10 + 10  the same ten nodes and ten elements;
   tseries (10 + 10)  the extractor on the same lists, for comparison.
 
+With --small-mb S (default 50; 0 skips it), a second file of about S MB with the same mesh is
+read by the module's runs once more, to show that their peak memory does not grow with the
+number of stored steps.
+
 Rounds are interleaved and the fastest run of each counts (wall and CPU each at their least).
 The table shows wall seconds, CPU seconds (user + system) and their ratios to the floor's, and
 the peak resident memory; the in-process column is the CPU time of the reading itself, as the
@@ -26,7 +30,8 @@ script measures it, without the interpreter's start. The targets (steps at most 
 floor, histories of ten nodes at most 1.1 times) are checked on the CPU ratio, the steadier
 one on a shared machine; the wall ratio is shown beside it.
 
-Options: --build DIR (default build), --size-mb M (default 300), --repeat N (default 3),
+Options: --build DIR (default build), --size-mb M (default 300), --small-mb S (default 50),
+--repeat N (default 3),
 --python PATH (default the running interpreter), --tmp DIR, --keep.
 """
 
@@ -98,6 +103,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--build", default="build")
     parser.add_argument("--size-mb", type=float, default=300.0)
+    parser.add_argument("--small-mb", type=float, default=50.0)
     parser.add_argument("--repeat", type=int, default=3)
     parser.add_argument("--python", default=sys.executable)
     parser.add_argument("--tmp", default=None)
@@ -123,14 +129,18 @@ def main():
         nx, ny, nz = GRID
         nodes = spread(10, (nx + 1) * (ny + 1) * (nz + 1))
         elements = spread(10, nx * ny * nz)
-        made = subprocess.run(
-            [generator, "--nx", str(nx), "--ny", str(ny), "--nz", str(nz), "--target-mb",
-             str(arguments.size_mb), "--layout", "plain", "--seed", "1", "--out", RESULT_NAME,
-             "--graph", GRAPH_NAME, "--heads", ",".join(map(str, nodes)),
-             "--pressures", ",".join(map(str, nodes)), "--discharges", ",".join(map(str, nodes)),
-             "--velocities", ",".join(map(str, elements))],
-            cwd=work, capture_output=True, text=True, check=True)
-        print(made.stdout.strip())
+        def generate(megabytes):
+            made = subprocess.run(
+                [generator, "--nx", str(nx), "--ny", str(ny), "--nz", str(nz), "--target-mb",
+                 str(megabytes), "--layout", "plain", "--seed", "1", "--out", RESULT_NAME,
+                 "--graph", GRAPH_NAME, "--heads", ",".join(map(str, nodes)),
+                 "--pressures", ",".join(map(str, nodes)),
+                 "--discharges", ",".join(map(str, nodes)),
+                 "--velocities", ",".join(map(str, elements))],
+                cwd=work, capture_output=True, text=True, check=True)
+            print(made.stdout.strip())
+
+        generate(arguments.size_mb)
         megabytes = os.path.getsize(os.path.join(work, RESULT_NAME)) / 1.0e6
 
         python = arguments.python
@@ -168,6 +178,14 @@ def main():
                 name, result["seconds"], result["seconds"] / reference["seconds"],
                 result["cpuSeconds"], result["cpuSeconds"] / reference["cpuSeconds"],
                 in_process, result["peakKb"] / 1024.0))
+        if arguments.small_mb > 0:
+            generate(arguments.small_mb)
+            print("%-20s %12s %12s %9s" % ("peak memory", "large MB", "small MB", "change"))
+            for name, command, answers in runs[2:]:
+                small = measure(launcher, command, work, answers)["peakKb"]
+                large = best[name]["peakKb"]
+                print("%-20s %12.1f %12.1f %8.1f%%" % (name, large / 1024.0, small / 1024.0,
+                                                       100.0 * (large - small) / small))
         for name, limit in TARGETS.items():
             cpu = best[name]["cpuSeconds"] / reference["cpuSeconds"]
             wall = best[name]["seconds"] / reference["seconds"]
