@@ -161,3 +161,18 @@ def test_null_values_after_the_first_step_match_the_extractor(programs, tmp_path
         assert rows == expected, name
     np.testing.assert_array_equal(history["total_head"],
                                   history["pressure_head"] + np.array([1.0, 1.0, 1.0]))
+
+
+@pytest.mark.parametrize("title, expected", [
+    (b"short", "short".ljust(80)),
+    (b"x" * 79 + b"yz" + b"w" * 19, "x" * 79 + "y"),
+    ("浸透流 解析".encode("cp932"), "浸透流 解析".ljust(80 - 5)),  # 11 bytes, 6 characters
+    # A double-byte character cut by the 80th column becomes a replacement character.
+    (b"a" * 79 + "浸".encode("cp932"), "a" * 79 + "\ufffd"),
+], ids=["padded", "cut at 80", "code page 932", "character cut at 80"])
+def test_the_title_is_the_first_80_bytes_of_the_first_record(title, expected, tmp_path):
+    path = tmp_path / "TITLE.DAT"
+    path.write_bytes(title + b"\r\n1 0 8\n0 0 0 1.0 0.0 0\n\n")
+    with seepage.open(path) as result:
+        assert result.title == expected
+        assert result.node_count == 1 and list(result) == []
