@@ -26,9 +26,11 @@ namespace {
 
 PyObject* resultFileError = nullptr;
 
-// The one place where a stop of the reader becomes the text of a Python exception.
+// The one place where a stop of the reader becomes the text of a Python exception: the
+// programs' stop line, then the line that names the place, as the programs print them.
 std::string stopMessage(const RunStopped& stop) {
-  return stop.what();
+  if (stop.location().empty()) return stop.what();
+  return std::string(stop.what()) + "\n" + stop.location();
 }
 
 // Text that names files: decoded as the file system names them, so no byte is lost.
