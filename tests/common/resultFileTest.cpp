@@ -109,7 +109,7 @@ struct Layout {
   const char* name;
   int valuesPerLine;  // 0: one node or element per line
   const char* separator;
-  bool repeatCounts;      // runs of equal values as r*value
+  bool repeatCounts;     // runs of equal values as r*value
   bool solverExponents;  // 1.0D+01, and exponents beyond two digits without their letter
 };
 

@@ -143,7 +143,7 @@ TEST(TryCompileFormat, RefusesMalformedAndCompilesWellFormed) {
 // The files that hold the programs' record layouts, each linked in through one of its
 // functions, so that every layout has entered the list before the test runs.
 const void* const layoutFiles[] = {
-    reinterpret_cast<const void*>(&outputForms),         // every writer of the converter
+    reinterpret_cast<const void*>(&outputForms),          // every writer of the converter
     reinterpret_cast<const void*>(&readOutputTimeCount),  // the output-time file
     reinterpret_cast<const void*>(&writeTimeSeries),      // the extractor's tables
     reinterpret_cast<const void*>(&readGraphCapacities),  // the graph data file

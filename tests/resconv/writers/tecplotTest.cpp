@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "e2e/programRun.h"
-#include "resconv/testMesh.h"
 #include "resconv/derived.h"
+#include "resconv/testMesh.h"
 #include "resconv/writers/tecplot.h"
 
 namespace {
