@@ -1,5 +1,6 @@
-// Field editors. Digits come from std::to_chars, which rounds exactly; each field is then laid
-// out in place, right-justified, without temporaries.
+// Field editors. Digits come from a fast path that proves its own rounding, or else from
+// std::to_chars, which rounds exactly; each field is laid out in place, right-justified,
+// without temporaries.
 #include "common/fieldEdit.h"
 
 #include <array>
@@ -10,12 +11,23 @@
 
 namespace {
 
-// Leading blanks; short runs (the usual one to three) without a call.
-void fillBlanks(char* field, int count) {
-  if (count <= 4) {
-    for (int i = 0; i < count; ++i) field[i] = ' ';
+// Leading blanks; runs up to 16 (nearly all of them) as two overlapping fixed-size copies.
+inline void fillBlanks(char* field, int count) {
+  static constexpr char blanks[] = "        ";
+  if (count >= 8) {
+    if (count > 16) [[unlikely]] {
+      std::memset(field, ' ', static_cast<std::size_t>(count));
+      return;
+    }
+    std::memcpy(field, blanks, 8);
+    std::memcpy(field + count - 8, blanks, 8);
+  } else if (count >= 4) {
+    std::memcpy(field, blanks, 4);
+    std::memcpy(field + count - 4, blanks, 4);
   } else {
-    std::memset(field, ' ', static_cast<std::size_t>(count));
+    if (count > 0) field[0] = ' ';
+    if (count > 1) field[1] = ' ';
+    if (count > 2) field[2] = ' ';
   }
 }
 
@@ -49,114 +61,199 @@ void fillAsterisks(char* field, int width) {
 
 namespace {
 
-constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr int maxExactPower = 22;
-constexpr int maxFastDigits = 15;  // scaled values stay below 2^53
-
-// 10^i for i = minTabledDecade..maxTabledDecade (the nearest doubles), to settle a decade.
-constexpr int minTabledDecade = -24;
-constexpr int maxTabledDecade = 38;
-constexpr auto decadeTable = [] {
-  std::array<double, maxTabledDecade - minTabledDecade + 1> table{};
-  for (int i = minTabledDecade; i <= maxTabledDecade; ++i) {
-    double power = 1;
-    for (int j = 0; j < (i < 0 ? -i : i); ++j) power *= 10;  // exact up to 1e22
-    table[static_cast<std::size_t>(i - minTabledDecade)] = i < 0 ? 1 / power : power;
-  }
-  return table;
-}();
-
 constexpr char digitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// Writes exactly `count` digits of `value` (which has no more) at `out`, with leading zeros.
-void putDigits(char* out, int count, std::uint64_t value) {
+constexpr std::uint64_t powersOfTen[] = {1ull,
+                                         10ull,
+                                         100ull,
+                                         1000ull,
+                                         10000ull,
+                                         100000ull,
+                                         1000000ull,
+                                         10000000ull,
+                                         100000000ull,
+                                         1000000000ull,
+                                         10000000000ull,
+                                         100000000000ull,
+                                         1000000000000ull,
+                                         10000000000000ull,
+                                         100000000000000ull,
+                                         1000000000000000ull,
+                                         10000000000000000ull,
+                                         100000000000000000ull,
+                                         1000000000000000000ull,
+                                         10000000000000000000ull};
+
+// Digits of a value below 10^count (count <= 8 here), from the right, two at a time.
+inline void putSmallDigits(char* out, int count, std::uint32_t value) {
   char* p = out + count;
   while (p - out >= 2) {
-    const std::uint64_t rest = value / 100;
+    const std::uint32_t rest = value / 100;
     p -= 2;
     std::memcpy(p, digitPairs + 2 * (value - rest * 100), 2);
     value = rest;
   }
-  if (p > out) *--p = static_cast<char>('0' + value);
+  if (p > out) *out = static_cast<char>('0' + value);
+}
+
+// The decimal digits of a 64-bit value (one for zero). Setting the lowest bit changes no digit
+// count, and makes zero count as one.
+inline int digitCount(std::uint64_t value) {
+  value |= 1;
+  const int guess = (std::bit_width(value) * 1233) >> 12;  // floor(log10) or one less
+  return guess + (value >= powersOfTen[guess] ? 1 : 0);
 }
 
 }  // namespace
 
+void putDigits(char* out, int count, std::uint64_t value) {
+  // Eight digits at a time in 32-bit arithmetic, from the right.
+  while (count > 8) {
+    const std::uint64_t rest = value / 100000000;
+    putSmallDigits(out + count - 8, 8, static_cast<std::uint32_t>(value - rest * 100000000));
+    value = rest;
+    count -= 8;
+  }
+  putSmallDigits(out, count, static_cast<std::uint32_t>(value));
+}
+
 void editInteger(char* field, int width, std::int64_t value) {
-  // Digits from the right, two at a time, into a scratch that holds any 64-bit value.
+  // Digits straight into the field from its right end, two at a time.
   const bool negative = value < 0;
-  std::uint64_t magnitude =
+  const std::uint64_t magnitude =
       negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-  char text[24];
-  char* const end = text + sizeof text;
-  char* p = end;
-  while (magnitude >= 100) {
-    const std::uint64_t rest = magnitude / 100;
-    p -= 2;
-    std::memcpy(p, digitPairs + 2 * (magnitude - rest * 100), 2);
-    magnitude = rest;
-  }
-  if (magnitude >= 10) {
-    p -= 2;
-    std::memcpy(p, digitPairs + 2 * magnitude, 2);
-  } else {
-    *--p = static_cast<char>('0' + magnitude);
-  }
-  if (negative) *--p = '-';
-  const int length = static_cast<int>(end - p);
-  if (length > width) {
+  const int count = digitCount(magnitude);
+  const int length = count + (negative ? 1 : 0);
+  if (length > width) [[unlikely]] {
     fillAsterisks(field, width);
     return;
   }
+  char* const start = field + (width - count);
+  if (count <= 8) [[likely]] {
+    putSmallDigits(start, count, static_cast<std::uint32_t>(magnitude));
+  } else {
+    putDigits(start, count, magnitude);
+  }
+  if (negative) start[-1] = '-';
   fillBlanks(field, width - length);
-  std::memcpy(field + (width - length), p, static_cast<std::size_t>(length));
 }
 
 namespace {
 
-// The common case without std::to_chars: magnitude * 10^k (or / 10^-k) with an exactly
-// representable power is one correctly rounded operation, so the scaled value is off by at
-// most half an ulp. Its nearest integer is the rounded digits unless the value lies that close
-// to a half, where the slow path decides. Returns false to ask for the slow path.
+// 10^k for k = minPower..maxPower as a 64-bit mantissa with its leading bit set and a binary
+// exponent: 10^k = (mantissa + t) * 2^exponent with 0 <= t < 1 (the mantissa is truncated;
+// exact for 0 <= k <= 27). Worked out at compile time in multi-word integer arithmetic.
+struct PowerOfTen {
+  std::uint64_t mantissa;
+  int exponent;
+};
+constexpr int minPower = -342;  // k = count - 1 - decade, for every finite double
+constexpr int maxPower = 342;
+
+constexpr auto powerTable = [] {
+  constexpr int words = 42;              // 1344 bits: 10^342 < 2^1137
+  constexpr int reciprocalShift = 1312;  // 2^1312 / 10^342 still has 176 bits
+  using Number = std::array<std::uint32_t, words>;
+  // The leading 64 bits of `number` and the binary exponent of their last one.
+  auto leading = [](const Number& number, int scale) {
+    int top = words * 32 - 1;
+    while (((number[static_cast<std::size_t>(top / 32)] >> (top % 32)) & 1) == 0) --top;
+    std::uint64_t mantissa = 0;
+    for (int bit = top; bit > top - 64; --bit) {
+      const std::uint32_t value =
+          bit >= 0 ? (number[static_cast<std::size_t>(bit / 32)] >> (bit % 32)) & 1 : 0;
+      mantissa = (mantissa << 1) | value;
+    }
+    return PowerOfTen{mantissa, top - 63 + scale};
+  };
+  std::array<PowerOfTen, maxPower - minPower + 1> table{};
+  Number number{};
+  number[0] = 1;
+  for (int k = 0; k <= maxPower; ++k) {
+    table[static_cast<std::size_t>(k - minPower)] = leading(number, 0);
+    std::uint64_t carry = 0;
+    for (std::uint32_t& word : number) {
+      const std::uint64_t product = std::uint64_t{word} * 10 + carry;
+      word = static_cast<std::uint32_t>(product);
+      carry = product >> 32;
+    }
+  }
+  // floor(2^shift / 10^k) for k = 1, 2, ...: the floors of successive divisions by ten.
+  number = Number{};
+  number[reciprocalShift / 32] = std::uint32_t{1} << (reciprocalShift % 32);
+  for (int k = 1; k <= -minPower; ++k) {
+    std::uint64_t remainder = 0;
+    for (int i = words - 1; i >= 0; --i) {
+      const std::uint64_t part = (remainder << 32) | number[static_cast<std::size_t>(i)];
+      number[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(part / 10);
+      remainder = part % 10;
+    }
+    table[static_cast<std::size_t>(-k - minPower)] = leading(number, -reciprocalShift);
+  }
+  return table;
+}();
+
+constexpr int maxFastDigits = 17;
+
+// The fast path of decimalDigits; false when it cannot be sure of the rounding.
+//
+// The magnitude is m * 2^e exactly, with m of 53 bits. With 10^k = (P + t) * 2^q from the
+// table, the product m * P (exact in 128 bits) times 2^(e+q) is the scaled value
+// y = magnitude * 10^k from below, short of it by less than y * 2^-63, plus the 2^-64 that
+// cutting the fraction to 64 bits drops. k is chosen so that y has `count` digits before the
+// point: its integer part, rounded by the fraction, is then the digits, unless the fraction
+// lies within that shortfall below one half (an exact tie included), where the exact path
+// decides.
 bool fastDecimalDigits(double magnitude, int count, char* digits, int& exponent) {
   const std::uint64_t bits = std::bit_cast<std::uint64_t>(magnitude);
-  const int binaryExponent = static_cast<int>(bits >> 52) - 1023;
-  // floor(log10(2^binaryExponent)): the decade, or one less.
-  int decimal = (binaryExponent * 78913) >> 18;
-  if (decimal < minTabledDecade || decimal >= maxTabledDecade) return false;
-  decimal += magnitude >= decadeTable[static_cast<std::size_t>(decimal + 1 - minTabledDecade)];
-  const double low = exactPowersOfTen[count - 1];
-  const double high = exactPowersOfTen[count];
-  // The tabled powers below 1 are inexact: near them the decade may still be off by one.
+  const int biased = static_cast<int>(bits >> 52);
+  std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+  int e;
+  if (biased != 0) [[likely]] {
+    m |= std::uint64_t{1} << 52;
+    e = biased - 1075;
+  } else {  // subnormal: shifted up to 53 bits
+    const int shift = std::countl_zero(m) - 11;
+    m <<= shift;
+    e = -1074 - shift;
+  }
+  // floor(log10(2^(e+52))): the decade of the leading digit, or one less.
+  int decade = ((e + 52) * 78913) >> 18;
+  const std::uint64_t high = powersOfTen[count];
   for (int attempt = 0; attempt < 2; ++attempt) {
-    const int k = count - 1 - decimal;
-    if (k > maxExactPower || k < -maxExactPower) return false;
-    const double scaled =
-        k >= 0 ? magnitude * exactPowersOfTen[k] : magnitude / exactPowersOfTen[-k];
-    if (scaled >= high) [[unlikely]] {
-      ++decimal;
-      continue;
-    }
-    if (scaled < low) [[unlikely]] {
-      --decimal;
-      continue;
-    }
-    const std::int64_t whole = static_cast<std::int64_t>(scaled);  // floor: positive, < 2^53
-    const double fraction = scaled - static_cast<double>(whole);   // exact
-    if (std::fabs(fraction - 0.5) <= scaled * 0x1p-52) [[unlikely]]
+    const int k = count - 1 - decade;
+    if (k < minPower || k > maxPower) [[unlikely]]
       return false;
-    std::uint64_t rounded = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
-    if (static_cast<double>(rounded) == high) [[unlikely]] {  // 9.99..96 -> 10.00..0
-      rounded /= 10;
-      ++decimal;
+    const PowerOfTen& power = powerTable[static_cast<std::size_t>(k - minPower)];
+    __extension__ using Wide = unsigned __int128;
+    const Wide product = static_cast<Wide>(m) * power.mantissa;
+    const int shift = -(e + power.exponent);  // y = product * 2^-shift
+    if (shift <= 0 || shift >= 128) [[unlikely]]
+      return false;
+    const auto whole = static_cast<std::uint64_t>(product >> shift);
+    if (whole >= high) {  // the decade was one too low
+      ++decade;
+      continue;
     }
+    const std::uint64_t fraction = shift >= 64
+                                       ? static_cast<std::uint64_t>(product >> (shift - 64))
+                                       : static_cast<std::uint64_t>(product) << (64 - shift);
+    constexpr std::uint64_t half = std::uint64_t{1} << 63;
+    const std::uint64_t shortfall = 2 * whole + 4;  // in units of 2^-64; whole < 2^57
+    if (fraction <= half && fraction + shortfall >= half) [[unlikely]]
+      return false;
+    std::uint64_t rounded = whole + (fraction > half ? 1 : 0);
+    if (rounded == high) {  // 9.99..96 -> 10.00..0
+      rounded = powersOfTen[count - 1];
+      ++decade;
+    }
+    if (rounded < powersOfTen[count - 1]) [[unlikely]]
+      return false;
     putDigits(digits, count, rounded);
-    exponent = decimal;
+    exponent = decade;
     return true;
   }
   return false;
@@ -170,6 +267,10 @@ int decimalDigits(double magnitude, int count, char* digits) {
       fastDecimalDigits(magnitude, count, digits, exponent)) [[likely]] {
     return exponent;
   }
+  return exactDecimalDigits(magnitude, count, digits);
+}
+
+int exactDecimalDigits(double magnitude, int count, char* digits) {
   if (magnitude == 0) {
     std::memset(digits, '0', static_cast<std::size_t>(count));
     return 0;
@@ -186,7 +287,7 @@ int decimalDigits(double magnitude, int count, char* digits) {
     e = text + 1 + count;
   }
   // e points at 'e', then the sign and at least two digits.
-  exponent = 0;
+  int exponent = 0;
   for (const char* p = e + 2; p < end; ++p) exponent = exponent * 10 + (*p - '0');
   return e[1] == '-' ? -exponent : exponent;
 }

@@ -20,7 +20,14 @@ constexpr int maxSignificantDigits = 60;
 // Rounds the finite, non-negative `magnitude` to nearest with `count` significant digits
 // (1..maxSignificantDigits): writes the `count` digit characters to `digits` and returns the
 // decimal exponent of the first one (magnitude ~ d.ddd * 10^exponent); zero gives zeros and 0.
+// Up to 17 digits they come from one 64 x 64-bit product with a power of ten, checked to be
+// far enough from a decimal tie; otherwise, and near a tie, from exactDecimalDigits.
 int decimalDigits(double magnitude, int count, char* digits);
+// The same digits from std::to_chars alone: the reference the fast path is tested against.
+int exactDecimalDigits(double magnitude, int count, char* digits);
+// Writes exactly `count` (1..20) digits of `value`, which has no more, at `out`, with leading
+// zeros.
+void putDigits(char* out, int count, std::uint64_t value);
 // Infinity or NaN right-justified in the field: the long word when it fits, else the short
 // one, else asterisks.
 void editNonFinite(char* field, int width, double value);
