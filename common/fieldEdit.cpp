@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -87,16 +88,99 @@ constexpr std::uint64_t powersOfTen[] = {1ull,
                                          1000000000000000000ull,
                                          10000000000000000000ull};
 
-// Digits of a value below 10^count (count <= 8 here), from the right, two at a time.
-inline void putSmallDigits(char* out, int count, std::uint32_t value) {
-  char* p = out + count;
-  while (p - out >= 2) {
-    const std::uint32_t rest = value / 100;
-    p -= 2;
-    std::memcpy(p, digitPairs + 2 * (value - rest * 100), 2);
-    value = rest;
+// Exactly `count` digits of `value` (below 10^count) at `out`, with leading zeros, for a
+// count known at compile time: halves split off by one multiplication each, so the chains of
+// divisions stay short.
+template <int count>
+inline void putFixedDigits(char* out, std::uint64_t value) {
+  if constexpr (count > 8) {
+    const std::uint64_t high = value / 100000000;
+    putFixedDigits<count - 8>(out, high);
+    putFixedDigits<8>(out + count - 8, value - high * 100000000);
+  } else if constexpr (count > 4) {
+    const auto small = static_cast<std::uint32_t>(value);
+    const std::uint32_t high = small / 10000;
+    putFixedDigits<count - 4>(out, high);
+    putFixedDigits<4>(out + count - 4, small - high * 10000);
+  } else if constexpr (count > 2) {
+    const auto small = static_cast<std::uint32_t>(value);
+    const std::uint32_t high = small / 100;
+    putFixedDigits<count - 2>(out, high);
+    std::memcpy(out + count - 2, digitPairs + 2 * (small - high * 100), 2);
+  } else if constexpr (count == 2) {
+    std::memcpy(out, digitPairs + 2 * value, 2);
+  } else {
+    *out = static_cast<char>('0' + value);
   }
-  if (p > out) *out = static_cast<char>('0' + value);
+}
+
+// putDigits for counts 1..20, each count its own straight line.
+inline void putDigitsInline(char* out, int count, std::uint64_t value) {
+  switch (count) {
+    case 1:
+      putFixedDigits<1>(out, value);
+      return;
+    case 2:
+      putFixedDigits<2>(out, value);
+      return;
+    case 3:
+      putFixedDigits<3>(out, value);
+      return;
+    case 4:
+      putFixedDigits<4>(out, value);
+      return;
+    case 5:
+      putFixedDigits<5>(out, value);
+      return;
+    case 6:
+      putFixedDigits<6>(out, value);
+      return;
+    case 7:
+      putFixedDigits<7>(out, value);
+      return;
+    case 8:
+      putFixedDigits<8>(out, value);
+      return;
+    case 9:
+      putFixedDigits<9>(out, value);
+      return;
+    case 10:
+      putFixedDigits<10>(out, value);
+      return;
+    case 11:
+      putFixedDigits<11>(out, value);
+      return;
+    case 12:
+      putFixedDigits<12>(out, value);
+      return;
+    case 13:
+      putFixedDigits<13>(out, value);
+      return;
+    case 14:
+      putFixedDigits<14>(out, value);
+      return;
+    case 15:
+      putFixedDigits<15>(out, value);
+      return;
+    case 16:
+      putFixedDigits<16>(out, value);
+      return;
+    case 17:
+      putFixedDigits<17>(out, value);
+      return;
+    case 18:
+      putFixedDigits<18>(out, value);
+      return;
+    case 19:
+      putFixedDigits<19>(out, value);
+      return;
+    default: {
+      // 20 digits: the first, then 19.
+      const std::uint64_t rest = value % 10000000000000000000ull;
+      *out = static_cast<char>('0' + value / 10000000000000000000ull);
+      putFixedDigits<19>(out + 1, rest);
+    }
+  }
 }
 
 // The decimal digits of a 64-bit value (one for zero). Setting the lowest bit changes no digit
@@ -110,14 +194,7 @@ inline int digitCount(std::uint64_t value) {
 }  // namespace
 
 void putDigits(char* out, int count, std::uint64_t value) {
-  // Eight digits at a time in 32-bit arithmetic, from the right.
-  while (count > 8) {
-    const std::uint64_t rest = value / 100000000;
-    putSmallDigits(out + count - 8, 8, static_cast<std::uint32_t>(value - rest * 100000000));
-    value = rest;
-    count -= 8;
-  }
-  putSmallDigits(out, count, static_cast<std::uint32_t>(value));
+  putDigitsInline(out, count, value);
 }
 
 void editInteger(char* field, int width, std::int64_t value) {
@@ -131,14 +208,20 @@ void editInteger(char* field, int width, std::int64_t value) {
     fillAsterisks(field, width);
     return;
   }
-  char* const start = field + (width - count);
-  if (count <= 8) [[likely]] {
-    putSmallDigits(start, count, static_cast<std::uint32_t>(magnitude));
+  // Blanks first (fixed-size copies over the field's start that the digits may overwrite).
+  const int blanks = width - length;
+  if (width >= 8) {
+    std::memcpy(field, "        ", 8);
+    if (blanks > 8) fillBlanks(field, blanks);
+  } else if (width >= 4) {
+    std::memcpy(field, "    ", 4);
+    if (blanks > 4) fillBlanks(field, blanks);
   } else {
-    putDigits(start, count, magnitude);
+    fillBlanks(field, blanks);
   }
+  char* const start = field + (width - count);
+  putDigitsInline(start, count, magnitude);
   if (negative) start[-1] = '-';
-  fillBlanks(field, width - length);
 }
 
 namespace {
@@ -196,6 +279,22 @@ constexpr auto powerTable = [] {
   return table;
 }();
 
+// The nearest doubles at or below 10^k, to settle the decade of a magnitude without a branch;
+// infinity outside the normal range, where the estimate stands and a retry settles it.
+constexpr auto decadeTable = [] {
+  std::array<double, maxPower - minPower + 1> table{};
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const PowerOfTen power = powerTable[i];
+    const int biased = power.exponent + 63 + 1023;
+    table[i] =
+        biased >= 1 && biased <= 2046
+            ? std::bit_cast<double>((std::uint64_t(biased) << 52) |
+                                    ((power.mantissa >> 11) & ((std::uint64_t{1} << 52) - 1)))
+            : std::numeric_limits<double>::infinity();
+  }
+  return table;
+}();
+
 constexpr int maxFastDigits = 17;
 
 // The fast path of decimalDigits; false when it cannot be sure of the rounding.
@@ -220,10 +319,11 @@ bool fastDecimalDigits(double magnitude, int count, char* digits, int& exponent)
     m <<= shift;
     e = -1074 - shift;
   }
-  // floor(log10(2^(e+52))): the decade of the leading digit, or one less.
+  // floor(log10(2^(e+52))): the decade of the leading digit, or one less; then the table.
   int decade = ((e + 52) * 78913) >> 18;
+  decade += magnitude >= decadeTable[static_cast<std::size_t>(decade + 1 - minPower)] ? 1 : 0;
   const std::uint64_t high = powersOfTen[count];
-  for (int attempt = 0; attempt < 2; ++attempt) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
     const int k = count - 1 - decade;
     if (k < minPower || k > maxPower) [[unlikely]]
       return false;
@@ -234,8 +334,12 @@ bool fastDecimalDigits(double magnitude, int count, char* digits, int& exponent)
     if (shift <= 0 || shift >= 128) [[unlikely]]
       return false;
     const auto whole = static_cast<std::uint64_t>(product >> shift);
-    if (whole >= high) {  // the decade was one too low
+    if (whole >= high) [[unlikely]] {  // the decade was one too low
       ++decade;
+      continue;
+    }
+    if (whole < powersOfTen[count - 1]) [[unlikely]] {  // one too high (or 10^k from below)
+      --decade;
       continue;
     }
     const std::uint64_t fraction = shift >= 64
@@ -250,9 +354,7 @@ bool fastDecimalDigits(double magnitude, int count, char* digits, int& exponent)
       rounded = powersOfTen[count - 1];
       ++decade;
     }
-    if (rounded < powersOfTen[count - 1]) [[unlikely]]
-      return false;
-    putDigits(digits, count, rounded);
+    putDigitsInline(digits, count, rounded);
     exponent = decade;
     return true;
   }
@@ -323,8 +425,13 @@ void editExponent(char* field, int width, int digits, int scale, double value) {
   }
   const bool leadingZero = scale <= 0 && length < width;
   char* out = field + (width - length - (leadingZero ? 1 : 0));
-  fillBlanks(field, static_cast<int>(out - field));
-  if (negative) *out++ = '-';
+  // The field has at least seven columns here: four blanks at its start go in unconditionally
+  // (what follows them overwrites the surplus), and the sign without a branch.
+  std::memcpy(field, "    ", 4);
+  if (out - field > 4) [[unlikely]]
+    fillBlanks(field, static_cast<int>(out - field));
+  *out = '-';
+  out += negative ? 1 : 0;
   const double magnitude = std::fabs(value);
   int exponent;
   if (scale == 1) {

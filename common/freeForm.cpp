@@ -17,58 +17,67 @@ struct GeneralField {
   int significant;     // d
   int exponentDigits;  // e
 };
-constexpr int integerWidth = 12;                    // I12
+constexpr int integerWidth = 12;                // I12
 constexpr GeneralField doubleField{24, 15, 3};  // 1PG24.15E3
 constexpr GeneralField singleField{15, 7, 2};   // 1PG15.7E2
 
 // 1PGw.dEe: a value that rounds to at least 0.1 and below 10^d in fixed form with d significant
 // digits in the first w-e-2 columns and e+2 blanks after them; any other value (zero included)
-// as 1PEw.dEe: one digit, the point, d digits and E, a sign and e exponent digits.
-void editGeneral(char* field, const GeneralField& shape, double value) {
-  const int width = shape.width;
-  if (!std::isfinite(value)) {
+// as 1PEw.dEe: one digit, the point, d digits and E, a sign and e exponent digits. The shape is
+// a template argument, so that every length but the fixed form's split is a constant.
+template <const GeneralField& shape>
+void editGeneral(char* field, double value) {
+  constexpr int width = shape.width;
+  constexpr int significant = shape.significant;
+  if (!std::isfinite(value)) [[unlikely]] {
     editNonFinite(field, width, value);
     return;
   }
   const bool negative = std::signbit(value);  // -0.0 keeps its sign
   const double magnitude = std::fabs(value);
-  char digits[maxSignificantDigits];
-  if (magnitude != 0) {
-    const int exponent = decimalDigits(magnitude, shape.significant, digits);
-    if (exponent >= -1 && exponent < shape.significant) {
-      const int trailing = shape.exponentDigits + 2;
-      const int fixedWidth = width - trailing;
+  char digits[significant + 1];
+  // Only magnitudes from about 0.1 up to 10^d can round into the fixed form's range.
+  constexpr double fixedCeiling = [] {
+    double power = 2;
+    for (int i = 0; i < significant; ++i) power *= 10;
+    return power;
+  }();
+  if (magnitude >= 0.09 && magnitude < fixedCeiling) {
+    const int exponent = decimalDigits(magnitude, significant, digits);
+    if (exponent >= -1 && exponent < significant) {
+      constexpr int trailing = shape.exponentDigits + 2;
+      constexpr int fixedWidth = width - trailing;
       const int integerDigits = exponent + 1;  // 0 below 1: "0." then the digits
-      const int length = (negative ? 1 : 0) + shape.significant + 1 + (integerDigits == 0 ? 1 : 0);
+      const int length = (negative ? 1 : 0) + significant + 1 + (integerDigits == 0 ? 1 : 0);
       char* out = field + (fixedWidth - length);
-      std::memset(field, ' ', static_cast<std::size_t>(fixedWidth - length));
-      std::memset(field + fixedWidth, ' ', static_cast<std::size_t>(trailing));
+      for (char* p = field; p < out; ++p) *p = ' ';
+      std::memset(field + fixedWidth, ' ', trailing);
       if (negative) *out++ = '-';
       if (integerDigits == 0) {
-        *out++ = '0';
-        *out++ = '.';
-        std::memcpy(out, digits, static_cast<std::size_t>(shape.significant));
+        out[0] = '0';
+        out[1] = '.';
+        std::memcpy(out + 2, digits, significant);
       } else {
-        std::memcpy(out, digits, static_cast<std::size_t>(integerDigits));
-        out += integerDigits;
-        *out++ = '.';
-        std::memcpy(out, digits + integerDigits,
-                    static_cast<std::size_t>(shape.significant - integerDigits));
+        // All digits one column right, then the integer digits back over the gap.
+        std::memcpy(out + 1, digits, significant);
+        for (int i = 0; i < integerDigits; ++i) out[i] = digits[i];
+        out[integerDigits] = '.';
       }
       return;
     }
   }
   // Exponent form with the scale factor 1: d + 1 significant digits.
-  int exponent = magnitude != 0 ? decimalDigits(magnitude, shape.significant + 1, digits) : 0;
-  if (magnitude == 0) std::memset(digits, '0', static_cast<std::size_t>(shape.significant + 1));
-  const int length = (negative ? 1 : 0) + shape.significant + 4 + shape.exponentDigits;
-  char* out = field + (width - length);
-  std::memset(field, ' ', static_cast<std::size_t>(width - length));
-  if (negative) *out++ = '-';
-  *out++ = digits[0];
-  *out++ = '.';
-  std::memcpy(out, digits + 1, static_cast<std::size_t>(shape.significant));
-  out += shape.significant;
+  const int exponent = magnitude != 0 ? decimalDigits(magnitude, significant + 1, digits) : 0;
+  if (magnitude == 0) std::memset(digits, '0', significant + 1);
+  constexpr int unsignedLength = significant + 4 + shape.exponentDigits;
+  char* out = field + (width - unsignedLength);
+  if (negative) *--out = '-';
+  for (char* p = field; p < out; ++p) *p = ' ';
+  out = field + (width - unsignedLength);
+  out[0] = digits[0];
+  out[1] = '.';
+  std::memcpy(out + 2, digits + 1, significant);
+  out += significant + 2;
   *out++ = 'E';
   *out++ = exponent < 0 ? '-' : '+';
   unsigned rest = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
@@ -90,10 +99,10 @@ class FreeFormWriter {
         editInteger(numericField(integerWidth), integerWidth, item.integer);
         return;
       case Item::Kind::real:
-        editGeneral(numericField(doubleField.width), doubleField, item.real);
+        editGeneral<doubleField>(numericField(doubleField.width), item.real);
         return;
       case Item::Kind::single:
-        editGeneral(numericField(singleField.width), singleField, item.real);
+        editGeneral<singleField>(numericField(singleField.width), item.real);
         return;
       case Item::Kind::text:
         writeText(item.text);

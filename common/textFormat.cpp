@@ -286,6 +286,46 @@ bool flatten(CompiledFormat& format, std::size_t begin, std::size_t end, bool to
   return true;
 }
 
+// Whether one pass of the straight line is a single record of fixed width, and its size.
+void noteFixedRecord(CompiledFormat& format) {
+  long width = 0;
+  long widthAtLastOutput = 0;
+  std::size_t dataCount = 0;
+  std::size_t stepCount = 0;
+  for (std::size_t i = 0; i < format.flat.size(); ++i) {
+    const FlatStep& step = format.flat[i];
+    switch (step.kind) {
+      case FormatStep::Kind::slash:
+      case FormatStep::Kind::real:
+      case FormatStep::Kind::groupOpen:
+      case FormatStep::Kind::groupClose:
+        return;
+      case FormatStep::Kind::scale:
+        continue;
+      case FormatStep::Kind::skip:
+        width += step.width;  // blanks only when something follows
+        continue;
+      case FormatStep::Kind::text:
+        if (step.width == 0) return;
+        [[fallthrough]];
+      case FormatStep::Kind::integer:
+      case FormatStep::Kind::exponent:
+        ++dataCount;
+        width += step.width;
+        break;
+      case FormatStep::Kind::literal:
+        width += step.literalLength;
+        break;
+    }
+    widthAtLastOutput = width;
+    stepCount = i + 1;
+  }
+  if (widthAtLastOutput > (1L << 20)) return;
+  format.fixedRecordWidth = static_cast<int>(widthAtLastOutput);
+  format.fixedDataCount = dataCount;
+  format.fixedStepCount = stepCount;
+}
+
 void parseFormat(std::string_view text, CompiledFormat& format) {
   format.source = std::string(text);
   FormatParser(text, format).parseWhole();
@@ -309,7 +349,9 @@ void parseFormat(std::string_view text, CompiledFormat& format) {
     format.flat.shrink_to_fit();
     format.literals.clear();
     format.flatReversion = 0;
+    return;
   }
+  noteFixedRecord(format);
 }
 
 }  // namespace
@@ -356,6 +398,10 @@ class RecordWriter {
       : unit_(unit), format_(format), items_(items) {}
 
   void run() {
+    if (format_.fixedRecordWidth >= 0 && items_.size() == format_.fixedDataCount) {
+      runFixedRecord();
+      return;
+    }
     if (format_.flat.empty() && !format_.steps.empty()) {
       runStepwise();
       return;
@@ -411,6 +457,70 @@ class RecordWriter {
   }
 
  private:
+  // One record of known width whose items fill it exactly: the whole record is taken from the
+  // buffer at once and every field edited straight into it, with no checks of the buffer, of
+  // pending blanks or of the items left.
+  void runFixedRecord() {
+    const FlatStep* const steps = format_.flat.data();
+    const std::size_t end = format_.fixedStepCount;
+    const char* const literals = format_.literals.data();
+    char* out = unit_.extend(static_cast<std::size_t>(format_.fixedRecordWidth));
+    int scale = 0;
+    for (std::size_t pos = 0; pos < end; ++pos) {
+      const FlatStep& step = steps[pos];
+      switch (step.kind) {
+        case FormatStep::Kind::integer: {
+          const Item& item = items_[next_];
+          if (item.kind != Item::Kind::integer) [[unlikely]]
+            wrongItem(format_, pos, next_);
+          editInteger(out, step.width, item.integer);
+          out += step.width;
+          ++next_;
+          break;
+        }
+        case FormatStep::Kind::exponent: {
+          const Item& item = items_[next_];
+          if (item.kind != Item::Kind::real && item.kind != Item::Kind::single) [[unlikely]]
+            wrongItem(format_, pos, next_);
+          editExponent(out, step.width, step.digits, scale, item.real);
+          out += step.width;
+          ++next_;
+          break;
+        }
+        case FormatStep::Kind::text: {
+          const Item& item = items_[next_];
+          if (item.kind != Item::Kind::text) [[unlikely]]
+            wrongItem(format_, pos, next_);
+          editText(out, step.width, item.text);
+          out += step.width;
+          ++next_;
+          break;
+        }
+        case FormatStep::Kind::literal: {
+          const char* text = literals + step.literalAt;
+          const int length = step.literalLength;
+          if (length <= 4) {
+            for (int i = 0; i < length; ++i) out[i] = text[i];
+          } else {
+            std::memcpy(out, text, static_cast<std::size_t>(length));
+          }
+          out += length;
+          break;
+        }
+        case FormatStep::Kind::skip:
+          std::memset(out, ' ', static_cast<std::size_t>(step.width));
+          out += step.width;
+          break;
+        case FormatStep::Kind::scale:
+          scale = step.scale;
+          break;
+        default:  // never in a fixed record
+          break;
+      }
+    }
+    unit_.endRecord();
+  }
+
   // Formats too long for the straight line: the compiled steps with group counters.
   void runStepwise() {
     const std::vector<FormatStep>& steps = format_.steps;

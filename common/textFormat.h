@@ -88,6 +88,13 @@ struct CompiledFormat {
   std::vector<FlatStep> flat;
   std::size_t flatReversion = 0;
   std::string literals;
+  // When one pass of the straight line writes a single record of fixed width (no slash, no A
+  // without width): its characters without the line end, the data descriptors it takes and
+  // the steps up to its last character (skips after it write nothing). Otherwise width -1.
+  // A statement with exactly that many items is then written into one stretch of the buffer.
+  int fixedRecordWidth = -1;
+  std::size_t fixedDataCount = 0;
+  std::size_t fixedStepCount = 0;
 };
 
 // Compiles a format such as "(1X,3(I6,1P,3E12.4))". A malformed format is a programming
