@@ -286,14 +286,20 @@ bool flatten(CompiledFormat& format, std::size_t begin, std::size_t end, bool to
   return true;
 }
 
-// Whether one pass of the straight line is a single record of fixed width, and its size.
+// Whether one pass of the straight line is a single record of fixed width: if so its fields,
+// each with the literals and blanks before it and the scale factor of a pass begun afresh.
 void noteFixedRecord(CompiledFormat& format) {
+  std::vector<FixedField> fields;
+  std::string prefixes;
+  std::string prefix;          // literals and skipped columns since the last field
+  std::size_t literalEnd = 0;  // where the last literal of the prefix ends
   long width = 0;
-  long widthAtLastOutput = 0;
   std::size_t dataCount = 0;
-  std::size_t stepCount = 0;
+  int scale = 0;
   for (std::size_t i = 0; i < format.flat.size(); ++i) {
     const FlatStep& step = format.flat[i];
+    FixedField field{step.kind};
+    field.flatIndex = static_cast<int>(i);
     switch (step.kind) {
       case FormatStep::Kind::slash:
       case FormatStep::Kind::real:
@@ -301,29 +307,57 @@ void noteFixedRecord(CompiledFormat& format) {
       case FormatStep::Kind::groupClose:
         return;
       case FormatStep::Kind::scale:
+        scale = step.scale;
         continue;
       case FormatStep::Kind::skip:
-        width += step.width;  // blanks only when something follows
+        prefix.append(static_cast<std::size_t>(step.width), ' ');
+        continue;
+      case FormatStep::Kind::literal:
+        prefix.append(format.literals, static_cast<std::size_t>(step.literalAt),
+                      static_cast<std::size_t>(step.literalLength));
+        literalEnd = prefix.size();
         continue;
       case FormatStep::Kind::text:
         if (step.width == 0) return;
         [[fallthrough]];
       case FormatStep::Kind::integer:
       case FormatStep::Kind::exponent:
+        field.width = step.width;
+        field.digits = step.digits;
+        field.scale = scale;
         ++dataCount;
-        width += step.width;
-        break;
-      case FormatStep::Kind::literal:
-        width += step.literalLength;
         break;
     }
-    widthAtLastOutput = width;
-    stepCount = i + 1;
+    field.prefixAt = static_cast<int>(prefixes.size());
+    field.prefixLength = static_cast<int>(prefix.size());
+    prefixes += prefix;
+    width += static_cast<long>(prefix.size()) + field.width;
+    prefix.clear();
+    literalEnd = 0;
+    fields.push_back(field);
+    if (width > (1L << 20)) return;
   }
-  if (widthAtLastOutput > (1L << 20)) return;
-  format.fixedRecordWidth = static_cast<int>(widthAtLastOutput);
+  // After the last field, the literals are written and the blanks of skips after them are not.
+  if (literalEnd > 0) {
+    FixedField tail{FormatStep::Kind::literal};
+    tail.prefixAt = static_cast<int>(prefixes.size());
+    tail.prefixLength = static_cast<int>(literalEnd);
+    prefixes.append(prefix, 0, literalEnd);
+    width += static_cast<long>(literalEnd);
+    fields.push_back(tail);
+  }
+  // A prefix of up to eight characters may be copied as eight when the record has that many
+  // columns from the prefix on: the field after it overwrites the surplus.
+  long at = 0;
+  for (FixedField& field : fields) {
+    field.wideCopy = field.prefixLength <= 8 && width - at >= 8;
+    at += field.prefixLength + field.width;
+  }
+  prefixes.append(8, ' ');
+  format.fixedRecordWidth = static_cast<int>(width);
   format.fixedDataCount = dataCount;
-  format.fixedStepCount = stepCount;
+  format.fixedFields = std::move(fields);
+  format.fixedPrefixes = std::move(prefixes);
 }
 
 void parseFormat(std::string_view text, CompiledFormat& format) {
@@ -461,62 +495,39 @@ class RecordWriter {
   // buffer at once and every field edited straight into it, with no checks of the buffer, of
   // pending blanks or of the items left.
   void runFixedRecord() {
-    const FlatStep* const steps = format_.flat.data();
-    const std::size_t end = format_.fixedStepCount;
-    const char* const literals = format_.literals.data();
+    const char* const prefixes = format_.fixedPrefixes.data();
     char* out = unit_.extend(static_cast<std::size_t>(format_.fixedRecordWidth));
-    int scale = 0;
-    for (std::size_t pos = 0; pos < end; ++pos) {
-      const FlatStep& step = steps[pos];
-      switch (step.kind) {
-        case FormatStep::Kind::integer: {
-          const Item& item = items_[next_];
-          if (item.kind != Item::Kind::integer) [[unlikely]]
-            wrongItem(format_, pos, next_);
-          editInteger(out, step.width, item.integer);
-          out += step.width;
-          ++next_;
-          break;
-        }
-        case FormatStep::Kind::exponent: {
-          const Item& item = items_[next_];
-          if (item.kind != Item::Kind::real && item.kind != Item::Kind::single) [[unlikely]]
-            wrongItem(format_, pos, next_);
-          editExponent(out, step.width, step.digits, scale, item.real);
-          out += step.width;
-          ++next_;
-          break;
-        }
-        case FormatStep::Kind::text: {
-          const Item& item = items_[next_];
-          if (item.kind != Item::Kind::text) [[unlikely]]
-            wrongItem(format_, pos, next_);
-          editText(out, step.width, item.text);
-          out += step.width;
-          ++next_;
-          break;
-        }
-        case FormatStep::Kind::literal: {
-          const char* text = literals + step.literalAt;
-          const int length = step.literalLength;
-          if (length <= 4) {
-            for (int i = 0; i < length; ++i) out[i] = text[i];
-          } else {
-            std::memcpy(out, text, static_cast<std::size_t>(length));
-          }
-          out += length;
-          break;
-        }
-        case FormatStep::Kind::skip:
-          std::memset(out, ' ', static_cast<std::size_t>(step.width));
-          out += step.width;
-          break;
-        case FormatStep::Kind::scale:
-          scale = step.scale;
-          break;
-        default:  // never in a fixed record
-          break;
+    const Item* item = items_.data();
+    for (const FixedField& field : format_.fixedFields) {
+      const char* prefix = prefixes + field.prefixAt;
+      if (field.wideCopy) {
+        std::memcpy(out, prefix, 8);
+      } else {
+        std::memcpy(out, prefix, static_cast<std::size_t>(field.prefixLength));
       }
+      out += field.prefixLength;
+      switch (field.kind) {
+        case FormatStep::Kind::integer:
+          if (item->kind != Item::Kind::integer) [[unlikely]]
+            wrongItem(format_, static_cast<std::size_t>(field.flatIndex), next_);
+          editInteger(out, field.width, item->integer);
+          break;
+        case FormatStep::Kind::exponent:
+          if (item->kind != Item::Kind::real && item->kind != Item::Kind::single) [[unlikely]]
+            wrongItem(format_, static_cast<std::size_t>(field.flatIndex), next_);
+          editExponent(out, field.width, field.digits, field.scale, item->real);
+          break;
+        case FormatStep::Kind::text:
+          if (item->kind != Item::Kind::text) [[unlikely]]
+            wrongItem(format_, static_cast<std::size_t>(field.flatIndex), next_);
+          editText(out, field.width, item->text);
+          break;
+        default:  // the literals after the last field
+          continue;
+      }
+      out += field.width;
+      ++item;
+      ++next_;
     }
     unit_.endRecord();
   }
