@@ -15,12 +15,16 @@
 #include "common/units.h"
 
 // One item of an output list.
+// Only the member of its kind holds a value (they share their storage, so that the lists
+// that writers build for every record stay small).
 struct Item {
   enum class Kind : std::uint8_t { integer, real, single, text };
   Kind kind;
-  std::int64_t integer = 0;
-  double real = 0.0;  // for single: the value already rounded to single precision
-  std::string_view text;
+  union {
+    std::int64_t integer;
+    double real;  // for single: the value already rounded to single precision
+    std::string_view text;
+  };
 
   Item(int value) : kind(Kind::integer), integer(value) {}
   Item(std::int64_t value) : kind(Kind::integer), integer(value) {}
