@@ -115,7 +115,7 @@ inline void putFixedDigits(char* out, std::uint64_t value) {
 }
 
 // putDigits for counts 1..20, each count its own straight line.
-inline void putDigitsInline(char* out, int count, std::uint64_t value) {
+[[gnu::always_inline]] inline void putDigitsInline(char* out, int count, std::uint64_t value) {
   switch (count) {
     case 1:
       putFixedDigits<1>(out, value);
@@ -306,7 +306,8 @@ constexpr int maxFastDigits = 17;
 // point: its integer part, rounded by the fraction, is then the digits, unless the fraction
 // lies within that shortfall below one half (an exact tie included), where the exact path
 // decides.
-bool fastDecimalDigits(double magnitude, int count, char* digits, int& exponent) {
+[[gnu::always_inline]] inline bool fastDecimalDigits(double magnitude, int count, char* digits,
+                                                     int& exponent) {
   const std::uint64_t bits = std::bit_cast<std::uint64_t>(magnitude);
   const int biased = static_cast<int>(bits >> 52);
   std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
@@ -361,15 +362,71 @@ bool fastDecimalDigits(double magnitude, int count, char* digits, int& exponent)
   return false;
 }
 
-}  // namespace
+// The fast path for at most eight digits (every E field the writers use): only the high 64
+// bits of the product are kept, which for so few digits still leaves at least 35 bits of
+// fraction. The shortfall below the scaled value is then less than y * 2^-63 (the truncated
+// power) plus one unit of the last bit kept. Writes `count` digits and sets the decade;
+// false when the rounding is not certain or the value is outside the table.
+[[gnu::always_inline]] inline bool fastShortDigits(double magnitude, int count, char* digits,
+                                                   int& exponent) {
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(magnitude);
+  const int biased = static_cast<int>(bits >> 52);
+  if (biased == 0) [[unlikely]]
+    return false;  // subnormal (or zero): the full path
+  const std::uint64_t m = (bits << 11) | (std::uint64_t{1} << 63);  // 53 bits, left-aligned
+  const int e = biased - 1075 - 11;                                 // magnitude = m * 2^e
+  int decade = ((e + 63) * 78913) >> 18;
+  decade += magnitude >= decadeTable[static_cast<std::size_t>(decade + 1 - minPower)] ? 1 : 0;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int k = count - 1 - decade;
+    if (k < minPower || k > maxPower) [[unlikely]]
+      return false;
+    const PowerOfTen& power = powerTable[static_cast<std::size_t>(k - minPower)];
+    __extension__ using Wide = unsigned __int128;
+    const auto high = static_cast<std::uint64_t>((static_cast<Wide>(m) * power.mantissa) >> 64);
+    const int shift = -(e + power.exponent + 64);  // y = high * 2^-shift, 35 <= shift <= 63
+    if (shift < 1 || shift > 63) [[unlikely]]
+      return false;
+    const std::uint64_t whole = high >> shift;
+    if (whole >= powersOfTen[count]) [[unlikely]] {
+      ++decade;
+      continue;
+    }
+    if (whole < powersOfTen[count - 1]) [[unlikely]] {
+      --decade;
+      continue;
+    }
+    const std::uint64_t fraction = high << (64 - shift);
+    constexpr std::uint64_t half = std::uint64_t{1} << 63;
+    const std::uint64_t shortfall = 2 * whole + 2 + (std::uint64_t{1} << (64 - shift));
+    if (fraction <= half && fraction + shortfall >= half) [[unlikely]]
+      return false;
+    std::uint32_t rounded = static_cast<std::uint32_t>(whole) + (fraction > half ? 1 : 0);
+    if (rounded == powersOfTen[count]) {  // 9.99..96 -> 10.00..0
+      rounded = static_cast<std::uint32_t>(powersOfTen[count - 1]);
+      ++decade;
+    }
+    putDigitsInline(digits, count, rounded);
+    exponent = decade;
+    return true;
+  }
+  return false;
+}
 
-int decimalDigits(double magnitude, int count, char* digits) {
+// decimalDigits, inlined into the editors.
+[[gnu::always_inline]] inline int roundedDigits(double magnitude, int count, char* digits) {
   int exponent;
   if (count <= maxFastDigits && magnitude != 0 &&
       fastDecimalDigits(magnitude, count, digits, exponent)) [[likely]] {
     return exponent;
   }
   return exactDecimalDigits(magnitude, count, digits);
+}
+
+}  // namespace
+
+int decimalDigits(double magnitude, int count, char* digits) {
+  return roundedDigits(magnitude, count, digits);
 }
 
 int exactDecimalDigits(double magnitude, int count, char* digits) {
@@ -408,7 +465,68 @@ void editNonFinite(char* field, int width, double value) {
   editText(field, width, word);
 }
 
+namespace {
+
+// 1P,Ew.d and Ew.d with at most eight significant digits and a two-digit exponent, laid out
+// directly; false for anything else (zero, non-finite, too narrow, other scales), which the
+// general editor handles.
+[[gnu::always_inline]] inline bool editShortExponent(char* field, int width, int digits, int scale,
+                                                     double value) {
+  const int significant = digits + scale;  // scale 0 or 1
+  if ((scale != 0 && scale != 1) || significant < 1 || significant > 8 || value == 0 ||
+      !std::isfinite(value)) [[unlikely]]
+    return false;
+  const bool negative = std::signbit(value);
+  const int length = (negative ? 1 : 0) + digits + 1 + scale + 4;
+  if (length > width) [[unlikely]]
+    return false;
+  char text[8];
+  int decade;
+  if (!fastShortDigits(std::fabs(value), significant, text, decade)) [[unlikely]]
+    return false;
+  const int exponent = decade + 1 - scale;
+  if (exponent < -99 || exponent > 99) [[unlikely]]
+    return false;
+  const bool leadingZero = scale == 0 && length < width;
+  char* out = field + (width - length - (leadingZero ? 1 : 0));
+  std::memcpy(field, "    ", 4);  // at least seven columns: the surplus is overwritten
+  if (out - field > 4) [[unlikely]]
+    fillBlanks(field, static_cast<int>(out - field));
+  *out = '-';
+  out += negative ? 1 : 0;
+  // With four digits or more the field has room for all eight of `text` after the point: the
+  // surplus is overwritten by the exponent.
+  if (scale == 1) {
+    out[0] = text[0];
+    out[1] = '.';
+    if (significant >= 4) {
+      std::memcpy(out + 2, text + 1, 7);
+    } else {
+      for (int i = 1; i < significant; ++i) out[i + 1] = text[i];
+    }
+  } else {
+    *out = '0';
+    out += leadingZero ? 1 : 0;
+    out[0] = '.';
+    if (significant >= 4) {
+      std::memcpy(out + 1, text, 8);
+    } else {
+      for (int i = 0; i < significant; ++i) out[i + 1] = text[i];
+    }
+  }
+  out += significant + 1;
+  const unsigned magnitude = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
+  out[0] = 'E';
+  out[1] = exponent < 0 ? '-' : '+';
+  std::memcpy(out + 2, digitPairs + 2 * magnitude, 2);
+  return true;
+}
+
+}  // namespace
+
 void editExponent(char* field, int width, int digits, int scale, double value) {
+  if (editShortExponent(field, width, digits, scale, value)) [[likely]]
+    return;
   if (!std::isfinite(value)) [[unlikely]] {
     editNonFinite(field, width, value);
     return;
@@ -436,7 +554,7 @@ void editExponent(char* field, int width, int digits, int scale, double value) {
   int exponent;
   if (scale == 1) {
     // The digits go in place, then the first one moves before the point.
-    exponent = decimalDigits(magnitude, significant, out + 1);
+    exponent = roundedDigits(magnitude, significant, out + 1);
     out[0] = out[1];
     out[1] = '.';
     out += significant + 1;
@@ -444,7 +562,7 @@ void editExponent(char* field, int width, int digits, int scale, double value) {
     if (leadingZero) *out++ = '0';
     *out++ = '.';
     for (int i = 0; i < -scale; ++i) *out++ = '0';
-    exponent = decimalDigits(magnitude, significant, out);
+    exponent = roundedDigits(magnitude, significant, out);
     out += significant;
   } else {
     char decimal[maxSignificantDigits];

@@ -339,6 +339,32 @@ TEST(DecimalDigits, FastPathAgreesWithTheExactPath) {
   EXPECT_EQ(mismatches, 0);
 }
 
+// The E fields of up to eight significant digits have a path of their own: the same values,
+// both signs, through every such shape, against printf's digits.
+TEST(EditExponent, ShortFieldsAgreeWithPrintfOnHardValues) {
+  const std::vector<double> values = hardValues();
+  struct Shape {
+    int width, digits, scale;
+  };
+  const Shape shapes[] = {{8, 0, 1},  {9, 1, 1},  {10, 2, 1}, {10, 3, 1}, {12, 4, 1},
+                          {12, 5, 1}, {13, 6, 1}, {14, 7, 1}, {7, 1, 0},  {11, 4, 0},
+                          {14, 5, 0}, {15, 7, 0}, {16, 8, 0}, {6, 1, 0},  {9, 3, 1}};
+  int mismatches = 0;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const double value = i % 2 == 0 ? values[i] : -values[i];
+    for (const Shape& s : shapes) {
+      const std::string expected = exponentOracle(s.width, s.digits, s.scale, value);
+      const std::string got = exponentField(s.width, s.digits, s.scale, value);
+      if (got != expected && ++mismatches <= 10) {
+        ADD_FAILURE() << "E" << s.width << "." << s.digits << " " << s.scale << "P of "
+                      << std::hexfloat << value << ": got '" << got << "', expected '" << expected
+                      << "'";
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
 TEST(PutDigits, LeadingZerosAndEveryLength) {
   char out[20];
   putDigits(out, 5, 42);
