@@ -480,41 +480,33 @@ namespace {
   const int length = (negative ? 1 : 0) + digits + 1 + scale + 4;
   if (length > width) [[unlikely]]
     return false;
-  char text[8];
-  int decade;
-  if (!fastShortDigits(std::fabs(value), significant, text, decade)) [[unlikely]]
-    return false;
-  const int exponent = decade + 1 - scale;
-  if (exponent < -99 || exponent > 99) [[unlikely]]
-    return false;
   const bool leadingZero = scale == 0 && length < width;
   char* out = field + (width - length - (leadingZero ? 1 : 0));
-  std::memcpy(field, "    ", 4);  // at least seven columns: the surplus is overwritten
+  std::memcpy(field, "    ", 4);  // at least six columns: the surplus is overwritten
   if (out - field > 4) [[unlikely]]
     fillBlanks(field, static_cast<int>(out - field));
   *out = '-';
   out += negative ? 1 : 0;
-  // With four digits or more the field has room for all eight of `text` after the point: the
-  // surplus is overwritten by the exponent.
+  // The digits go straight into the field (a copy through a scratch would read back stores
+  // of other sizes, which the processor cannot forward): with 1P after the first place, whose
+  // digit then moves before the point; else after "0." or ".".
+  int decade;
   if (scale == 1) {
-    out[0] = text[0];
+    if (!fastShortDigits(std::fabs(value), significant, out + 1, decade)) [[unlikely]]
+      return false;
+    out[0] = out[1];
     out[1] = '.';
-    if (significant >= 4) {
-      std::memcpy(out + 2, text + 1, 7);
-    } else {
-      for (int i = 1; i < significant; ++i) out[i + 1] = text[i];
-    }
   } else {
     *out = '0';
     out += leadingZero ? 1 : 0;
-    out[0] = '.';
-    if (significant >= 4) {
-      std::memcpy(out + 1, text, 8);
-    } else {
-      for (int i = 0; i < significant; ++i) out[i + 1] = text[i];
-    }
+    *out = '.';
+    if (!fastShortDigits(std::fabs(value), significant, out + 1, decade)) [[unlikely]]
+      return false;
   }
   out += significant + 1;
+  const int exponent = decade + 1 - scale;
+  if (exponent < -99 || exponent > 99) [[unlikely]]
+    return false;
   const unsigned magnitude = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
   out[0] = 'E';
   out[1] = exponent < 0 ? '-' : '+';
