@@ -416,6 +416,9 @@ constexpr int maxFastDigits = 17;
 // decimalDigits, inlined into the editors.
 [[gnu::always_inline]] inline int roundedDigits(double magnitude, int count, char* digits) {
   int exponent;
+  if (count <= 8 && magnitude != 0 && fastShortDigits(magnitude, count, digits, exponent)) {
+    return exponent;
+  }
   if (count <= maxFastDigits && magnitude != 0 &&
       fastDecimalDigits(magnitude, count, digits, exponent)) [[likely]] {
     return exponent;

@@ -35,54 +35,56 @@ void editGeneral(char* field, double value) {
   }
   const bool negative = std::signbit(value);  // -0.0 keeps its sign
   const double magnitude = std::fabs(value);
-  char digits[significant + 1];
-  // Only magnitudes from about 0.1 up to 10^d can round into the fixed form's range.
+  // The digits go straight into the field (a copy through a scratch would read back stores of
+  // other sizes, which the processor cannot forward). Only magnitudes from about 0.1 up to
+  // 10^d can round into the fixed form's range.
   constexpr double fixedCeiling = [] {
     double power = 2;
     for (int i = 0; i < significant; ++i) power *= 10;
     return power;
   }();
   if (magnitude >= 0.09 && magnitude < fixedCeiling) {
+    // Fixed form: the digits end where the trailing blanks begin.
+    constexpr int fixedWidth = width - (shape.exponentDigits + 2);
+    char* const digits = field + (fixedWidth - significant);
     const int exponent = decimalDigits(magnitude, significant, digits);
     if (exponent >= -1 && exponent < significant) {
-      constexpr int trailing = shape.exponentDigits + 2;
-      constexpr int fixedWidth = width - trailing;
-      const int integerDigits = exponent + 1;  // 0 below 1: "0." then the digits
-      const int length = (negative ? 1 : 0) + significant + 1 + (integerDigits == 0 ? 1 : 0);
-      char* out = field + (fixedWidth - length);
-      for (char* p = field; p < out; ++p) *p = ' ';
-      std::memset(field + fixedWidth, ' ', trailing);
-      if (negative) *out++ = '-';
-      if (integerDigits == 0) {
-        out[0] = '0';
-        out[1] = '.';
-        std::memcpy(out + 2, digits, significant);
-      } else {
-        // All digits one column right, then the integer digits back over the gap.
-        std::memcpy(out + 1, digits, significant);
-        for (int i = 0; i < integerDigits; ++i) out[i] = digits[i];
-        out[integerDigits] = '.';
+      char* start;
+      if (exponent == -1) {  // below 1: "0." then the digits
+        start = digits - 2;
+        start[0] = '0';
+        start[1] = '.';
+      } else {  // the integer digits one column left, then the point
+        start = digits - 1;
+        for (int i = 0; i <= exponent; ++i) start[i] = digits[i];
+        start[exponent + 1] = '.';
       }
+      if (negative) *--start = '-';
+      for (char* p = field; p < start; ++p) *p = ' ';
+      std::memset(field + fixedWidth, ' ', width - fixedWidth);
       return;
     }
   }
-  // Exponent form with the scale factor 1: d + 1 significant digits.
-  const int exponent = magnitude != 0 ? decimalDigits(magnitude, significant + 1, digits) : 0;
-  if (magnitude == 0) std::memset(digits, '0', significant + 1);
+  // Exponent form with the scale factor 1: d + 1 significant digits, the first one moved
+  // before the point.
   constexpr int unsignedLength = significant + 4 + shape.exponentDigits;
-  char* out = field + (width - unsignedLength);
-  if (negative) *--out = '-';
-  for (char* p = field; p < out; ++p) *p = ' ';
-  out = field + (width - unsignedLength);
-  out[0] = digits[0];
+  char* const out = field + (width - unsignedLength);
+  int exponent = 0;
+  if (magnitude != 0) {
+    exponent = decimalDigits(magnitude, significant + 1, out + 1);
+  } else {
+    std::memset(out + 1, '0', significant + 1);
+  }
+  out[0] = out[1];
   out[1] = '.';
-  std::memcpy(out + 2, digits + 1, significant);
-  out += significant + 2;
-  *out++ = 'E';
-  *out++ = exponent < 0 ? '-' : '+';
+  for (char* p = field; p < out; ++p) *p = ' ';
+  if (negative) out[-1] = '-';
+  char* tail = out + significant + 2;
+  *tail++ = 'E';
+  *tail++ = exponent < 0 ? '-' : '+';
   unsigned rest = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
   for (int i = shape.exponentDigits - 1; i >= 0; --i) {
-    out[i] = static_cast<char>('0' + rest % 10);
+    tail[i] = static_cast<char>('0' + rest % 10);
     rest /= 10;
   }
   if (rest != 0) fillAsterisks(field, width);  // more exponent digits than the field has
