@@ -517,11 +517,10 @@ namespace {
   return true;
 }
 
-}  // namespace
-
-void editExponent(char* field, int width, int digits, int scale, double value) {
-  if (editShortExponent(field, width, digits, scale, value)) [[likely]]
-    return;
+// Every other E field: zero, non-finite values, asterisks, three-digit exponents, more digits,
+// other scale factors. Kept out of line so that the short path stays small.
+[[gnu::noinline]] void editExponentInFull(char* field, int width, int digits, int scale,
+                                          double value) {
   if (!std::isfinite(value)) [[unlikely]] {
     editNonFinite(field, width, value);
     return;
@@ -571,6 +570,37 @@ void editExponent(char* field, int width, int digits, int scale, double value) {
   if (value != 0) exponent = exponent + 1 - scale;  // zero keeps the exponent 0
   if (!putExponent(out, exponent)) [[unlikely]]
     fillAsterisks(field, width);
+}
+
+}  // namespace
+
+void editExponent(char* field, int width, int digits, int scale, double value) {
+  if (editShortExponent(field, width, digits, scale, value)) [[likely]]
+    return;
+  editExponentInFull(field, width, digits, scale, value);
+}
+
+namespace {
+
+template <int digits, int scale>
+void editExponentOf(char* field, int width, double value) {
+  if (editShortExponent(field, width, digits, scale, value)) [[likely]]
+    return;
+  editExponentInFull(field, width, digits, scale, value);
+}
+
+}  // namespace
+
+ExponentEditor exponentEditor(int digits, int scale) {
+  static constexpr ExponentEditor scaled[] = {
+      editExponentOf<0, 1>, editExponentOf<1, 1>, editExponentOf<2, 1>, editExponentOf<3, 1>,
+      editExponentOf<4, 1>, editExponentOf<5, 1>, editExponentOf<6, 1>, editExponentOf<7, 1>};
+  static constexpr ExponentEditor plain[] = {
+      editExponentOf<1, 0>, editExponentOf<2, 0>, editExponentOf<3, 0>, editExponentOf<4, 0>,
+      editExponentOf<5, 0>, editExponentOf<6, 0>, editExponentOf<7, 0>, editExponentOf<8, 0>};
+  if (scale == 1 && digits >= 0 && digits <= 7) return scaled[digits];
+  if (scale == 0 && digits >= 1 && digits <= 8) return plain[digits - 1];
+  return nullptr;
 }
 
 void editText(char* field, int width, std::string_view text) {

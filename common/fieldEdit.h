@@ -10,6 +10,12 @@ void editInteger(char* field, int width, std::int64_t value);
 // without the letter for exponents of magnitude 100 to 999; asterisks when too wide.
 // Infinity and NaN are written as words ("Infinity", "-Infinity", short "Inf", "-Inf", "NaN").
 void editExponent(char* field, int width, int digits, int scale, double value);
+// An editor of kP,Ew.d with d and k fixed, as a compiled format resolves them once: the same
+// characters as editExponent, with the digit count and the layout known in advance.
+using ExponentEditor = void (*)(char* field, int width, double value);
+// The editor for d and k when the common fields have one (k of 0 or 1, at most eight
+// significant digits), else nullptr.
+ExponentEditor exponentEditor(int digits, int scale);
 // Aw (width > 0): right-justified when shorter than the field, else the leftmost characters.
 void editText(char* field, int width, std::string_view text);
 

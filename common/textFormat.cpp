@@ -325,6 +325,9 @@ void noteFixedRecord(CompiledFormat& format) {
         field.width = step.width;
         field.digits = step.digits;
         field.scale = scale;
+        if (step.kind == FormatStep::Kind::exponent) {
+          field.exponentEditor = exponentEditor(step.digits, scale);
+        }
         ++dataCount;
         break;
     }
@@ -515,7 +518,11 @@ class RecordWriter {
         case FormatStep::Kind::exponent:
           if (item->kind != Item::Kind::real && item->kind != Item::Kind::single) [[unlikely]]
             wrongItem(format_, static_cast<std::size_t>(field.flatIndex), next_);
-          editExponent(out, field.width, field.digits, field.scale, item->real);
+          if (field.exponentEditor != nullptr) [[likely]] {
+            field.exponentEditor(out, field.width, item->real);
+          } else {
+            editExponent(out, field.width, field.digits, field.scale, item->real);
+          }
           break;
         case FormatStep::Kind::text:
           if (item->kind != Item::Kind::text) [[unlikely]]

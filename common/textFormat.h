@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/fieldEdit.h"
 #include "common/units.h"
 
 // One item of an output list.
@@ -87,7 +88,8 @@ struct FixedField {
   int scale = 0;
   int prefixAt = 0;  // in CompiledFormat::fixedPrefixes
   int prefixLength = 0;
-  int flatIndex = 0;  // its step in the straight line (messages)
+  int flatIndex = 0;                        // its step in the straight line (messages)
+  ExponentEditor exponentEditor = nullptr;  // for E: the editor of its d and k, if any
 };
 
 // Formats whose straight-line form would be longer are walked step by step instead.
