@@ -242,15 +242,17 @@ constexpr auto powerTable = [] {
   using Number = std::array<std::uint32_t, words>;
   // The leading 64 bits of `number` and the binary exponent of their last one.
   auto leading = [](const Number& number, int scale) {
-    int top = words * 32 - 1;
-    while (((number[static_cast<std::size_t>(top / 32)] >> (top % 32)) & 1) == 0) --top;
-    std::uint64_t mantissa = 0;
-    for (int bit = top; bit > top - 64; --bit) {
-      const std::uint32_t value =
-          bit >= 0 ? (number[static_cast<std::size_t>(bit / 32)] >> (bit % 32)) & 1 : 0;
-      mantissa = (mantissa << 1) | value;
-    }
-    return PowerOfTen{mantissa, top - 63 + scale};
+    int top = words - 1;  // the highest word in use
+    while (number[static_cast<std::size_t>(top)] == 0) --top;
+    auto word = [&number](int i) -> std::uint64_t {
+      return i >= 0 ? number[static_cast<std::size_t>(i)] : 0;
+    };
+    const int lead = 31 - std::countl_zero(number[static_cast<std::size_t>(top)]);
+    const int shift = 31 - lead;  // moves the leading bit of the two top words to bit 63
+    const std::uint64_t high = (word(top) << 32) | word(top - 1);
+    const std::uint64_t mantissa =
+        shift == 0 ? high : (high << shift) | (word(top - 2) >> (32 - shift));
+    return PowerOfTen{mantissa, top * 32 + lead - 63 + scale};
   };
   std::array<PowerOfTen, maxPower - minPower + 1> table{};
   Number number{};
