@@ -26,6 +26,15 @@ const std::string text200 = std::string(79, 'a') + std::string(79, 'b') + std::s
 const FreeFormCase freeFormCases[] = {
     // Lines of the FEMAP neutral file.
     {"integer then text", {1, ",10,1,"}, "           1,10,1,\n"},
+    // Exactly 80 columns stay one record; one more starts a second.
+    {"six integers and eight characters",
+     {1, 2, 3, 4, 5, 6, "abcdefgh"},
+     "           1           2           3           4           5           6abcdefgh\n"},
+    {"six integers and nine characters",
+     {1, 2, 3, 4, 5, 6, "abcdefghi"},
+     "           1           2           3           4           5           6\n abcdefghi\n"},
+    {"nothing", {}, "\n"},
+    {"empty text first", {"", 7}, "            7\n"},
     {"text alone", {"Pressure Head"}, " Pressure Head\n"},
     {"three singles",
      {Item::single(50.0), Item::single(56.0), Item::single(56.0)},
