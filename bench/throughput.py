@@ -4,41 +4,51 @@
 Usage (from the repository root):
 
     cmake -S . -B build -DBUILD_BENCHMARKS=ON && cmake --build build -j2
-    python3 bench/throughput.py --size-mb 300 --layout both --repeat 3
+    python3 bench/throughput.py --size-mb 300 --layout plain --repeat 3
 
 For each layout, generates a result file of about --size-mb MB (10^6 bytes) with
 build/tools/makeResultFile in a temporary folder, with an output-time file that requests every
-stored step's time and a graph data file listing ten nodes and ten elements. Then, each in a
-scratch folder of its own, runs:
+stored step's time, an output-time file of 4000 points (no times) for the INTERP form, and a
+graph data file listing ten nodes and ten elements. Then, each in a scratch folder of its own,
+runs:
 
   floor       build/bench/floor: read, split and convert every number, nothing else;
   read only   resconv, answers 1, file name, 7, 0 (output form 7 writes nothing);
   Tecplot     resconv, answers 1, file name, 1, 0;
+  FEMAP       resconv, answers 1, file name, 2, 0;
+  MicroAVS    resconv, answers 1, file name, 3, 0 (its scratch file AVS.tmp always on disk);
   result list resconv, answers 1, file name, 0, output-time file name (every step's time);
+  INTERP      resconv, answers 1, file name, 4, 0, the points' output-time file name;
   tseries     tseries, answers 1, file name, graph data file name.
 
-Each program runs --repeat times, the rounds interleaved (floor, read only, ..., floor, read
-only, ...) so that a change in the machine's load falls on every program alike; the fastest
-run of each counts. For each it prints the wall-clock seconds, MB/s of result file, the ratio
-to the floor's wall time, the CPU seconds (user + system) and their ratio to the floor's, and
-the peak resident memory. Runs go through build/bench/measureRun, a small launcher whose own
-size (shown below the table) is the least peak it can tell apart.
+Each converter run that writes a file runs twice: once with its output file a symbolic link
+to /dev/null (so that the disk's own speed, which swings from run to run, drops out), and
+once with the file on disk (--outputs null or disk keeps one of them). Each program runs
+--repeat times, the rounds interleaved (floor, read only, ..., floor, read only, ...) so that a
+change in the machine's load falls on every program alike; the fastest run of each counts.
+For each it prints the wall-clock seconds, MB/s of result file, the ratio to the floor's wall
+time, the CPU seconds (user + system) and their ratio to the floor's CPU seconds, the peak
+resident memory and the size of the file written. Runs go through build/bench/measureRun, a
+small launcher whose own size (shown below the table) is the least peak it can tell apart.
+The load average of the machine is printed before and after the rounds.
 
 With --small-mb S (default 50; 0 skips it), a second file of about S MB with the same mesh is
-generated and the converter and extractor runs are repeated on it once, to show that peak
-memory does not grow with the number of stored steps.
+generated and the programs are run on it once (outputs to /dev/null), to show that peak memory
+does not grow with the number of stored steps.
 
-Last, the targets are checked against the figures of the same run: read only at most 1.25
-times the floor's time (1.5 on the mixed layout), tseries at most 1.3, Tecplot at most 4, and
-peaks of the large and small files within 10 % of each other.
+Last, the targets are checked against the figures of the same run, outputs to /dev/null, as
+wall-time ratios with the CPU-time ratios beside them: on the plain layout read only and
+tseries at most 1.1 times the floor, Tecplot 2.0, FEMAP 3.5, MicroAVS 2.5, the result list
+1.6; on the mixed layout read only at most 1.5; and peaks of the large and small files within
+10 % of each other.
 
 A program that fails shows its exit status and the first line of its standard error instead
 of figures. Every generated and written file is deleted at the end (unless --keep).
 
 Options: --build DIR (default build), --size-mb M (default 100), --small-mb S (default 50),
---layout plain|mixed|both, --nx/--ny/--nz grid cells (default 60 x 60 x 20), --seed S,
---timeout SECONDS per run (default 1800), --repeat N (default 1), --tmp DIR (where the
-temporary folder goes), --keep.
+--layout plain|mixed|both, --outputs null|disk|both (default both), --nx/--ny/--nz grid cells
+(default 60 x 60 x 20), --seed S, --timeout SECONDS per run (default 1800), --repeat N
+(default 1), --tmp DIR (where the temporary folder goes), --keep.
 """
 
 import argparse
@@ -53,20 +63,35 @@ import time
 RESULT_NAME = "RES.DAT"
 SMALL_NAME = "SMALL.DAT"
 TIMES_NAME = "OTF.DAT"
+POINTS_NAME = "POINTS.DAT"
 GRAPH_NAME = "GRAPH.DAT"
+INTERP_POINTS = 4000
 
 FLOOR = "floor"
 READ_ONLY = "resconv read only (7)"
 TECPLOT = "resconv Tecplot (1)"
+FEMAP = "resconv FEMAP (2)"
+AVS = "resconv MicroAVS (3)"
 RESULT_LIST = "resconv result list (0)"
+INTERP = "resconv INTERP (4)"
 TSERIES = "tseries (10 + 10)"
+NULL_SUFFIX = " > null"
+DISK_SUFFIX = " > disk"
 
-# Largest ratio of wall time to the floor's, per run and layout.
+# Largest ratio of time to the floor's, per run and layout, outputs to /dev/null.
 TIME_TARGETS = {
-    "plain": {READ_ONLY: 1.25, TSERIES: 1.3, TECPLOT: 4.0},
+    "plain": {READ_ONLY: 1.1, TSERIES: 1.1, TECPLOT + NULL_SUFFIX: 2.0,
+              FEMAP + NULL_SUFFIX: 3.5, AVS + NULL_SUFFIX: 2.5, RESULT_LIST + NULL_SUFFIX: 1.6},
     "mixed": {READ_ONLY: 1.5},
 }
 PEAK_TOLERANCE = 0.10
+
+
+def load_average():
+    try:
+        return "%.2f %.2f %.2f" % os.getloadavg()
+    except OSError:
+        return "unknown"
 
 
 def spread(count, last):
@@ -124,6 +149,7 @@ class Bench:
         result = json.loads(launcher.stdout)
         self.launcher_kb = max(self.launcher_kb, result.get("launcherKb", 0))
         result["message"] = ""
+        result["outputBytes"] = None
         if result["status"] != 0:
             try:
                 with open(stderr, "rb") as handle:
@@ -157,23 +183,50 @@ class Bench:
                      % (describe_status(made.returncode), first_line(made.stderr)))
         print("%s (%s layout, grid %dx%dx%d), generated in %.1f s"
               % (made.stdout.strip(), layout, arguments.nx, arguments.ny, arguments.nz, seconds))
+        if companions:
+            # The points of the INTERP form: an output-time file of the same mesh, with no times.
+            scratch = "POINTS-MESH.DAT"
+            made = subprocess.run(
+                [self.generator, "--nx", str(arguments.nx), "--ny", str(arguments.ny),
+                 "--nz", str(arguments.nz), "--steps", "1", "--seed", str(arguments.seed),
+                 "--out", scratch, "--otf", POINTS_NAME, "--times", "",
+                 "--points", str(INTERP_POINTS)],
+                cwd=work, capture_output=True, text=True)
+            if made.returncode != 0:
+                sys.exit("throughput: the generator failed on the points file (%s): %s"
+                         % (describe_status(made.returncode), first_line(made.stderr)))
+            os.remove(os.path.join(work, scratch))
         return os.path.join(work, name)
 
-    def runs(self, result_name):
-        return [
-            (FLOOR, [self.floor, RESULT_NAME], None, []),
-            (READ_ONLY, [self.resconv], "1\n%s\n7\n0\n" % RESULT_NAME, []),
-            (TECPLOT, [self.resconv], "1\n%s\n1\n0\n" % RESULT_NAME, []),
-            (RESULT_LIST, [self.resconv], "1\n%s\n0\n%s\n" % (RESULT_NAME, TIMES_NAME),
-             [TIMES_NAME]),
-            (TSERIES, [self.tseries], "1\n%s\n%s\n" % (RESULT_NAME, GRAPH_NAME), [GRAPH_NAME]),
+    def runs(self, outputs):
+        """(name, command, answers, companion files, output file, to /dev/null) of each run."""
+        converter = [
+            (TECPLOT, "1\n%s\n1\n0\n" % RESULT_NAME, [], "TECPLOT.TXT"),
+            (FEMAP, "1\n%s\n2\n0\n" % RESULT_NAME, [], "FEMAP.NEU"),
+            (AVS, "1\n%s\n3\n0\n" % RESULT_NAME, [], "AVS.INP"),
+            (RESULT_LIST, "1\n%s\n0\n%s\n" % (RESULT_NAME, TIMES_NAME), [TIMES_NAME],
+             "OUTPUT.TXT"),
+            (INTERP, "1\n%s\n4\n0\n%s\n" % (RESULT_NAME, POINTS_NAME), [POINTS_NAME],
+             "INTERP.TXT"),
         ]
+        runs = [
+            (FLOOR, [self.floor, RESULT_NAME], None, [], None, False),
+            (READ_ONLY, [self.resconv], "1\n%s\n7\n0\n" % RESULT_NAME, [], None, False),
+        ]
+        for to_null, suffix in ((True, NULL_SUFFIX), (False, DISK_SUFFIX)):
+            if outputs != "both" and (outputs == "null") != to_null:
+                continue
+            for name, answers, companions, output in converter:
+                runs.append((name + suffix, [self.resconv], answers, companions, output, to_null))
+        runs.append((TSERIES, [self.tseries], "1\n%s\n%s\n" % (RESULT_NAME, GRAPH_NAME),
+                     [GRAPH_NAME], None, False))
+        return runs
 
     def run_all(self, work, result_path, runs, repeat):
         """Runs every program `repeat` times, rounds interleaved; returns name -> best result."""
         best = {}
         for _ in range(max(1, repeat)):
-            for name, command, answers, companions in runs:
+            for name, command, answers, companions, output, to_null in runs:
                 if not os.access(command[0], os.X_OK):
                     best[name] = {"status": "not built: " + command[0], "message": ""}
                     continue
@@ -184,7 +237,14 @@ class Bench:
                 os.symlink(result_path, os.path.join(folder, RESULT_NAME))
                 for companion in companions:
                     shutil.copy(os.path.join(work, companion), folder)
+                if output is not None and to_null:
+                    os.symlink(os.devnull, os.path.join(folder, output))
                 attempt = self.measure(command, folder, answers)
+                if output is not None and not to_null and attempt["status"] == 0:
+                    try:
+                        attempt["outputBytes"] = os.path.getsize(os.path.join(folder, output))
+                    except OSError:
+                        pass
                 shutil.rmtree(folder, ignore_errors=True)  # outputs can be larger than the input
                 kept = best.get(name)
                 if kept is None or attempt["status"] != 0:
@@ -202,39 +262,46 @@ class Bench:
         try:
             result_path = self.generate(work, layout, arguments.size_mb, RESULT_NAME, True)
             megabytes = os.path.getsize(result_path) / 1.0e6
-            runs = self.runs(RESULT_NAME)
+            runs = self.runs(arguments.outputs)
+            print("load average before the rounds: %s" % load_average())
             best = self.run_all(work, result_path, runs, arguments.repeat)
-            print("%-26s %9s %9s %9s %9s %9s %9s"
-                  % ("run", "seconds", "MB/s", "x floor", "cpu s", "cpu x fl", "peak MB"))
+            print("load average after the rounds:  %s" % load_average())
+            print("%-33s %8s %8s %8s %8s %8s %8s %9s"
+                  % ("run", "seconds", "MB/s", "x floor", "cpu s", "cpu x fl", "peak MB",
+                     "output MB"))
             floor = best.get(FLOOR)
             floor_ok = floor is not None and floor["status"] == 0
-            for name, _, _, _ in runs:
+            for name, _, _, _, _, _ in runs:
                 result = best[name]
                 if result["status"] != 0:
                     print("%-26s failed, %s: %s"
                           % (name, describe_status(result["status"]), result["message"]))
                     continue
                 seconds, cpu = result["seconds"], result["cpuSeconds"]
-                ratio = "%9.2f" % (seconds / floor["seconds"]) if floor_ok else "%9s" % "-"
-                cpu_ratio = "%9.2f" % (cpu / floor["cpuSeconds"]) if floor_ok else "%9s" % "-"
+                ratio = "%8.2f" % (seconds / floor["seconds"]) if floor_ok else "%8s" % "-"
+                cpu_ratio = "%8.2f" % (cpu / floor["cpuSeconds"]) if floor_ok else "%8s" % "-"
                 rate = megabytes / seconds if seconds > 0 else float("inf")
-                print("%-26s %9.3f %9.1f %s %9.3f %s %9.1f"
-                      % (name, seconds, rate, ratio, cpu, cpu_ratio, result["peakKb"] / 1024.0))
+                written = result.get("outputBytes")
+                written = "%9.1f" % (written / 1.0e6) if written is not None else "%9s" % "-"
+                print("%-33s %8.3f %8.1f %s %8.3f %s %8.1f %s"
+                      % (name, seconds, rate, ratio, cpu, cpu_ratio, result["peakKb"] / 1024.0,
+                         written))
 
             small = None
             if arguments.small_mb > 0:
                 os.remove(result_path)  # room on the disk for the second file
                 small_path = self.generate(work, layout, arguments.small_mb, SMALL_NAME, False)
-                small_runs = [run for run in self.runs(SMALL_NAME) if run[0] != FLOOR]
+                small_runs = [run for run in self.runs("null") if run[0] != FLOOR]
                 small = self.run_all(work, small_path, small_runs, 1)
-                print("%-26s %12s %12s %9s" % ("peak memory", "large MB", "small MB", "change"))
-                for name, _, _, _ in small_runs:
+                print("%-33s %12s %12s %9s" % ("peak memory", "large MB", "small MB", "change"))
+                for name, _, _, _, _, _ in small_runs:
                     large_run, small_run = best[name], small[name]
-                    if large_run["status"] != 0 or small_run["status"] != 0:
-                        print("%-26s %12s" % (name, "-"))
+                    if (large_run is None or large_run["status"] != 0
+                            or small_run["status"] != 0):
+                        print("%-33s %12s" % (name, "-"))
                         continue
                     large_kb, small_kb = large_run["peakKb"], small_run["peakKb"]
-                    print("%-26s %12.1f %12.1f %8.1f%%"
+                    print("%-33s %12.1f %12.1f %8.1f%%"
                           % (name, large_kb / 1024.0, small_kb / 1024.0,
                              100.0 * (large_kb - small_kb) / small_kb))
             print("peak of the launcher itself: %.1f MB (peaks at or below it are not resolved)"
@@ -252,21 +319,25 @@ class Bench:
             print("targets: not checked, the floor did not run")
             return
         for name, limit in TIME_TARGETS.get(layout, {}).items():
-            result = best[name]
+            result = best.get(name)
+            if result is None:
+                continue  # not run (--outputs disk)
             if result["status"] != 0:
-                print("target %-26s x floor <= %4.2f: FAILED (did not run)" % (name, limit))
+                print("target %-33s x floor <= %4.2f: FAILED (did not run)" % (name, limit))
                 continue
             ratio = result["seconds"] / floor["seconds"]
-            print("target %-26s x floor <= %4.2f: %s (%.2f)"
-                  % (name, limit, "met" if ratio <= limit else "MISSED", ratio))
+            cpu_ratio = result["cpuSeconds"] / floor["cpuSeconds"]
+            print("target %-33s x floor <= %4.2f: wall %s (%.2f), cpu %s (%.2f)"
+                  % (name, limit, "met" if ratio <= limit else "MISSED", ratio,
+                     "met" if cpu_ratio <= limit else "MISSED", cpu_ratio))
         if small is None:
             return
-        for name in (READ_ONLY, TECPLOT, RESULT_LIST, TSERIES):
+        for name in small:
             large_run, small_run = best.get(name), small.get(name)
             if not large_run or not small_run or large_run["status"] != 0 or small_run["status"] != 0:
                 continue
             change = abs(large_run["peakKb"] - small_run["peakKb"]) / small_run["peakKb"]
-            print("target %-26s peak within %2.0f%%: %s (%.1f%%)"
+            print("target %-33s peak within %2.0f%%: %s (%.1f%%)"
                   % (name, 100 * PEAK_TOLERANCE, "met" if change < PEAK_TOLERANCE else "MISSED",
                      100 * change))
 
@@ -277,6 +348,7 @@ def main():
     parser.add_argument("--size-mb", type=float, default=100.0)
     parser.add_argument("--small-mb", type=float, default=50.0)
     parser.add_argument("--layout", choices=["plain", "mixed", "both"], default="plain")
+    parser.add_argument("--outputs", choices=["null", "disk", "both"], default="both")
     parser.add_argument("--nx", type=int, default=60)
     parser.add_argument("--ny", type=int, default=60)
     parser.add_argument("--nz", type=int, default=20)

@@ -10,6 +10,12 @@ void editInteger(char* field, int width, std::int64_t value);
 // without the letter for exponents of magnitude 100 to 999; asterisks when too wide.
 // Infinity and NaN are written as words ("Infinity", "-Infinity", short "Inf", "-Inf", "NaN").
 void editExponent(char* field, int width, int digits, int scale, double value);
+// An editor of kP,Ew.d with d and k fixed, as a compiled format resolves them once: the same
+// characters as editExponent, with the digit count and the layout known in advance.
+using ExponentEditor = void (*)(char* field, int width, double value);
+// The editor for d and k when the common fields have one (k of 0 or 1, at most eight
+// significant digits), else nullptr.
+ExponentEditor exponentEditor(int digits, int scale);
 // Aw (width > 0): right-justified when shorter than the field, else the leftmost characters.
 void editText(char* field, int width, std::string_view text);
 
@@ -20,7 +26,14 @@ constexpr int maxSignificantDigits = 60;
 // Rounds the finite, non-negative `magnitude` to nearest with `count` significant digits
 // (1..maxSignificantDigits): writes the `count` digit characters to `digits` and returns the
 // decimal exponent of the first one (magnitude ~ d.ddd * 10^exponent); zero gives zeros and 0.
+// Up to 17 digits they come from one 64 x 64-bit product with a power of ten, checked to be
+// far enough from a decimal tie; otherwise, and near a tie, from exactDecimalDigits.
 int decimalDigits(double magnitude, int count, char* digits);
+// The same digits from std::to_chars alone: the reference the fast path is tested against.
+int exactDecimalDigits(double magnitude, int count, char* digits);
+// Writes exactly `count` (1..20) digits of `value`, which has no more, at `out`, with leading
+// zeros.
+void putDigits(char* out, int count, std::uint64_t value);
 // Infinity or NaN right-justified in the field: the long word when it fits, else the short
 // one, else asterisks.
 void editNonFinite(char* field, int width, double value);

@@ -23,57 +23,68 @@ constexpr GeneralField singleField{15, 7, 2};   // 1PG15.7E2
 
 // 1PGw.dEe: a value that rounds to at least 0.1 and below 10^d in fixed form with d significant
 // digits in the first w-e-2 columns and e+2 blanks after them; any other value (zero included)
-// as 1PEw.dEe: one digit, the point, d digits and E, a sign and e exponent digits.
-void editGeneral(char* field, const GeneralField& shape, double value) {
-  const int width = shape.width;
-  if (!std::isfinite(value)) {
+// as 1PEw.dEe: one digit, the point, d digits and E, a sign and e exponent digits. The shape is
+// a template argument, so that every length but the fixed form's split is a constant.
+template <const GeneralField& shape>
+void editGeneral(char* field, double value) {
+  constexpr int width = shape.width;
+  constexpr int significant = shape.significant;
+  if (!std::isfinite(value)) [[unlikely]] {
     editNonFinite(field, width, value);
     return;
   }
   const bool negative = std::signbit(value);  // -0.0 keeps its sign
   const double magnitude = std::fabs(value);
-  char digits[maxSignificantDigits];
-  if (magnitude != 0) {
-    const int exponent = decimalDigits(magnitude, shape.significant, digits);
-    if (exponent >= -1 && exponent < shape.significant) {
-      const int trailing = shape.exponentDigits + 2;
-      const int fixedWidth = width - trailing;
-      const int integerDigits = exponent + 1;  // 0 below 1: "0." then the digits
-      const int length = (negative ? 1 : 0) + shape.significant + 1 + (integerDigits == 0 ? 1 : 0);
-      char* out = field + (fixedWidth - length);
-      std::memset(field, ' ', static_cast<std::size_t>(fixedWidth - length));
-      std::memset(field + fixedWidth, ' ', static_cast<std::size_t>(trailing));
-      if (negative) *out++ = '-';
-      if (integerDigits == 0) {
-        *out++ = '0';
-        *out++ = '.';
-        std::memcpy(out, digits, static_cast<std::size_t>(shape.significant));
-      } else {
-        std::memcpy(out, digits, static_cast<std::size_t>(integerDigits));
-        out += integerDigits;
-        *out++ = '.';
-        std::memcpy(out, digits + integerDigits,
-                    static_cast<std::size_t>(shape.significant - integerDigits));
+  // The digits go straight into the field (a copy through a scratch would read back stores of
+  // other sizes, which the processor cannot forward). Only magnitudes from about 0.1 up to
+  // 10^d can round into the fixed form's range.
+  constexpr double fixedCeiling = [] {
+    double power = 2;
+    for (int i = 0; i < significant; ++i) power *= 10;
+    return power;
+  }();
+  if (magnitude >= 0.09 && magnitude < fixedCeiling) {
+    // Fixed form: the digits end where the trailing blanks begin.
+    constexpr int fixedWidth = width - (shape.exponentDigits + 2);
+    char* const digits = field + (fixedWidth - significant);
+    const int exponent = decimalDigits(magnitude, significant, digits);
+    if (exponent >= -1 && exponent < significant) {
+      char* start;
+      if (exponent == -1) {  // below 1: "0." then the digits
+        start = digits - 2;
+        start[0] = '0';
+        start[1] = '.';
+      } else {  // the integer digits one column left, then the point
+        start = digits - 1;
+        for (int i = 0; i <= exponent; ++i) start[i] = digits[i];
+        start[exponent + 1] = '.';
       }
+      if (negative) *--start = '-';
+      for (char* p = field; p < start; ++p) *p = ' ';
+      std::memset(field + fixedWidth, ' ', width - fixedWidth);
       return;
     }
   }
-  // Exponent form with the scale factor 1: d + 1 significant digits.
-  int exponent = magnitude != 0 ? decimalDigits(magnitude, shape.significant + 1, digits) : 0;
-  if (magnitude == 0) std::memset(digits, '0', static_cast<std::size_t>(shape.significant + 1));
-  const int length = (negative ? 1 : 0) + shape.significant + 4 + shape.exponentDigits;
-  char* out = field + (width - length);
-  std::memset(field, ' ', static_cast<std::size_t>(width - length));
-  if (negative) *out++ = '-';
-  *out++ = digits[0];
-  *out++ = '.';
-  std::memcpy(out, digits + 1, static_cast<std::size_t>(shape.significant));
-  out += shape.significant;
-  *out++ = 'E';
-  *out++ = exponent < 0 ? '-' : '+';
+  // Exponent form with the scale factor 1: d + 1 significant digits, the first one moved
+  // before the point.
+  constexpr int unsignedLength = significant + 4 + shape.exponentDigits;
+  char* const out = field + (width - unsignedLength);
+  int exponent = 0;
+  if (magnitude != 0) {
+    exponent = decimalDigits(magnitude, significant + 1, out + 1);
+  } else {
+    std::memset(out + 1, '0', significant + 1);
+  }
+  out[0] = out[1];
+  out[1] = '.';
+  for (char* p = field; p < out; ++p) *p = ' ';
+  if (negative) out[-1] = '-';
+  char* tail = out + significant + 2;
+  *tail++ = 'E';
+  *tail++ = exponent < 0 ? '-' : '+';
   unsigned rest = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
   for (int i = shape.exponentDigits - 1; i >= 0; --i) {
-    out[i] = static_cast<char>('0' + rest % 10);
+    tail[i] = static_cast<char>('0' + rest % 10);
     rest /= 10;
   }
   if (rest != 0) fillAsterisks(field, width);  // more exponent digits than the field has
@@ -90,10 +101,10 @@ class FreeFormWriter {
         editInteger(numericField(integerWidth), integerWidth, item.integer);
         return;
       case Item::Kind::real:
-        editGeneral(numericField(doubleField.width), doubleField, item.real);
+        editGeneral<doubleField>(numericField(doubleField.width), item.real);
         return;
       case Item::Kind::single:
-        editGeneral(numericField(singleField.width), singleField, item.real);
+        editGeneral<singleField>(numericField(singleField.width), item.real);
         return;
       case Item::Kind::text:
         writeText(item.text);

@@ -1,9 +1,11 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include "common/stop.h"
 #include "common/units.h"
@@ -12,6 +14,20 @@ namespace {
 
 [[noreturn]] void stopWriteFailure(const std::string& name, int error) {
   stopWithMessage("cannot write " + name + ": " + std::strerror(error));
+}
+
+// Writes all `size` characters; 0, or the errno of the failed write.
+int writeAll(int fd, const char* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::write(fd, data + done, size - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return 0;
 }
 
 }  // namespace
@@ -27,6 +43,7 @@ OutputUnit::~OutputUnit() {
     (void)::write(2, stop.line().data(), stop.line().size());
     (void)::write(2, "\n", 1);
   }
+  stopWriter();
   if (ownsFd_) ::close(fd_);
 }
 
@@ -43,6 +60,9 @@ void OutputUnit::open(std::string_view fileName) {
   mode_ = Mode::file;
   size_ = 0;
   if (capacity_ < flushThreshold + 4096) grow(flushThreshold + 4096);
+  // Devices (the console, /dev/null, /dev/full) and pipes are written at once, as they come.
+  struct stat status;
+  background_ = ::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode);
 }
 
 void OutputUnit::openStandardOutput() {
@@ -52,12 +72,14 @@ void OutputUnit::openStandardOutput() {
   ownsFd_ = false;
   mode_ = Mode::file;
   size_ = 0;
+  background_ = false;
 }
 
 void OutputUnit::openMemory() {
   close();
   name_ = "memory";
   mode_ = Mode::memory;
+  background_ = false;
   size_ = 0;
   memory_.clear();
   memorySynced_ = 0;
@@ -76,13 +98,13 @@ void OutputUnit::appendBytes(const void* data, std::size_t n) {
   // A file unit takes the bytes in pieces that fill its buffer up to the threshold, writing
   // the buffer after each; a memory unit keeps them all.
   while (n > 0) {
-    if (mode_ == Mode::file && size_ >= flushThreshold) flush();
+    if (mode_ == Mode::file && size_ >= flushThreshold) bufferFull();
     const std::size_t piece = mode_ == Mode::file ? std::min(n, flushThreshold - size_) : n;
     std::memcpy(extend(piece), bytes, piece);
     bytes += piece;
     n -= piece;
   }
-  if (size_ >= flushThreshold) flush();
+  if (size_ >= flushThreshold) bufferFull();
 }
 
 const std::string& OutputUnit::memory() const {
@@ -95,24 +117,95 @@ const std::string& OutputUnit::memory() const {
 
 void OutputUnit::flush() {
   if (mode_ != Mode::file) return;
-  std::size_t done = 0;
-  while (done < size_) {
-    ssize_t n = ::write(fd_, data_.get() + done, size_ - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int error = errno;
-      size_ = 0;
-      stopWriteFailure(name_, error);
-    }
-    done += static_cast<std::size_t>(n);
-  }
+  awaitWriter();
+  const int error = writeAll(fd_, data_.get(), size_);
   size_ = 0;
+  if (error != 0) stopWriteFailure(name_, error);
+}
+
+void OutputUnit::bufferFull() {
+  if (!background_) {
+    flush();
+    return;
+  }
+  awaitWriter();
+  if (!writer_.joinable()) {
+    try {
+      writer_ = std::thread([this] { writerLoop(); });
+    } catch (const std::system_error&) {
+      background_ = false;  // no thread to be had: written at once, as on a device
+      flush();
+      return;
+    }
+  }
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    std::swap(data_, back_);
+    std::swap(capacity_, backCapacity_);
+    backSize_ = size_;
+    busy_ = true;
+  }
+  changed_.notify_all();
+  size_ = 0;
+  if (capacity_ < flushThreshold + 4096) grow(flushThreshold + 4096);
+}
+
+void OutputUnit::awaitWriter() {
+  if (!writer_.joinable()) return;
+  int error;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !busy_; });
+    error = writeError_;
+    writeError_ = 0;
+  }
+  if (error != 0) {
+    // The buffer being filled follows records that are lost: it is not written either.
+    size_ = 0;
+    stopWriteFailure(name_, error);
+  }
+}
+
+void OutputUnit::writerLoop() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return busy_ || quit_; });
+    if (!busy_) return;  // quit with nothing left to write
+    const char* data = back_.get();
+    const std::size_t size = backSize_;
+    const int fd = fd_;
+    lock.unlock();
+    const int error = writeAll(fd, data, size);
+    lock.lock();
+    if (error != 0 && writeError_ == 0) writeError_ = error;
+    busy_ = false;
+    changed_.notify_all();
+  }
+}
+
+void OutputUnit::stopWriter() {
+  if (!writer_.joinable()) return;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    quit_ = true;
+  }
+  changed_.notify_all();
+  writer_.join();
+  quit_ = false;
+  busy_ = false;
+  writeError_ = 0;
 }
 
 void OutputUnit::close() {
   if (mode_ == Mode::closed) return;
   if (mode_ == Mode::file) {
-    flush();
+    try {
+      flush();
+    } catch (const RunStopped&) {
+      stopWriter();
+      throw;
+    }
+    stopWriter();
     if (ownsFd_ && ::close(fd_) != 0) {
       int error = errno;
       mode_ = Mode::closed;

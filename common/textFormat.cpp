@@ -286,6 +286,83 @@ bool flatten(CompiledFormat& format, std::size_t begin, std::size_t end, bool to
   return true;
 }
 
+// Whether one pass of the straight line is a single record of fixed width: if so its fields,
+// each with the literals and blanks before it and the scale factor of a pass begun afresh.
+void noteFixedRecord(CompiledFormat& format) {
+  std::vector<FixedField> fields;
+  std::string prefixes;
+  std::string prefix;          // literals and skipped columns since the last field
+  std::size_t literalEnd = 0;  // where the last literal of the prefix ends
+  long width = 0;
+  std::size_t dataCount = 0;
+  int scale = 0;
+  for (std::size_t i = 0; i < format.flat.size(); ++i) {
+    const FlatStep& step = format.flat[i];
+    FixedField field{step.kind};
+    field.flatIndex = static_cast<int>(i);
+    switch (step.kind) {
+      case FormatStep::Kind::slash:
+      case FormatStep::Kind::real:
+      case FormatStep::Kind::groupOpen:
+      case FormatStep::Kind::groupClose:
+        return;
+      case FormatStep::Kind::scale:
+        scale = step.scale;
+        continue;
+      case FormatStep::Kind::skip:
+        prefix.append(static_cast<std::size_t>(step.width), ' ');
+        continue;
+      case FormatStep::Kind::literal:
+        prefix.append(format.literals, static_cast<std::size_t>(step.literalAt),
+                      static_cast<std::size_t>(step.literalLength));
+        literalEnd = prefix.size();
+        continue;
+      case FormatStep::Kind::text:
+        if (step.width == 0) return;
+        [[fallthrough]];
+      case FormatStep::Kind::integer:
+      case FormatStep::Kind::exponent:
+        field.width = step.width;
+        field.digits = step.digits;
+        field.scale = scale;
+        if (step.kind == FormatStep::Kind::exponent) {
+          field.exponentEditor = exponentEditor(step.digits, scale);
+        }
+        ++dataCount;
+        break;
+    }
+    field.prefixAt = static_cast<int>(prefixes.size());
+    field.prefixLength = static_cast<int>(prefix.size());
+    prefixes += prefix;
+    width += static_cast<long>(prefix.size()) + field.width;
+    prefix.clear();
+    literalEnd = 0;
+    fields.push_back(field);
+    if (width > (1L << 20)) return;
+  }
+  // After the last field, the literals are written and the blanks of skips after them are not.
+  if (literalEnd > 0) {
+    FixedField tail{FormatStep::Kind::literal};
+    tail.prefixAt = static_cast<int>(prefixes.size());
+    tail.prefixLength = static_cast<int>(literalEnd);
+    prefixes.append(prefix, 0, literalEnd);
+    width += static_cast<long>(literalEnd);
+    fields.push_back(tail);
+  }
+  // A prefix of up to eight characters may be copied as eight when the record has that many
+  // columns from the prefix on: the field after it overwrites the surplus.
+  long at = 0;
+  for (FixedField& field : fields) {
+    field.wideCopy = field.prefixLength <= 8 && width - at >= 8;
+    at += field.prefixLength + field.width;
+  }
+  prefixes.append(8, ' ');
+  format.fixedRecordWidth = static_cast<int>(width);
+  format.fixedDataCount = dataCount;
+  format.fixedFields = std::move(fields);
+  format.fixedPrefixes = std::move(prefixes);
+}
+
 void parseFormat(std::string_view text, CompiledFormat& format) {
   format.source = std::string(text);
   FormatParser(text, format).parseWhole();
@@ -309,7 +386,9 @@ void parseFormat(std::string_view text, CompiledFormat& format) {
     format.flat.shrink_to_fit();
     format.literals.clear();
     format.flatReversion = 0;
+    return;
   }
+  noteFixedRecord(format);
 }
 
 }  // namespace
@@ -356,6 +435,10 @@ class RecordWriter {
       : unit_(unit), format_(format), items_(items) {}
 
   void run() {
+    if (format_.fixedRecordWidth >= 0 && items_.size() == format_.fixedDataCount) {
+      runFixedRecord();
+      return;
+    }
     if (format_.flat.empty() && !format_.steps.empty()) {
       runStepwise();
       return;
@@ -411,6 +494,51 @@ class RecordWriter {
   }
 
  private:
+  // One record of known width whose items fill it exactly: the whole record is taken from the
+  // buffer at once and every field edited straight into it, with no checks of the buffer, of
+  // pending blanks or of the items left.
+  void runFixedRecord() {
+    const char* const prefixes = format_.fixedPrefixes.data();
+    char* out = unit_.extend(static_cast<std::size_t>(format_.fixedRecordWidth));
+    const Item* item = items_.data();
+    for (const FixedField& field : format_.fixedFields) {
+      const char* prefix = prefixes + field.prefixAt;
+      if (field.wideCopy) {
+        std::memcpy(out, prefix, 8);
+      } else {
+        std::memcpy(out, prefix, static_cast<std::size_t>(field.prefixLength));
+      }
+      out += field.prefixLength;
+      switch (field.kind) {
+        case FormatStep::Kind::integer:
+          if (item->kind != Item::Kind::integer) [[unlikely]]
+            wrongItem(format_, static_cast<std::size_t>(field.flatIndex), next_);
+          editInteger(out, field.width, item->integer);
+          break;
+        case FormatStep::Kind::exponent:
+          if (item->kind != Item::Kind::real && item->kind != Item::Kind::single) [[unlikely]]
+            wrongItem(format_, static_cast<std::size_t>(field.flatIndex), next_);
+          if (field.exponentEditor != nullptr) [[likely]] {
+            field.exponentEditor(out, field.width, item->real);
+          } else {
+            editExponent(out, field.width, field.digits, field.scale, item->real);
+          }
+          break;
+        case FormatStep::Kind::text:
+          if (item->kind != Item::Kind::text) [[unlikely]]
+            wrongItem(format_, static_cast<std::size_t>(field.flatIndex), next_);
+          editText(out, field.width, item->text);
+          break;
+        default:  // the literals after the last field
+          continue;
+      }
+      out += field.width;
+      ++item;
+      ++next_;
+    }
+    unit_.endRecord();
+  }
+
   // Formats too long for the straight line: the compiled steps with group counters.
   void runStepwise() {
     const std::vector<FormatStep>& steps = format_.steps;

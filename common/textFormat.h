@@ -12,15 +12,20 @@
 #include <string_view>
 #include <vector>
 
+#include "common/fieldEdit.h"
 #include "common/units.h"
 
 // One item of an output list.
+// Only the member of its kind holds a value (they share their storage, so that the lists
+// that writers build for every record stay small).
 struct Item {
   enum class Kind : std::uint8_t { integer, real, single, text };
   Kind kind;
-  std::int64_t integer = 0;
-  double real = 0.0;  // for single: the value already rounded to single precision
-  std::string_view text;
+  union {
+    std::int64_t integer;
+    double real;  // for single: the value already rounded to single precision
+    std::string_view text;
+  };
 
   Item(int value) : kind(Kind::integer), integer(value) {}
   Item(std::int64_t value) : kind(Kind::integer), integer(value) {}
@@ -73,6 +78,20 @@ struct FlatStep {
   int literalLength = 0;
 };
 
+// One field of a record of fixed width, with the literals and blanks before it and the scale
+// factor in force; the last one may be a prefix alone (kind literal, width 0).
+struct FixedField {
+  FormatStep::Kind kind;  // integer, exponent, text or literal
+  bool wideCopy = false;  // the prefix may be copied as eight characters (the record has room)
+  int width = 0;
+  int digits = 0;
+  int scale = 0;
+  int prefixAt = 0;  // in CompiledFormat::fixedPrefixes
+  int prefixLength = 0;
+  int flatIndex = 0;                        // its step in the straight line (messages)
+  ExponentEditor exponentEditor = nullptr;  // for E: the editor of its d and k, if any
+};
+
 // Formats whose straight-line form would be longer are walked step by step instead.
 constexpr std::size_t maxFlatSteps = 4096;
 
@@ -88,6 +107,14 @@ struct CompiledFormat {
   std::vector<FlatStep> flat;
   std::size_t flatReversion = 0;
   std::string literals;
+  // When one pass of the straight line writes a single record of fixed width (no slash, no A
+  // without width): its characters without the line end and the data descriptors it takes.
+  // Otherwise width -1. A statement with exactly that many items is then written into one
+  // stretch of the buffer, field by field from fixedFields.
+  int fixedRecordWidth = -1;
+  std::size_t fixedDataCount = 0;
+  std::vector<FixedField> fixedFields;
+  std::string fixedPrefixes;  // the prefixes' text, then eight blanks of slack
 };
 
 // Compiles a format such as "(1X,3(I6,1P,3E12.4))". A malformed format is a programming

@@ -1,13 +1,17 @@
 #pragma once
 // Units: the open files of a run, referred to by fixed numbers.
 // An OutputUnit collects records in a large buffer and hands it to the file with one write
-// call per buffer; an InputUnit reads its file in large blocks and hands out records.
+// call per buffer; on a regular file a full buffer goes to a writer thread of the unit while
+// the next one fills. An InputUnit reads its file in large blocks and hands out records.
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace unitNumber {
@@ -60,7 +64,7 @@ class OutputUnit {
   }
   void endRecord() {
     *extend(1) = '\n';
-    if (size_ >= flushThreshold) flush();
+    if (size_ >= flushThreshold) bufferFull();
   }
   void writeRecord(std::string_view text) {
     append(text);
@@ -69,7 +73,8 @@ class OutputUnit {
   // Raw bytes (binary files), handed to the file whenever the buffer reaches its threshold.
   void appendBytes(const void* data, std::size_t n);
 
-  // Hands the buffer to the file; a failed write stops the run with a message naming it.
+  // Hands the buffer to the file, and waits for any buffer the writer thread still holds; a
+  // failed write (also one of the thread's) stops the run with a message naming the file.
   void flush();
   // Flushes and closes; reports a failed write like flush().
   void close();
@@ -81,6 +86,26 @@ class OutputUnit {
   static constexpr std::size_t flushThreshold = 1 << 20;
   // Room for at least `more` characters after the pending ones.
   void grow(std::size_t more);
+  // A full buffer: to the writer thread when the unit has one, else written at once.
+  void bufferFull();
+  // Waits until the writer thread holds no buffer; stops the run if its last write failed.
+  void awaitWriter();
+  void writerLoop();
+  void stopWriter();
+
+  // The writer thread of a regular file, started with its first full buffer. While `busy_`
+  // it owns `back_` and writes its first `backSize_` characters; otherwise `back_` is the
+  // spare buffer that the next full one is exchanged with.
+  bool background_ = false;
+  std::thread writer_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool busy_ = false;
+  bool quit_ = false;
+  int writeError_ = 0;  // errno of the thread's failed write, 0 when none
+  std::unique_ptr<char[]> back_;
+  std::size_t backSize_ = 0;
+  std::size_t backCapacity_ = 0;
 
   int number_;
   Mode mode_ = Mode::closed;

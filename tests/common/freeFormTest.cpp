@@ -1,5 +1,3 @@
-#include "common/freeForm.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +7,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "common/freeForm.h"
 
 namespace {
 
@@ -26,6 +26,15 @@ const std::string text200 = std::string(79, 'a') + std::string(79, 'b') + std::s
 const FreeFormCase freeFormCases[] = {
     // Lines of the FEMAP neutral file.
     {"integer then text", {1, ",10,1,"}, "           1,10,1,\n"},
+    // Exactly 80 columns stay one record; one more starts a second.
+    {"six integers and eight characters",
+     {1, 2, 3, 4, 5, 6, "abcdefgh"},
+     "           1           2           3           4           5           6abcdefgh\n"},
+    {"six integers and nine characters",
+     {1, 2, 3, 4, 5, 6, "abcdefghi"},
+     "           1           2           3           4           5           6\n abcdefghi\n"},
+    {"nothing", {}, "\n"},
+    {"empty text first", {"", 7}, "            7\n"},
     {"text alone", {"Pressure Head"}, " Pressure Head\n"},
     {"three singles",
      {Item::single(50.0), Item::single(56.0), Item::single(56.0)},
@@ -141,8 +150,8 @@ TEST(FreeFormWrite, RandomNumbersAgreeWithPrintf) {
     double value = std::pow(10.0, decade(random)) * ((random() & 1) ? -1 : 1);
     if (i % 3 == 0) value = std::round(value);
     std::vector<Item> items{value, Item::single(value)};
-    std::string expected = generalOracle(24, 15, 3, items[0].real) +
-                           generalOracle(15, 7, 2, items[1].real) + "\n";
+    std::string expected =
+        generalOracle(24, 15, 3, items[0].real) + generalOracle(15, 7, 2, items[1].real) + "\n";
     std::string got = freeFormRecords(items);
     if (got != expected) {
       ADD_FAILURE() << std::hexfloat << value << ": got '" << got << "', expected '" << expected
@@ -150,6 +159,61 @@ TEST(FreeFormWrite, RandomNumbersAgreeWithPrintf) {
       return;
     }
   }
+}
+
+// Where the fixed and exponent forms meet (0.1 and 10^d, before and after rounding), rounding
+// carries, ties, zeros, three-digit and subnormal exponents, each value with its neighbours
+// and both signs, as doubles and as singles.
+TEST(FreeFormWrite, FormBoundariesAgreeWithPrintf) {
+  std::vector<double> values{0.0,
+                             0.1,
+                             1.0,
+                             0.5,
+                             0.125,
+                             2.5,
+                             1e-5,
+                             1e14,
+                             1e15,
+                             1e7,
+                             1e6,
+                             0.09999999999999999,
+                             0.0999999999999999995,
+                             999999999999999.5,
+                             99999995.0,
+                             9999999.5,
+                             0.09999999,
+                             0.099999995,
+                             1e-100,
+                             1e200,
+                             1e-310,
+                             4.9406564584124654e-324,
+                             1.7976931348623157e308,
+                             3.4028234663852886e38,
+                             1.1754943508222875e-38,
+                             123456789012345.67};
+  for (int k = -40; k <= 40; ++k) values.push_back(std::pow(10.0, k));
+  for (int digits = 1; digits <= 16; ++digits) {
+    values.push_back(1.0 - 0.5 * std::pow(10.0, -digits));
+    values.push_back(std::pow(10.0, digits) - 0.5);
+  }
+  int mismatches = 0;
+  for (double base : values) {
+    for (double value : {base, std::nextafter(base, 0.0), std::nextafter(base, 1e300)}) {
+      for (double signed_value : {value, -value}) {
+        std::vector<Item> items{signed_value};
+        if (std::fabs(signed_value) < 3.4e38) items.push_back(Item::single(signed_value));
+        std::string expected = generalOracle(24, 15, 3, items[0].real);
+        if (items.size() > 1) expected += generalOracle(15, 7, 2, items[1].real);
+        expected += "\n";
+        const std::string got = freeFormRecords(items);
+        if (got != expected && ++mismatches <= 10) {
+          ADD_FAILURE() << std::hexfloat << signed_value << ": got '" << got << "', expected '"
+                        << expected << "'";
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
 }
 
 }  // namespace

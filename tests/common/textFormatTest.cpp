@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -269,6 +271,60 @@ TEST(WriteRecords, StepwiseWalkAgreesWithTheStraightLine) {
   const CompiledFormat longFormat = compileFormat("('<',5000(I2,','),'>')");
   EXPECT_TRUE(longFormat.flat.empty());
   EXPECT_EQ(formatRecords(longFormat, std::vector<Item>{1, 2, 3}), "< 1, 2, 3,\n");
+}
+
+// A statement whose items fill one record of fixed width exactly is written in one stretch:
+// the same records as the straight-line walk, which every other statement takes.
+TEST(WriteRecords, FixedRecordAgreesWithTheStraightLine) {
+  for (const WriteCase& c : writeCases) {
+    SCOPED_TRACE(c.format);
+    CompiledFormat walked = compileFormat(c.format);
+    walked.fixedRecordWidth = -1;
+    EXPECT_EQ(formatRecords(walked, c.items), c.expected);
+  }
+  struct Width {
+    const char* format;
+    int width;  // -1: not a fixed record
+    std::size_t dataCount;
+  };
+  const Width widths[] = {
+      {"(1P,E10.3,7(',',1P,E10.3))", 87, 8},
+      {"(1X,3(I6,1P,3E12.4))", 127, 12},
+      {"(I8,1X,5(1P,E12.5,' '))", 74, 6},
+      {"('step',I3,E15.7)", 22, 2},
+      {"(I5,A14)", 19, 2},
+      {"('A',2X)", 1, 0},  // blanks at the end are never written
+      {"(2X,I3,3X)", 5, 1},
+      {"(I5,/,I5)", -1, 0},
+      {"(A)", -1, 0},
+  };
+  std::mt19937_64 random(5);
+  for (const Width& w : widths) {
+    SCOPED_TRACE(w.format);
+    const CompiledFormat format = compileFormat(w.format);
+    EXPECT_EQ(format.fixedRecordWidth, w.width);
+    if (w.width < 0) continue;
+    EXPECT_EQ(format.fixedDataCount, w.dataCount);
+    CompiledFormat walked = format;
+    walked.fixedRecordWidth = -1;
+    // Random items of the kinds the format takes, through both paths.
+    for (int round = 0; round < 2000; ++round) {
+      std::vector<Item> items;
+      for (const FlatStep& step : format.flat) {
+        if (step.kind == FormatStep::Kind::integer) {
+          items.emplace_back(static_cast<std::int64_t>(random() % 2000000) - 1000000);
+        } else if (step.kind == FormatStep::Kind::exponent) {
+          items.emplace_back(std::ldexp(static_cast<double>(random() % 1000000) - 500000.0,
+                                        static_cast<int>(random() % 80) - 60));
+        } else if (step.kind == FormatStep::Kind::text) {
+          items.emplace_back("text");
+        }
+      }
+      const std::string fixed = formatRecords(format, items);
+      ASSERT_EQ(fixed.size(), static_cast<std::size_t>(w.width) + 1);
+      ASSERT_EQ(fixed, formatRecords(walked, items));
+    }
+  }
 }
 
 std::vector<Item> integers(int count) {

@@ -1,0 +1,118 @@
+// Output units on regular files, where full buffers go to the unit's writer thread: every
+// record arrives in order, flush() and close() wait for it, and a failed write of the thread
+// still stops the run naming the file.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "common/stop.h"
+#include "common/units.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class TemporaryFolder {
+ public:
+  TemporaryFolder() {
+    char pattern[] = "/tmp/outputUnitTest-XXXXXX";
+    path_ = ::mkdtemp(pattern);
+  }
+  ~TemporaryFolder() { fs::remove_all(path_); }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  fs::path path_;
+};
+
+std::string contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Record k of a numbered run of records, of varying length.
+std::string record(int k) {
+  return "record " + std::to_string(k) + std::string(static_cast<std::size_t>(k % 97), '.');
+}
+
+std::string records(int first, int last) {
+  std::string text;
+  for (int k = first; k < last; ++k) text += record(k) + "\n";
+  return text;
+}
+
+TEST(OutputUnitFile, ManyBuffersArriveInOrderAndFlushWaitsForThem) {
+  TemporaryFolder folder;
+  const std::string path = folder.file("OUT.TXT");
+  OutputUnit unit(6);
+  unit.open(path);
+  for (int k = 0; k < 60000; ++k) unit.writeRecord(record(k));  // about 6 buffers
+  unit.flush();
+  EXPECT_EQ(contents(path), records(0, 60000));  // still open: flush alone completes the file
+  for (int k = 60000; k < 90000; ++k) unit.writeRecord(record(k));
+  unit.close();
+  EXPECT_EQ(contents(path), records(0, 90000));
+}
+
+TEST(OutputUnitFile, ReopeningAndDestroyingFinishTheFile) {
+  TemporaryFolder folder;
+  const std::string first = folder.file("A.TXT");
+  const std::string second = folder.file("B.TXT");
+  {
+    OutputUnit unit(8);
+    unit.open(first);
+    for (int k = 0; k < 40000; ++k) unit.writeRecord(record(k));
+    unit.open(second);  // the first file is finished before the second begins
+    EXPECT_EQ(contents(first), records(0, 40000));
+    for (int k = 0; k < 30000; ++k) unit.writeRecord(record(k));
+  }  // as when a stop unwinds the run
+  EXPECT_EQ(contents(second), records(0, 30000));
+}
+
+// A file size limit makes a write of the writer thread fail (EFBIG): the run stops with the
+// message naming the file, at the next full buffer or at the latest when the file is closed,
+// and what was written before the limit stays in the file.
+TEST(OutputUnitFile, FailedWriteOfTheThreadStopsTheRunNamingTheFile) {
+  TemporaryFolder folder;
+  const std::string path = folder.file("BIG.TXT");
+  struct rlimit saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct sigaction ignore {};
+  struct sigaction savedAction {};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &savedAction), 0);
+  struct rlimit limit = saved;
+  limit.rlim_cur = 3u << 20;  // 3 MB: the fourth buffer cannot be written whole
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+
+  std::string line;
+  {
+    OutputUnit unit(6);
+    unit.open(path);
+    try {
+      for (int k = 0; k < 200000; ++k) unit.writeRecord(record(k));
+      unit.close();
+    } catch (const RunStopped& stop) {
+      line = stop.line();
+    }
+  }
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::sigaction(SIGXFSZ, &savedAction, nullptr);
+
+  EXPECT_EQ(line, "cannot write " + path + ": " + std::strerror(EFBIG));
+  const std::string written = contents(path);
+  EXPECT_LE(written.size(), std::size_t{3} << 20);
+  EXPECT_GE(written.size(), std::size_t{2} << 20);
+  EXPECT_EQ(written, records(0, 200000).substr(0, written.size()));
+}
+
+}  // namespace
