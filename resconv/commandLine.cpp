@@ -211,9 +211,7 @@ int runScripted(const ConverterOptions& o) {
 
   OutputUnit noConsole(unitNumber::console);  // every scripted form has a file of its own
   OutputSink sink(noConsole);
-  const OutputForm& outputForm = outputFormFor(answers.outputForm);
-  if (!outputForm.fileName.empty()) sink.openOutput(outputForm.fileName);
-  if (outputForm.usesScratch) sink.avsScratch();
+  openFormFiles(sink, outputFormFor(answers.outputForm));
   InputUnit outputTimeFile(unitNumber::outputTimeFile);
   int outputTimeCount = 1;
   if (readsOutputTimeFile(answers)) {
@@ -227,9 +225,7 @@ int runScripted(const ConverterOptions& o) {
   progress.clear();
 
   sink.closeAll();
-  std::vector<std::string> written;
-  for (const WrittenFile& file : sink.written()) written.push_back(file.name);
-  reportWrittenFiles(o.common, written);
+  reportWrittenFiles(o.common, sink.written());
   return exitStatus::done;
 }
 

@@ -111,3 +111,14 @@ void averageNodalVelocities(std::span<const double> vx, std::span<const double> 
     nodeVz[node] /= count;
   }
 }
+
+void markUnusedNodes(std::span<const int> connectivity, int elementCount, int nodesPerElement,
+                     std::span<int> nodeUnused) {
+  std::fill(nodeUnused.begin(), nodeUnused.end(), 1);
+  for (int e = 1; e <= elementCount; ++e) {
+    for (int k = 1; k <= nodesPerElement; ++k) {
+      const int node = elementNode(connectivity, nodesPerElement, e, k);
+      if (node > 0) nodeUnused[node] = 0;
+    }
+  }
+}

@@ -19,6 +19,10 @@ void computePointValues(std::span<const double> pressureHead, std::span<const do
 // xMin and yMin over the points, and sectionDistance when `withSection`.
 void computeExtent(SubMesh& subMesh, bool withSection);
 
+// nodeUnused[n] is 1 where no element names node n, else 0.
+void markUnusedNodes(std::span<const int> connectivity, int elementCount, int nodesPerElement,
+                     std::span<int> nodeUnused);
+
 // Nodal velocity as the plain mean of the velocities of the shown elements around each node.
 void averageNodalVelocities(std::span<const double> vx, std::span<const double> vy,
                             std::span<const double> vz, std::span<const int> connectivity,

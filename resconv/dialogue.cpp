@@ -81,9 +81,7 @@ int runConverter() {
   // Output form and its file; with no file the sub-mesh outputs go to the console.
   askOutputForm(console, answers);
   OutputSink sink(console.out);
-  const OutputForm& outputForm = outputFormFor(answers.outputForm);
-  if (!outputForm.fileName.empty()) sink.openOutput(outputForm.fileName);
-  if (outputForm.usesScratch) sink.avsScratch();
+  openFormFiles(sink, outputFormFor(answers.outputForm));
 
   // Requested output times and the sub-mesh.
   answers.timeSelection = askTimeSelection(console, answers.outputForm);

@@ -283,3 +283,8 @@ int dialogueOutputForm(int answer) {
 int dialogueSubMeshForm(int answer) {
   return subMeshFormFor(answer).inDialogue ? answer : subMeshFormCode::none;
 }
+
+void openFormFiles(OutputSink& sink, const OutputForm& form) {
+  if (!form.fileName.empty()) sink.openOutput(form.fileName);
+  if (form.usesScratch) sink.avsScratch();
+}

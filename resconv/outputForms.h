@@ -74,6 +74,9 @@ std::span<const SubMeshForm> subMeshForms();
 const OutputForm& outputFormFor(int answer);
 const SubMeshForm& subMeshFormFor(int answer);
 
+// Opens the files a form writes from the start: its output file and the MicroAVS scratch file.
+void openFormFiles(OutputSink& sink, const OutputForm& form);
+
 // What the dialogue keeps of a menu answer: the answer itself, or, for a form the dialogue
 // does not offer, the code of no form.
 int dialogueOutputForm(int answer);

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "common/progress.h"
-
 namespace {
 
 constexpr std::string_view avsScratchName = "AVS.tmp";
@@ -38,10 +36,4 @@ void OutputSink::closeAll() {
   output_.close();
   scratch_.out.close();
   seriesFile_.close();
-}
-
-std::vector<WrittenFile> OutputSink::written() const {
-  std::vector<WrittenFile> files;
-  for (const std::string& name : names_) files.push_back({name, fileSize(name)});
-  return files;
 }

@@ -4,18 +4,12 @@
 // MicroAVS scratch file that sections are written to and assembled from at the end, and
 // files of their own for forms that write one file per output. It keeps the list of what was
 // written for the end-of-run summary.
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/units.h"
 #include "resconv/writers/avs.h"
-
-struct WrittenFile {
-  std::string name;
-  std::uint64_t bytes = 0;
-};
 
 class OutputSink {
  public:
@@ -38,8 +32,8 @@ class OutputSink {
 
   // Flushes and closes every file; a failed write stops the run with a message naming it.
   void closeAll();
-  // The files opened for writing, in the order opened, with their sizes once closed.
-  std::vector<WrittenFile> written() const;
+  // The files opened for writing, in the order opened.
+  const std::vector<std::string>& written() const { return names_; }
 
  private:
   void remember(std::string_view name);

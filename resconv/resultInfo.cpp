@@ -5,6 +5,7 @@
 
 #include "common/stop.h"
 #include "common/zeroedArray.h"
+#include "resconv/derived.h"
 #include "resconv/model.h"
 
 namespace {
@@ -45,7 +46,6 @@ ResultInfo readResultInfo(InputUnit& resultFile) {
       resultFile, c,
       MeshArrays{{}, {}, {}, pressureHead, discharge, nodeCode, connectivity, materialNo});
 
-  ZeroedArray<char> named(nodes);
   for (int e = 1; e <= c.elementCount; ++e) {
     if (materialNo[e] < 0) ++info.leftOut;
     if (isHexahedron(connectivity, c.nodesPerElement, e)) {
@@ -53,12 +53,10 @@ ResultInfo readResultInfo(InputUnit& resultFile) {
     } else {
       ++info.prisms;
     }
-    for (int k = 1; k <= c.nodesPerElement; ++k) {
-      const int node = elementNode(connectivity, c.nodesPerElement, e, k);
-      if (node > 0) named[node] = 1;
-    }
   }
-  for (int n = 1; n <= c.nodeCount; ++n) info.unusedNodes += named[n] == 0 ? 1 : 0;
+  ZeroedArray<int> nodeUnused(nodes);
+  markUnusedNodes(connectivity, c.elementCount, c.nodesPerElement, nodeUnused);
+  for (int n = 1; n <= c.nodeCount; ++n) info.unusedNodes += nodeUnused[n];
 
   const StepArrays step{pressureHead, discharge, nodeCode, vx, vy, vz};
   int stepNo = 0;

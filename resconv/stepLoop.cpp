@@ -159,28 +159,17 @@ void StepLoop::deriveFlags() {
                              a_.initialDischarge};
   }
 
-  std::fill(a_.nodeUnused.begin(), a_.nodeUnused.end(), 1);
   int maxMaterialNo = 1;
   const int elementCount = counts_.elementCount, nodesPerElement = counts_.nodesPerElement;
   for (int e = 1; e <= elementCount; ++e) {
     a_.elementFlag[e] = a_.materialNo[e] < 0 ? 1 : 0;
     maxMaterialNo = std::max(maxMaterialNo, a_.materialNo[e]);
-    for (int k = 1; k <= nodesPerElement; ++k) {
-      const int node = elementNode(a_.connectivity, nodesPerElement, e, k);
-      if (node > 0) a_.nodeUnused[node] = 0;
-    }
   }
+  markUnusedNodes(a_.connectivity, elementCount, nodesPerElement, a_.nodeUnused);
 
-  mesh_.nodeCount = counts_.nodeCount;
-  mesh_.elementCount = elementCount;
-  mesh_.nodesPerElement = nodesPerElement;
-  mesh_.x = a_.x;
-  mesh_.y = a_.y;
-  mesh_.z = a_.z;
-  mesh_.connectivity = a_.connectivity;
+  mesh_ = solidMeshView(counts_.nodeCount, elementCount, nodesPerElement, a_.x, a_.y, a_.z,
+                        a_.connectivity, a_.elementFlag, a_.nodeUnused);
   mesh_.materialNo = a_.materialNo;
-  mesh_.elementFlag = a_.elementFlag;
-  mesh_.nodeUnused = a_.nodeUnused;
   mesh_.maxMaterialNo = maxMaterialNo;
 }
 
