@@ -1,18 +1,35 @@
 #include "common/commandLine.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "common/console.h"
+#include "common/platform.h"
 #include "common/resultFile.h"
 #include "common/stop.h"
 
 #ifndef SEEPAGE_VERSION
 #define SEEPAGE_VERSION "unknown"
 #endif
+
+namespace {
+
+// Text for standard output, its lines ended by the platform's line end.
+void writeStandardOutput(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') {
+      out += platform::lineEnd;
+    } else {
+      out += c;
+    }
+  }
+  std::fflush(stdout);
+  (void)platform::writeAll(1, out.data(), out.size());
+}
+
+}  // namespace
 
 void addCommonOptions(CLI::App& app, CommonOptions& options) {
   app.add_option("-C,--directory", options.directory,
@@ -37,9 +54,9 @@ ProgressMode progressMode(const CommonOptions& options) {
 
 void enterDirectory(const CommonOptions& options) {
   if (options.directory.empty()) return;
-  if (::chdir(options.directory.c_str()) != 0) {
+  if (const int error = platform::changeDirectory(options.directory); error != 0) {
     throw UsageError("-C: cannot enter the directory " + options.directory + ": " +
-                     std::strerror(errno));
+                     std::strerror(error));
   }
 }
 
@@ -61,17 +78,17 @@ std::string openScriptedResultFile(const CommonOptions& options, const std::stri
 int runCommandLine(CLI::App& app, int argc, char** argv, const std::function<int()>& body) {
   const std::string program = app.get_name();
   auto usageError = [&](const std::string& message) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s: %s; see '%s --help'\n", program.c_str(), message.c_str(),
-                 program.c_str());
+    writeErrorLine(program + ": " + message + "; see '" + program + " --help'");
     return exitStatus::usage;
   };
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
+  } catch (const CLI::CallForHelp&) {
+    writeStandardOutput(app.help());
+    return exitStatus::done;
   } catch (const CLI::CallForVersion& e) {
-    return app.exit(e);
+    writeStandardOutput(std::string(e.what()) + "\n");
+    return exitStatus::done;
   } catch (const CLI::ParseError& e) {
     return usageError(e.what());
   }
@@ -91,7 +108,7 @@ void reportWrittenFiles(const CommonOptions& options, const std::vector<std::str
     const auto bytes = static_cast<unsigned long long>(fileSize(name));
     const std::size_t slash = name.rfind('/');
     if (slash == std::string::npos) {
-      std::fprintf(stderr, "wrote %s (%llu bytes)\n", name.c_str(), bytes);
+      writeErrorLine("wrote " + name + " (" + std::to_string(bytes) + " bytes)");
       continue;
     }
     const std::string folder = name.substr(0, slash + 1);
@@ -105,9 +122,9 @@ void reportWrittenFiles(const CommonOptions& options, const std::vector<std::str
     folderTotals[k].second += bytes;
   }
   for (std::size_t k = 0; k < folders.size(); ++k) {
-    std::fprintf(stderr, "wrote %d %s in %s (%llu bytes)\n", folderTotals[k].first,
-                 folderTotals[k].first == 1 ? "file" : "files", folders[k].c_str(),
-                 folderTotals[k].second);
+    writeErrorLine("wrote " + std::to_string(folderTotals[k].first) +
+                   (folderTotals[k].first == 1 ? " file in " : " files in ") + folders[k] + " (" +
+                   std::to_string(folderTotals[k].second) + " bytes)");
   }
 }
 

@@ -1,15 +1,13 @@
 #include "common/console.h"
 
-#include <langinfo.h>
-
 #include <algorithm>
 #include <array>
-#include <clocale>
 #include <cstdint>
 #include <cstring>
 
 #include "common/fixedRead.h"
 #include "common/freeForm.h"
+#include "common/platform.h"
 #include "common/stop.h"
 
 namespace {
@@ -80,11 +78,7 @@ std::string toCodePage932(std::string_view utf8Text) {
 void openConsole(Console& console) {
   console.out.openStandardOutput();
   console.in.openStandardInput();
-  if (std::setlocale(LC_ALL, "") != nullptr) {
-    const char* codeset = nl_langinfo(CODESET);
-    console.utf8 = codeset != nullptr && std::strcmp(codeset, "UTF-8") == 0;
-  }
-  std::setlocale(LC_ALL, "C");
+  console.utf8 = platform::consoleIsUtf8();
 }
 
 void writePrompt(Console& console, std::string_view utf8Text) {

@@ -2,14 +2,11 @@
 // whole records. The buffer always ends at a record boundary as far as the scanners can see:
 // [pos_, lineLimit_) holds whole records, each ending with '\n'; a last record without a line
 // end gets one when the end of the file is met, so no scanner has to treat it apart.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
+#include "common/platform.h"
 #include "common/stop.h"
 #include "common/units.h"
 
@@ -33,16 +30,12 @@ InputUnit::~InputUnit() {
 void InputUnit::openOld(std::string_view fileName) {
   close();
   name_ = std::string(fileName);
-  int fd;
-  do {
-    fd = ::open(name_.c_str(), O_RDONLY);
-  } while (fd < 0 && errno == EINTR);
+  const int fd = platform::openForReading(name_);
   if (fd < 0) stopRun(errorNumber::fileNotFound, number_, name_);
   fd_ = fd;
   ownsFd_ = true;
   open_ = true;
-  struct stat status {};
-  rereadable_ = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  rereadable_ = platform::isRegularFile(fd);
   buffer_.resize(fileBlockSize);
 }
 
@@ -66,7 +59,7 @@ void InputUnit::openMemory(std::string text, std::string_view name) {
 }
 
 void InputUnit::close() {
-  if (ownsFd_ && fd_ >= 0) ::close(fd_);
+  if (ownsFd_ && fd_ >= 0) platform::closeFile(fd_);
   fd_ = -1;
   ownsFd_ = false;
   open_ = false;
@@ -110,9 +103,9 @@ bool InputUnit::refill() {
   while (lineLimit_ == oldLimit) {
     if (loaded_ == buffer_.size())
       buffer_.resize(buffer_.size() * 2);  // a record longer than the block
-    ssize_t n = ::read(fd_, buffer_.data() + loaded_, buffer_.size() - loaded_);
+    const std::int64_t n =
+        platform::readSome(fd_, buffer_.data() + loaded_, buffer_.size() - loaded_);
     if (n < 0) {
-      if (errno == EINTR) continue;
       int error = errno;
       stopWithMessage("cannot read " + name_ + ": " + std::strerror(error));
     }
@@ -189,8 +182,7 @@ std::uint64_t InputUnit::lineAtOffset(std::uint64_t offset) {
   while (recoveredOffset_ < offset) {
     const auto want =
         static_cast<std::size_t>(std::min<std::uint64_t>(offset - recoveredOffset_, block.size()));
-    const ssize_t n = ::pread(fd_, block.data(), want, static_cast<off_t>(recoveredOffset_));
-    if (n < 0 && errno == EINTR) continue;
+    const std::int64_t n = platform::readAt(fd_, block.data(), want, recoveredOffset_);
     if (n <= 0) break;  // the file is shorter now, or cannot be read: count what there is
     recoveredLines_ += lineEnds(block.data(), block.data() + n);
     recoveredOffset_ += static_cast<std::uint64_t>(n);

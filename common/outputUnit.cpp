@@ -1,12 +1,9 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
 
+#include "common/platform.h"
 #include "common/stop.h"
 #include "common/units.h"
 
@@ -14,20 +11,6 @@ namespace {
 
 [[noreturn]] void stopWriteFailure(const std::string& name, int error) {
   stopWithMessage("cannot write " + name + ": " + std::strerror(error));
-}
-
-// Writes all `size` characters; 0, or the errno of the failed write.
-int writeAll(int fd, const char* data, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::write(fd, data + done, size - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return 0;
 }
 
 }  // namespace
@@ -40,17 +23,16 @@ OutputUnit::~OutputUnit() {
     flush();
   } catch (const RunStopped& stop) {
     // Already unwinding or ending: report the lost records, the exit status is set elsewhere.
-    (void)::write(2, stop.line().data(), stop.line().size());
-    (void)::write(2, "\n", 1);
+    writeErrorLine(stop.line());
   }
   stopWriter();
-  if (ownsFd_) ::close(fd_);
+  if (ownsFd_) platform::closeFile(fd_);
 }
 
 void OutputUnit::open(std::string_view fileName) {
   close();
   name_ = std::string(fileName);
-  fd_ = ::open(name_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  fd_ = platform::openForWriting(name_);
   if (fd_ < 0) {
     int error = errno;
     mode_ = Mode::closed;
@@ -61,8 +43,7 @@ void OutputUnit::open(std::string_view fileName) {
   size_ = 0;
   if (capacity_ < flushThreshold + 4096) grow(flushThreshold + 4096);
   // Devices (the console, /dev/null, /dev/full) and pipes are written at once, as they come.
-  struct stat status;
-  background_ = ::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode);
+  background_ = platform::isRegularFile(fd_);
 }
 
 void OutputUnit::openStandardOutput() {
@@ -118,7 +99,7 @@ const std::string& OutputUnit::memory() const {
 void OutputUnit::flush() {
   if (mode_ != Mode::file) return;
   awaitWriter();
-  const int error = writeAll(fd_, data_.get(), size_);
+  const int error = platform::writeAll(fd_, data_.get(), size_);
   size_ = 0;
   if (error != 0) stopWriteFailure(name_, error);
 }
@@ -175,7 +156,7 @@ void OutputUnit::writerLoop() {
     const std::size_t size = backSize_;
     const int fd = fd_;
     lock.unlock();
-    const int error = writeAll(fd, data, size);
+    const int error = platform::writeAll(fd, data, size);
     lock.lock();
     if (error != 0 && writeError_ == 0) writeError_ = error;
     busy_ = false;
@@ -206,8 +187,8 @@ void OutputUnit::close() {
       throw;
     }
     stopWriter();
-    if (ownsFd_ && ::close(fd_) != 0) {
-      int error = errno;
+    const int error = ownsFd_ ? platform::closeFile(fd_) : 0;
+    if (error != 0) {
       mode_ = Mode::closed;
       stopWriteFailure(name_, error);
     }

@@ -1,11 +1,9 @@
 #include "common/progress.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 
+#include "common/platform.h"
 #include "common/units.h"
 
 namespace {
@@ -24,25 +22,15 @@ std::string clockText(double seconds) {
   return text;
 }
 
-void writeAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) return;  // a progress line is never worth stopping a run for
-    done += static_cast<std::size_t>(n);
-  }
-}
-
 }  // namespace
 
 std::uint64_t fileSize(const std::string& name) {
-  struct stat status {};
-  if (::stat(name.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
-  return static_cast<std::uint64_t>(status.st_size);
+  return platform::regularFileSize(name);
 }
 
 ProgressMeter::ProgressMeter(ProgressMode mode, int fd)
-    : shown_(mode == ProgressMode::always || (mode == ProgressMode::automatic && ::isatty(fd))),
+    : shown_(mode == ProgressMode::always ||
+             (mode == ProgressMode::automatic && platform::isTerminal(fd))),
       fd_(fd),
       start_(std::chrono::steady_clock::now()),
       lastDrawn_(start_ - redrawInterval) {}
@@ -78,14 +66,14 @@ void ProgressMeter::draw() {
   if (width < drawnWidth_) line.append(drawnWidth_ - width, ' ');  // cover a longer old line
   drawnWidth_ = width;
   line.insert(line.begin(), '\r');
-  writeAll(fd_, line);
+  (void)platform::writeAll(fd_, line.data(), line.size());  // never worth a stop
 }
 
 void ProgressMeter::clear() {
   if (drawnWidth_ == 0) return;
   std::string blank(drawnWidth_ + 2, ' ');
   blank.front() = blank.back() = '\r';
-  writeAll(fd_, blank);
+  (void)platform::writeAll(fd_, blank.data(), blank.size());
   drawnWidth_ = 0;
 }
 

@@ -1,9 +1,9 @@
 #include "common/stop.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <new>
+
+#include "common/platform.h"
 
 namespace {
 
@@ -53,26 +53,31 @@ void stopWithMessage(std::string message, std::string location) {
 }
 
 void requireMemory(double bytes) {
-  const long pages = ::sysconf(_SC_PHYS_PAGES);
-  const long pageSize = ::sysconf(_SC_PAGESIZE);
-  if (pages <= 0 || pageSize <= 0) return;
+  const std::uint64_t memory = platform::physicalMemory();
+  if (memory == 0) return;
   // Half the machine at most: a file that really held that much would take most of the
   // memory, so a larger request stops at once.
-  const double budget = static_cast<double>(pages) * static_cast<double>(pageSize) / 2;
+  const double budget = static_cast<double>(memory) / 2;
   if (bytes > budget) stopNoMemory();
+}
+
+void writeErrorLine(std::string_view line) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::string text(line);
+  text += platform::lineEnd;
+  (void)platform::writeAll(2, text.data(), text.size());
 }
 
 int runProgram(const std::function<int()>& body) {
   try {
     return body();
   } catch (const RunStopped& stop) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s\n", stop.line().c_str());
-    if (!stop.location().empty()) std::fprintf(stderr, "%s\n", stop.location().c_str());
+    writeErrorLine(stop.line());
+    if (!stop.location().empty()) writeErrorLine(stop.location());
     return stop.exitStatus();
   } catch (const std::bad_alloc&) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s\n", stopLine(errorNumber::noMemory, 0, "").c_str());
+    writeErrorLine(stopLine(errorNumber::noMemory, 0, ""));
     return 1;
   }
 }

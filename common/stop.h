@@ -52,6 +52,9 @@ void requireMemory(double bytes);
 // The text of the stop line, without stopping (for tests and for the console).
 std::string stopLine(int error, int unitNumber, std::string_view fileName);
 
+// One line on standard error, ended by the platform's line end; standard output goes first.
+void writeErrorLine(std::string_view line);
+
 // Runs a program body and turns RunStopped (and allocation failure) into the stop line, and the
 // location line when there is one, on standard error and a non-zero exit status.
 int runProgram(const std::function<int()>& body);

@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/platform.h"
+
 namespace unitNumber {
 constexpr int console = -4;  // standard input and output
 constexpr int resultFile = 5;
@@ -62,8 +64,10 @@ class OutputUnit {
     size_ += n;
     return field;
   }
+  // The platform's line end (platform::lineEnd).
   void endRecord() {
-    *extend(1) = '\n';
+    char* end = extend(platform::lineEnd.size());
+    for (char c : platform::lineEnd) *end++ = c;
     if (size_ >= flushThreshold) bufferFull();
   }
   void writeRecord(std::string_view text) {

@@ -7,9 +7,7 @@
 #include <type_traits>
 #include <utility>
 
-// size bytes of zero-filled pages, untouched (nullptr for 0); throws std::bad_alloc on failure.
-void* mapZeroedPages(std::size_t bytes);
-void unmapZeroedPages(void* pages, std::size_t bytes);
+#include "common/platform.h"
 
 template <class T>
 class ZeroedArray {
@@ -19,8 +17,8 @@ class ZeroedArray {
  public:
   ZeroedArray() = default;
   explicit ZeroedArray(std::size_t size)
-      : data_(static_cast<T*>(mapZeroedPages(size * sizeof(T)))), size_(size) {}
-  ~ZeroedArray() { unmapZeroedPages(data_, size_ * sizeof(T)); }
+      : data_(static_cast<T*>(platform::mapZeroedPages(size * sizeof(T)))), size_(size) {}
+  ~ZeroedArray() { platform::unmapZeroedPages(data_, size_ * sizeof(T)); }
   ZeroedArray(ZeroedArray&& other) noexcept
       : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
   ZeroedArray& operator=(ZeroedArray&& other) noexcept {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <vector>
 
+#include "common/platform.h"
 #include "common/stop.h"
 #include "common/zeroedArray.h"
 #include "resconv/derived.h"
@@ -75,22 +76,23 @@ ResultInfo readResultInfo(InputUnit& resultFile) {
 
 std::string describeResult(const std::string& fileName, const ResultInfo& info) {
   const ResultCounts& c = info.counts;
+  const std::string lineEnd(platform::lineEnd);
   std::string text;
-  text += "result file:       " + fileName + "\n";
-  text += "title:             " + trimmedTitle(info.title) + "\n";
-  text += "nodes:             " + std::to_string(c.nodeCount) + "\n";
+  text += "result file:       " + fileName + lineEnd;
+  text += "title:             " + trimmedTitle(info.title) + lineEnd;
+  text += "nodes:             " + std::to_string(c.nodeCount) + lineEnd;
   text += "elements:          " + std::to_string(c.elementCount) + " (" +
           plural(info.hexahedra, "hexahedron", "hexahedra") + ", " +
           plural(info.prisms, "prism", "prisms") + "; " + std::to_string(info.leftOut) +
-          " left out)\n";
-  text += "nodes per element: " + std::to_string(c.nodesPerElement) + "\n";
-  text += "unused nodes:      " + std::to_string(info.unusedNodes) + "\n";
+          " left out)" + lineEnd;
+  text += "nodes per element: " + std::to_string(c.nodesPerElement) + lineEnd;
+  text += "unused nodes:      " + std::to_string(info.unusedNodes) + lineEnd;
   text += "stored steps:      " + std::to_string(info.stepCount);
   if (info.stepCount > 0) {
     text += " (first: step " + std::to_string(info.firstStepNo) + " at time " +
             shortest(info.firstTime) + "; last: step " + std::to_string(info.lastStepNo) +
             " at time " + shortest(info.lastTime) + ")";
   }
-  text += "\n";
+  text += lineEnd;
   return text;
 }

@@ -1,8 +1,6 @@
 // The step files of a series and their ParaView collection.
 #include "resconv/writers/pvd.h"
 
-#include <unistd.h>
-
 #include <charconv>
 #include <memory>
 #include <stdexcept>
@@ -73,7 +71,7 @@ void writeCollection(OutputUnit& unit, std::string_view stem, std::span<const do
     appendDouble(unit, times[index]);
     unit.append("\" group=\"\" part=\"0\" file=\"");
     unit.append(stepFileName(stem, static_cast<int>(index)));
-    unit.writeRecord("\"/>");
+    unit.append("\"/>\n");  // XML of the series: LF on every system, as VTK writes it
   }
   unit.append(collectionTail);
 }
@@ -112,8 +110,7 @@ StepFileSeries::~StepFileSeries() {
     finish();
   } catch (const RunStopped& stop) {
     // Already stopping: report what could not be written, the exit status is set elsewhere.
-    (void)::write(2, stop.line().data(), stop.line().size());
-    (void)::write(2, "\n", 1);
+    writeErrorLine(stop.line());
   } catch (const std::exception&) {
     // Unwinding from another failure, which is the one reported.
   }

@@ -1,8 +1,6 @@
 // Raw and compressed blocks of appended VTK XML data.
 #include "resconv/writers/vtuEncoding.h"
 
-#include <libdeflate.h>
-
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -28,17 +26,13 @@ void putRawHeader(ByteSink& sink, std::uint64_t byteCount) {
 
 BlockEncoder::BlockEncoder(VtuEncoding encoding, int compressionLevel) : encoding_(encoding) {
   if (encoding_ != VtuEncoding::compressed) return;
-  compressor_ = libdeflate_alloc_compressor(compressionLevel);
-  storer_ = libdeflate_alloc_compressor(0);
-  if (compressor_ == nullptr || storer_ == nullptr) stopNoMemory();
-  sample_.resize(libdeflate_zlib_compress_bound(compressor_, sampleSize));
+  compressor_ = std::make_unique<ZlibCompressor>(compressionLevel);
+  storer_ = std::make_unique<ZlibCompressor>(0);
+  sample_.resize(compressor_->bound(sampleSize));
   pending_.reserve(compressedBlockSize);
 }
 
-BlockEncoder::~BlockEncoder() {
-  if (compressor_ != nullptr) libdeflate_free_compressor(compressor_);
-  if (storer_ != nullptr) libdeflate_free_compressor(storer_);
-}
+BlockEncoder::~BlockEncoder() = default;
 
 void BlockEncoder::begin(std::vector<char>& out, std::uint64_t byteCount) {
   out_ = &out;
@@ -85,17 +79,17 @@ void BlockEncoder::compressPending() {
   if (blocksDone_ == blockCount_)
     throw std::logic_error("more bytes than the block was begun with");
   std::vector<char>& out = *out_;
-  libdeflate_compressor* compressor = compressor_;
+  ZlibCompressor* compressor = compressor_.get();
   if (pending_.size() >= 2 * sampleSize &&
-      libdeflate_zlib_compress(compressor_, pending_.data(), sampleSize, sample_.data(),
-                               sampleMaxCompressed) == 0) {
-    compressor = storer_;  // the sample did not fit in its share
+      compressor_->compress(pending_.data(), sampleSize, sample_.data(), sampleMaxCompressed) ==
+          0) {
+    compressor = storer_.get();  // the sample did not fit in its share
   }
-  const std::size_t bound = libdeflate_zlib_compress_bound(compressor, pending_.size());
+  const std::size_t bound = compressor->bound(pending_.size());
   const std::size_t start = out.size();
   out.resize(start + bound);
-  const std::size_t size = libdeflate_zlib_compress(compressor, pending_.data(), pending_.size(),
-                                                    out.data() + start, bound);
+  const std::size_t size =
+      compressor->compress(pending_.data(), pending_.size(), out.data() + start, bound);
   out.resize(start + size);
   storeWord(out, (3 + blocksDone_) * sizeof(std::uint64_t), size);
   ++blocksDone_;

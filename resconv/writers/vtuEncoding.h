@@ -9,10 +9,12 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
 #include "common/units.h"
+#include "resconv/writers/zlibStream.h"
 
 static_assert(std::endian::native == std::endian::little,
               "the arrays are written as they lie in memory: little endian");
@@ -42,9 +44,10 @@ class UnitSink final : public ByteSink {
 };
 
 // Builds one encoded block (header included) in memory, raw or compressed. The zlib streams
-// come from libdeflate; one encoder is reused for every array of a run. A block whose first
-// part hardly compresses (velocities at full precision are close to noise) is stored in its
-// zlib stream as it is, which costs a copy instead of a search for matches that are not there.
+// come from the build's compression library (zlibStream.h); one encoder is reused for every array
+// of a run. A block whose first part hardly compresses (velocities at full precision are close to
+// noise) is stored in its zlib stream as it is, which costs a copy instead of a search for matches
+// that are not there.
 class BlockEncoder final : public ByteSink {
  public:
   BlockEncoder(VtuEncoding encoding, int compressionLevel = defaultCompressionLevel);
@@ -66,8 +69,8 @@ class BlockEncoder final : public ByteSink {
   void compressPending();
 
   VtuEncoding encoding_;
-  struct libdeflate_compressor* compressor_ = nullptr;
-  struct libdeflate_compressor* storer_ = nullptr;  // level 0: stored deflate blocks
+  std::unique_ptr<ZlibCompressor> compressor_;
+  std::unique_ptr<ZlibCompressor> storer_;  // level 0: stored deflate blocks
   std::vector<char> sample_;
   std::vector<char>* out_ = nullptr;
   std::uint64_t byteCount_ = 0;

@@ -1,0 +1,116 @@
+// The platform layer on Linux and other POSIX systems.
+#include <fcntl.h>
+#include <langinfo.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "common/platform.h"
+
+namespace platform {
+
+int openForReading(const std::string& name) {
+  int fd;
+  do {
+    fd = ::open(name.c_str(), O_RDONLY);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+int openForWriting(const std::string& name) {
+  int fd;
+  do {
+    fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+int closeFile(int fd) {
+  return ::close(fd) == 0 ? 0 : errno;
+}
+
+std::int64_t readSome(int fd, void* data, std::size_t size) {
+  for (;;) {
+    const ssize_t n = ::read(fd, data, size);
+    if (n >= 0 || errno != EINTR) return n;
+  }
+}
+
+std::int64_t readAt(int fd, void* data, std::size_t size, std::uint64_t offset) {
+  for (;;) {
+    const ssize_t n = ::pread(fd, data, size, static_cast<off_t>(offset));
+    if (n >= 0 || errno != EINTR) return n;
+  }
+}
+
+int writeAll(int fd, const void* data, std::size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(fd, bytes + done, size - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+bool isRegularFile(int fd) {
+  struct stat status {};
+  return ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+std::uint64_t regularFileSize(const std::string& name) {
+  struct stat status {};
+  if (::stat(name.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
+  return static_cast<std::uint64_t>(status.st_size);
+}
+
+bool isTerminal(int fd) {
+  return ::isatty(fd) != 0;
+}
+
+int changeDirectory(const std::string& name) {
+  return ::chdir(name.c_str()) == 0 ? 0 : errno;
+}
+
+void* mapZeroedPages(std::size_t bytes) {
+  if (bytes == 0) return nullptr;
+  // Anonymous private pages: the system gives each one, zero-filled, when it is first touched.
+  void* pages = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (pages == MAP_FAILED) throw std::bad_alloc();
+  return pages;
+}
+
+void unmapZeroedPages(void* pages, std::size_t bytes) {
+  if (pages != nullptr) ::munmap(pages, bytes);
+}
+
+std::uint64_t physicalMemory() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long pageSize = ::sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) return 0;
+  return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+}
+
+void prepareStandardStreams() {}
+
+bool consoleIsUtf8() {
+  bool utf8 = false;
+  if (std::setlocale(LC_ALL, "") != nullptr) {
+    const char* codeset = nl_langinfo(CODESET);
+    utf8 = codeset != nullptr && std::strcmp(codeset, "UTF-8") == 0;
+  }
+  std::setlocale(LC_ALL, "C");
+  return utf8;
+}
+
+}  // namespace platform
