@@ -31,6 +31,10 @@ void InputUnit::openOld(std::string_view fileName) {
   close();
   name_ = std::string(fileName);
   const int fd = platform::openForReading(name_);
+  if (fd < 0 && errno == EISDIR) {
+    // What reading a folder opened on other systems reports.
+    stopWithMessage("cannot read " + name_ + ": " + std::strerror(EISDIR));
+  }
   if (fd < 0) stopRun(errorNumber::fileNotFound, number_, name_);
   fd_ = fd;
   ownsFd_ = true;

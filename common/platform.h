@@ -20,6 +20,7 @@ inline constexpr std::string_view lineEnd = "\n";
 
 // Files by descriptor. A file name is passed to the system as the bytes it was given (on
 // Windows: spelled in the system's code page). Failures return -1 with errno set, or the errno.
+// A folder may open for reading (its reads then fail with EISDIR) or fail to open with EISDIR.
 int openForReading(const std::string& name);
 // Status "unknown": created, or rewritten from its start.
 int openForWriting(const std::string& name);

@@ -20,14 +20,25 @@ namespace {
 // The runtime's calls take an unsigned int count: larger transfers go in pieces of this size.
 constexpr std::size_t largestTransfer = std::size_t{1} << 30;
 
+// The runtime refuses a folder with "permission denied"; it is told apart, as on other systems.
+bool isFolder(const std::string& name) {
+  const DWORD attributes = ::GetFileAttributesA(name.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 }  // namespace
 
 int openForReading(const std::string& name) {
-  return ::_open(name.c_str(), _O_RDONLY | _O_BINARY);
+  const int fd = ::_open(name.c_str(), _O_RDONLY | _O_BINARY);
+  if (fd < 0 && isFolder(name)) errno = EISDIR;
+  return fd;
 }
 
 int openForWriting(const std::string& name) {
-  return ::_open(name.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+  const int fd =
+      ::_open(name.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0 && isFolder(name)) errno = EISDIR;
+  return fd;
 }
 
 int closeFile(int fd) {

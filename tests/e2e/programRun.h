@@ -12,10 +12,43 @@
 #include <sstream>
 #include <string>
 
+// The Windows programs (run under Wine) end every record with CR LF; the end-to-end suites are
+// built against them with PROGRAMS_END_LINES_WITH_CRLF. The VTK series keep LF everywhere.
+#ifdef PROGRAMS_END_LINES_WITH_CRLF
+inline constexpr bool crlfPrograms = true;
+#else
+inline constexpr bool crlfPrograms = false;
+#endif
+
+// A text a run left (a file, or what it wrote on standard output or error) in the LF form the
+// expectations are written in. From CR LF programs every line of it must end with CR LF, which
+// is taken off; a line ending otherwise fails the test.
+inline std::string programText(const std::string& text, const std::string& name) {
+  if (!crlfPrograms || name.ends_with(".vtu") || name.ends_with(".pvd")) return text;
+  std::string lf;
+  lf.reserve(text.size());
+  std::size_t line = 1;
+  for (char c : text) {
+    if (c != '\n') {
+      lf.push_back(c);
+      continue;
+    }
+    if (lf.empty() || lf.back() != '\r') {
+      ADD_FAILURE() << name << ": line " << line << " ends with LF alone";
+      return text;
+    }
+    lf.back() = '\n';
+    ++line;
+  }
+  return lf;
+}
+
 struct ProgramResult {
   int exitStatus = -1;
-  std::string standardOutput;
+  std::string standardOutput;  // in the LF form (programText)
   std::string standardError;
+  std::string rawStandardOutput;  // byte for byte
+  std::string rawStandardError;
 };
 
 class WorkDirectory {
@@ -45,7 +78,10 @@ class WorkDirectory {
                                std::filesystem::copy_options::overwrite_existing);
   }
   bool exists(const std::string& name) const { return std::filesystem::exists(path_ / name); }
-  std::string read(const std::string& name) const {
+  // A file of the directory as the run left it, in its LF form (programText).
+  std::string read(const std::string& name) const { return programText(readBytes(name), name); }
+  // A file of the directory byte for byte.
+  std::string readBytes(const std::string& name) const {
     std::ifstream in(path_ / name, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
@@ -66,8 +102,10 @@ class WorkDirectory {
     int status = std::system(command.c_str());
     ProgramResult result;
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.standardOutput = read(".stdout");
-    result.standardError = read(".stderr");
+    result.rawStandardOutput = readBytes(".stdout");
+    result.rawStandardError = readBytes(".stderr");
+    result.standardOutput = programText(result.rawStandardOutput, "standard output");
+    result.standardError = programText(result.rawStandardError, "standard error");
     std::filesystem::remove(path_ / ".answers");
     std::filesystem::remove(path_ / ".stdout");
     std::filesystem::remove(path_ / ".stderr");
