@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "common/console.h"
 #include "e2e/programRun.h"
 
 namespace {
@@ -79,6 +80,57 @@ TEST(WindowsLineEnds, ScriptedRunsListTheirFilesWithCrLfAndTheSeriesKeepsLf) {
   const ProgramResult usage = dir.runWithArguments(RESCONV_PATH, "--to nowhere");
   EXPECT_EQ(usage.exitStatus, 2);
   EXPECT_TRUE(crlfRecords(usage.rawStandardError)) << usage.standardError;
+}
+
+// A run in a console window: `script` gives Wine a terminal, which it makes the console of the
+// program; `commands` run in the console's command interpreter, the program as "resconv.exe".
+ProgramResult runInConsole(const WorkDirectory& dir, const std::string& commands,
+                           const std::string& answers) {
+  dir.write(".answers", answers);
+  fs::copy_file(RESCONV_EXE, dir.path() / "resconv.exe", fs::copy_options::overwrite_existing);
+  const std::string command = "cd '" + dir.path().string() +
+                              "' && LC_ALL=C WINEDEBUG=-all WINEPREFIX='" WINE_PREFIX
+                              "' script -qec \"'" WINE_PATH "' cmd /c '" +
+                              commands + "'\" /dev/null > .console 2>&1";
+  const int status = std::system(command.c_str());
+  ProgramResult result;
+  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.standardOutput = dir.readBytes(".console");
+  return result;
+}
+
+TEST(WindowsConsole, PromptsInUtf8WhenTheConsoleSpeaksItElseInCodePage932) {
+  WorkDirectory dir;
+  copyExample(dir);
+  const std::string answers = "0\n1\n0\n";
+  ASSERT_EQ(runInConsole(dir, "resconv.exe < .answers > codePage932.txt", answers).exitStatus, 0);
+  ASSERT_EQ(
+      runInConsole(dir, "chcp 65001 > nul & resconv.exe < .answers > utf8.txt", answers).exitStatus,
+      0);
+  const std::string utf8 = dir.readBytes("utf8.txt");
+  const std::string codePage932 = dir.readBytes("codePage932.txt");
+  // "結果ファイル" in UTF-8 in the first prompt.
+  EXPECT_NE(utf8.find("\xE7\xB5\x90\xE6\x9E\x9C\xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB"),
+            std::string::npos);
+  EXPECT_NE(utf8, codePage932);
+  // Line for line the same prompts: a UTF-8 line is not cut at 80 bytes, so the two compare as
+  // text once the UTF-8 is spelled in code page 932.
+  EXPECT_EQ(toCodePage932(utf8), codePage932);
+  EXPECT_TRUE(crlfRecords(utf8));
+}
+
+TEST(WindowsConsole, ProgressLineDrawnOnTheConsoleOnly) {
+  WorkDirectory dir;
+  copyExample(dir);
+  const ProgramResult onConsole = runInConsole(dir, "resconv.exe RES.DAT --to tecplot -q", "");
+  ASSERT_EQ(onConsole.exitStatus, 0) << onConsole.standardOutput;
+  EXPECT_NE(onConsole.standardOutput.find("% read, "), std::string::npos)
+      << onConsole.standardOutput;
+  // Standard error sent to the null device: no console, no progress line.
+  const ProgramResult toNull =
+      runInConsole(dir, "resconv.exe RES.DAT --to tecplot -q 2> NUL > NUL", "");
+  ASSERT_EQ(toNull.exitStatus, 0) << toNull.standardOutput;
+  EXPECT_EQ(toNull.standardOutput.find("% read, "), std::string::npos) << toNull.standardOutput;
 }
 
 // "地下水表.DAT": its last character is 0x95 0x5C in code page 932, the second byte a

@@ -57,3 +57,5 @@ addWindowsRunTest(badInputTests e2e/badInputTest.cpp)
 addWindowsRunTest(commandLineTests e2e/commandLineTest.cpp)
 addWindowsRunTest(formTableTests e2e/formTableTest.cpp)
 addWindowsRunTest(windowsOnlyTests windows/windowsOnlyTest.cpp)
+target_compile_definitions(windowsOnlyTests PRIVATE WINE_PATH="${WINE}"
+  WINE_PREFIX="${winePrefix}" RESCONV_EXE="${WINDOWS_PROGRAMS}/resconv.exe")
