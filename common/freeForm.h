@@ -4,6 +4,7 @@
 // values separated by commas, blanks and record ends, with repeat counts, null values and
 // the slash.
 #include <array>
+#include <cstdint>
 #include <span>
 #include <string>
 
@@ -72,7 +73,7 @@ class FreeFormRead {
   const char* limit_;
   bool endOfFileBranch_;
   const ReadPlace* place_;
-  long itemCount_ = 0;  // read() calls so far, the current one included
+  std::int64_t itemCount_ = 0;  // read() calls so far, the current one included
   bool finished_ = false;
   bool afterSeparator_ = true;  // a comma (or the statement's start) was the last thing seen
   Pending pending_ = Pending::none;

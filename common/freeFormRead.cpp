@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -123,8 +124,9 @@ void FreeFormRead::syntaxError(const char* first, const char* last) const {
 }
 
 void FreeFormRead::endOfFile() const {
-  stopRunAt(errorNumber::endOfFile, unit_.number(), unit_.name(),
-            endOfFileLocation(unit_) + missingValues(place_, std::max(itemCount_ - 1, 0L)));
+  stopRunAt(
+      errorNumber::endOfFile, unit_.number(), unit_.name(),
+      endOfFileLocation(unit_) + missingValues(place_, std::max(itemCount_ - 1, std::int64_t{0})));
 }
 
 const char* FreeFormRead::lastValueStart() const {

@@ -1,6 +1,7 @@
 #include "common/readPlace.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -49,18 +50,18 @@ std::string endOfFileLocation(InputUnit& unit) {
   return unit.name() + ", end of file after line " + groupedNumber(line);
 }
 
-std::string missingValues(const ReadPlace* place, long valuesRead) {
+std::string missingValues(const ReadPlace* place, std::int64_t valuesRead) {
   if (place == nullptr || !place->block) return {};
   const std::string block = place->block();
   if (place->valueCount <= 0) return ": the record of " + block + " is missing";
   if (place->valueCount == 1) return ": " + block + " is missing";
-  const long missing = std::max(place->valueCount - valuesRead, 1L);
+  const std::int64_t missing = std::max(place->valueCount - valuesRead, std::int64_t{1});
   return ": " + groupedNumber(static_cast<std::uint64_t>(missing)) + " of the " +
          groupedNumber(static_cast<std::uint64_t>(place->valueCount)) + " values of " + block +
          (missing == 1 ? " was" : " were") + " still missing";
 }
 
-std::string itemWords(const ReadPlace* place, long index) {
+std::string itemWords(const ReadPlace* place, std::int64_t index) {
   if (place == nullptr || !place->item) return {};
   return ": " + place->item(index);
 }

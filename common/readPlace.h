@@ -11,9 +11,9 @@
 #include "common/units.h"
 
 struct ReadPlace {
-  std::function<std::string(long index)> item;  // the value of 0-based index `index`
-  std::function<std::string()> block;           // the statement as a whole
-  long valueCount = 0;                          // the values the statement needs
+  std::function<std::string(std::int64_t index)> item;  // the value of 0-based index `index`
+  std::function<std::string()> block;                   // the statement as a whole
+  std::int64_t valueCount = 0;                          // the values the statement needs
 };
 
 // 88120 as "88,120".
@@ -32,7 +32,7 @@ std::string endOfFileLocation(InputUnit& unit);
 
 // ": 3 of the 6 values of the element block of the step at line 38 (step number 3) were still
 // missing" after `valuesRead` values; empty without a place.
-std::string missingValues(const ReadPlace* place, long valuesRead);
+std::string missingValues(const ReadPlace* place, std::int64_t valuesRead);
 
 // ": " and the item in words; empty without a place.
-std::string itemWords(const ReadPlace* place, long index);
+std::string itemWords(const ReadPlace* place, std::int64_t index);

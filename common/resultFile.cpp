@@ -4,6 +4,7 @@
 #include "common/resultFile.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -45,7 +46,8 @@ constexpr std::string_view stepNodeValueNames[] = {"the pressure head", "the dis
 constexpr std::string_view velocityNames[] = {"the x velocity", "the y velocity", "the z velocity"};
 
 // "the discharge of node 17": value `index` of a block of `perGroup` values per node or element.
-std::string groupItem(std::string_view name, long index, long perGroup, std::string_view group) {
+std::string groupItem(std::string_view name, std::int64_t index, std::int64_t perGroup,
+                      std::string_view group) {
   return std::string(name) + " of " + std::string(group) + " " +
          std::to_string(index / perGroup + 1);
 }
@@ -76,9 +78,11 @@ std::string readResultTitle(InputUnit& unit) {
 
 ResultCounts readResultCounts(InputUnit& unit) {
   ResultCounts counts;
-  const ReadPlace place{
-      [](long index) { return std::string(countNames[std::min(index, 2L)]) + " in the header"; },
-      [] { return std::string("the counts in the header"); }, 3};
+  const ReadPlace place{[](std::int64_t index) {
+                          return std::string(countNames[std::min(index, std::int64_t{2})]) +
+                                 " in the header";
+                        },
+                        [] { return std::string("the counts in the header"); }, 3};
   FreeFormRead statement(unit, false, &place);
   statement.read(counts.nodeCount);
   statement.read(counts.elementCount);
@@ -112,11 +116,12 @@ void readResultMesh(InputUnit& unit, const ResultCounts& counts, const MeshArray
   double realScratch = 0.0;
   int integerScratch = 0;
   {
-    const ReadPlace place{[](long index) {
+    const ReadPlace place{[](std::int64_t index) {
                             return groupItem(meshNodeValueNames[index % 6], index, 6, "node") +
                                    " in the initial node block";
                           },
-                          [] { return std::string("the initial node block"); }, 6L * nodeCount};
+                          [] { return std::string("the initial node block"); },
+                          std::int64_t{6} * nodeCount};
     FreeFormRead nodes(unit, false, &place);
     for (std::size_t node = 1; node < nodeSlots; ++node) {
       nodes.read(slot(arrays.x, node, realScratch));
@@ -129,9 +134,9 @@ void readResultMesh(InputUnit& unit, const ResultCounts& counts, const MeshArray
     nodes.finish();
   }
 
-  const long perElement = nodesPerElement + 1L;
-  const auto elementItem = [perElement](long index) {
-    const long k = index % perElement;
+  const std::int64_t perElement = nodesPerElement + std::int64_t{1};
+  const auto elementItem = [perElement](std::int64_t index) {
+    const std::int64_t k = index % perElement;
     const std::string element = "element " + std::to_string(index / perElement + 1);
     if (k + 1 == perElement) return "the material number of " + element + " in the element block";
     return "node number " + std::to_string(k + 1) + " of " + element + " in the element block";
@@ -172,7 +177,7 @@ bool readResultStep(InputUnit& unit, const ResultCounts& counts, int& stepNo, do
   const auto step = [&unit, &headerPlace, &stepNo] { return stepWords(unit, headerPlace, stepNo); };
   {
     // The end of the file where a header would begin is the end of the data.
-    const ReadPlace place{[&](long index) {
+    const ReadPlace place{[&](std::int64_t index) {
                             return index == 0 ? std::string("the step number of a step header")
                                               : "the time of " + step();
                           },
@@ -187,11 +192,11 @@ bool readResultStep(InputUnit& unit, const ResultCounts& counts, int& stepNo, do
   double realScratch = 0.0;
   int integerScratch = 0;
   {
-    const ReadPlace place{[&](long index) {
-                            return groupItem(stepNodeValueNames[index % 3], index, 3, "node") +
-                                   " of " + step();
-                          },
-                          [&] { return "the node block of " + step(); }, 3L * counts.nodeCount};
+    const ReadPlace place{
+        [&](std::int64_t index) {
+          return groupItem(stepNodeValueNames[index % 3], index, 3, "node") + " of " + step();
+        },
+        [&] { return "the node block of " + step(); }, std::int64_t{3} * counts.nodeCount};
     FreeFormRead nodes(unit, false, &place);
     for (std::size_t node = 1; node < nodeSlots; ++node) {
       nodes.read(slot(arrays.pressureHead, node, realScratch));
@@ -200,11 +205,11 @@ bool readResultStep(InputUnit& unit, const ResultCounts& counts, int& stepNo, do
     }
     nodes.finish();
   }
-  const ReadPlace place{[&](long index) {
-                          return groupItem(velocityNames[index % 3], index, 3, "element") + " of " +
-                                 step();
-                        },
-                        [&] { return "the element block of " + step(); }, 3L * counts.elementCount};
+  const ReadPlace place{
+      [&](std::int64_t index) {
+        return groupItem(velocityNames[index % 3], index, 3, "element") + " of " + step();
+      },
+      [&] { return "the element block of " + step(); }, std::int64_t{3} * counts.elementCount};
   FreeFormRead elements(unit, false, &place);
   for (std::size_t element = 1; element < elementSlots; ++element) {
     elements.read(slot(arrays.vx, element, realScratch));

@@ -1,6 +1,7 @@
 #include "resconv/outputTimeFile.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "common/fixedRead.h"
@@ -24,7 +25,7 @@ std::string words(std::string_view what) {
 
 int readOutputTimeCount(InputUnit& unit) {
   static const CompiledFormat format = compileFormat(countFormat);
-  const ReadPlace place{[](long) { return words("the output-time count"); },
+  const ReadPlace place{[](std::int64_t) { return words("the output-time count"); },
                         [] { return words("the output-time count"); }, 1};
   int count = 0;
   readFormattedAt(unit, format, place, count);
@@ -54,7 +55,7 @@ void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
 
   outputTimes.assign(static_cast<std::size_t>(std::max(outputTimeCount, 0)) + 1, 0.0);
   const ReadPlace timesPlace{
-      [](long index) { return words("requested time " + std::to_string(index + 1)); },
+      [](std::int64_t index) { return words("requested time " + std::to_string(index + 1)); },
       [] { return words("the requested times"); }, std::max(outputTimeCount, 0)};
   if (outputTimeCount > 0) {
     std::vector<InputTarget> targets;
@@ -68,7 +69,7 @@ void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
   static constexpr std::string_view countNames[] = {"the point count",
                                                     "the sub-mesh element count"};
   const ReadPlace countsPlace{
-      [](long index) { return words(countNames[std::min(index, 1L)]); },
+      [](std::int64_t index) { return words(countNames[std::min(index, std::int64_t{1})]); },
       [] { return words("the record of the point and sub-mesh element counts"); }, 2};
   const InputUnit::Place countsRecord = unit.placeOf(unit.position());
   int pointCount = 0;
@@ -91,9 +92,9 @@ void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
                                                          "the y coordinate", "the z coordinate"};
   for (int record = 1; record <= pointCount; ++record) {
     const std::string recordWords = words("point record " + std::to_string(record));
-    const ReadPlace place{[&](long index) {
-                            return std::string(pointValueNames[std::min(index, 3L)]) + " in " +
-                                   recordWords;
+    const ReadPlace place{[&](std::int64_t index) {
+                            return std::string(pointValueNames[std::min(index, std::int64_t{3})]) +
+                                   " in " + recordWords;
                           },
                           [&] { return recordWords; }, 4};
     int number = 0;
@@ -117,12 +118,13 @@ void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
   if (pointCount == 0) return;
   for (int element = 1; element <= meshElementCount; ++element) {
     const std::string recordWords = words("sub-mesh element record " + std::to_string(element));
-    const ReadPlace place{[&](long index) {
-                            return (index == 0 ? std::string("the element number")
-                                               : "point " + std::to_string(std::min(index, 4L))) +
-                                   " in " + recordWords;
-                          },
-                          [&] { return recordWords; }, 5};
+    const ReadPlace place{
+        [&](std::int64_t index) {
+          return (index == 0 ? std::string("the element number")
+                             : "point " + std::to_string(std::min(index, std::int64_t{4}))) +
+                 " in " + recordWords;
+        },
+        [&] { return recordWords; }, 5};
     int number = 0;
     auto& row = subMesh.meshConnectivity[element];
     FreeFormRead statement(unit, false, &place);

@@ -1,6 +1,7 @@
 #include "tseries/dialogue.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <string>
 
@@ -55,8 +56,8 @@ GraphCapacities readGraphCapacities(InputUnit& graphData) {
   static constexpr std::string_view names[] = {"the step capacity", "the head capacity",
                                                "the pressure capacity", "the discharge capacity",
                                                "the velocity capacity"};
-  const ReadPlace place{[](long index) {
-                          return std::string(names[std::min(index, 4L)]) +
+  const ReadPlace place{[](std::int64_t index) {
+                          return std::string(names[std::min(index, std::int64_t{4})]) +
                                  " in the first record of the graph data file";
                         },
                         [] { return std::string("the first record of the graph data file"); }, 5};

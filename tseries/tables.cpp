@@ -1,6 +1,7 @@
 #include "tseries/tables.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "common/fixedRead.h"
@@ -51,7 +52,8 @@ void readList(InputUnit& unit, const ListRule& rule, PointList& list,
   const std::string countWords = "the " + listName + " count of the graph data file";
   const std::string listWords = "the " + listName + " list of the graph data file";
   const InputUnit::Place countRecord = unit.placeOf(unit.position());
-  const ReadPlace countPlace{[&](long) { return countWords; }, [&] { return countWords; }, 1};
+  const ReadPlace countPlace{[&](std::int64_t) { return countWords; }, [&] { return countWords; },
+                             1};
   int count = 0;
   readFormattedAt(unit, countFormat, countPlace, count);
   if (count > rule.capacity) {
@@ -64,7 +66,7 @@ void readList(InputUnit& unit, const ListRule& rule, PointList& list,
   if (count < 1) return;
   targets.clear();
   for (int k = 1; k <= count; ++k) targets.emplace_back(list.numbers[k]);
-  const auto numberWords = [&](long index) {
+  const auto numberWords = [&](std::int64_t index) {
     return listName + " " + std::to_string(index + 1) + " of " + listWords;
   };
   const InputUnit::Place firstRecord = unit.placeOf(unit.position());
