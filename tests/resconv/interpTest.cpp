@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "e2e/programRun.h"
 #include "resconv/derived.h"
 #include "resconv/interp.h"
 #include "resconv/testMesh.h"
+#include "unitTestSupport.h"
 
 namespace {
+
+using testSupport::sameText;
 
 constexpr const char* columnLine =
     "         X,             Y,             Z,             H,             P\n";

@@ -5,10 +5,15 @@
 #include <vector>
 
 #include "common/stop.h"
-#include "e2e/programRun.h"
 #include "resconv/writers/avs.h"
+#include "unitTestSupport.h"
 
 namespace {
+
+using testSupport::fixturePath;
+using testSupport::readFile;
+using testSupport::sameText;
+using testSupport::TemporaryFolder;
 
 // Nine nodes: a hexahedron with slot 7 empty and slot 8 set (nodes 1 to 7), a prism on nodes
 // of the hexahedron, a flagged element that alone names node 8, and node 9 that no element
@@ -223,7 +228,7 @@ TEST(AvsAssembly, NoSectionStopsAtTheEndOfTheScratchFileAfterTheHeader) {
 // The scratch file on disk: the assembler flushes and closes it, reads it back from its start,
 // and a second assembler can read it again.
 TEST(AvsAssembly, ScratchFileOnDiskIsReadBack) {
-  WorkDirectory directory;
+  TemporaryFolder directory;
   AvsScratch scratch;
   scratch.out.open((directory.path() / "AVS.tmp").string());
   WriterCounters counters;

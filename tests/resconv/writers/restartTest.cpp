@@ -4,10 +4,12 @@
 #include <vector>
 
 #include "common/stop.h"
-#include "e2e/programRun.h"
 #include "resconv/writers/restart.h"
+#include "unitTestSupport.h"
 
 namespace {
+
+using testSupport::sameText;
 
 struct Step {
   double time;

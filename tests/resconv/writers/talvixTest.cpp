@@ -4,10 +4,12 @@
 #include <string>
 
 #include "common/stop.h"
-#include "e2e/programRun.h"
 #include "resconv/writers/talvix.h"
+#include "unitTestSupport.h"
 
 namespace {
+
+using testSupport::sameText;
 
 // Points 1 to 4 at (0,0), (3,0), (0,3), (3,3) in plan, point 5 at (10, 20, 3), whose distance
 // from the XY minimum (7, 16) of its own mesh would be 5. Element 1 is the triangle 1, 2, 3, 3,

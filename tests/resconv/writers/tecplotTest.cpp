@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "e2e/programRun.h"
 #include "resconv/derived.h"
 #include "resconv/testMesh.h"
 #include "resconv/writers/tecplot.h"
+#include "unitTestSupport.h"
 
 namespace {
+
+using testSupport::sameText;
 
 // Nodes 1..9 on a line; a hexahedron on 1..8, a prism on 3..8, a flagged hexahedron on 2..9,
 // node 10 named by no element, and an element naming nodes that do not exist.
