@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "common/platform.h"
 
@@ -78,6 +79,19 @@ inline std::string withLineEnds(std::string_view text) {
     }
   }
   return out;
+}
+
+// The records of `text` without their line ends, which are the platform's: on Windows a record
+// ended by a bare "\n" runs on into the next. A last record without a line end counts too.
+inline std::vector<std::string> recordsOf(std::string_view text) {
+  std::vector<std::string> records;
+  while (!text.empty()) {
+    const std::size_t end = text.find(platform::lineEnd);
+    records.emplace_back(text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size()
+                                                     : end + platform::lineEnd.size());
+  }
+  return records;
 }
 
 // Compares two texts line by line and reports the first differing line under a column ruler.

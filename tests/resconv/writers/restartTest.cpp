@@ -10,6 +10,7 @@
 namespace {
 
 using testSupport::sameText;
+using testSupport::withLineEnds;
 
 struct Step {
   double time;
@@ -154,7 +155,7 @@ TEST(RestartRecords, WrittenInTheCallThatReachesTheRestartTime) {
     RestartRun run = runSteps(c.steps, c.restartTime, c.initialValue, c.dischargeChoice);
     EXPECT_EQ(run.callsMade, c.callsMade);
     EXPECT_EQ(run.stopRequested, 1);
-    EXPECT_TRUE(sameText(run.text, titleLine + c.body));
+    EXPECT_TRUE(sameText(run.text, withLineEnds(titleLine + c.body)));
   }
 }
 

@@ -243,13 +243,13 @@ TEST(AppendBytes, FileUnitsTakeArraysLargerThanTheirBuffer) {
     OutputUnit unit(unitNumber::output);
     unit.open(path.string());
     unit.writeRecord("head");
-    expected += "head\n";
+    expected += testSupport::withLineEnds("head\n");
     std::string big(3'500'001, '\0');
     for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 % 251);
     unit.appendBytes(big.data(), big.size());
     unit.appendBytes(big.data(), 5);
     unit.writeRecord("tail");
-    expected += big + big.substr(0, 5) + "tail\n";
+    expected += big + big.substr(0, 5) + testSupport::withLineEnds("tail\n");
     unit.close();
   }
   EXPECT_EQ(fileText(path), expected);
