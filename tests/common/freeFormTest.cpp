@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "common/freeForm.h"
+#include "unitTestSupport.h"
 
 namespace {
+
+using testSupport::withLineEnds;
 
 struct FreeFormCase {
   const char* name;
@@ -106,7 +109,7 @@ const FreeFormCase freeFormCases[] = {
 TEST(FreeFormWrite, Table) {
   for (const FreeFormCase& c : freeFormCases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(freeFormRecords(c.items), c.expected);
+    EXPECT_EQ(freeFormRecords(c.items), withLineEnds(c.expected));
   }
 }
 
@@ -115,7 +118,7 @@ TEST(FreeFormWrite, WritesIntoTheUnit) {
   unit.openMemory();
   writeFreeForm(unit, 1, ",10,1,");
   writeFreeForm(unit, "Pressure Head");
-  EXPECT_EQ(unit.memory(), "           1,10,1,\n Pressure Head\n");
+  EXPECT_EQ(unit.memory(), withLineEnds("           1,10,1,\n Pressure Head\n"));
 }
 
 // 1PGw.dEe from printf, slowly: fixed form when 0.1 <= rounded magnitude < 10^d.
@@ -151,7 +154,8 @@ TEST(FreeFormWrite, RandomNumbersAgreeWithPrintf) {
     if (i % 3 == 0) value = std::round(value);
     std::vector<Item> items{value, Item::single(value)};
     std::string expected =
-        generalOracle(24, 15, 3, items[0].real) + generalOracle(15, 7, 2, items[1].real) + "\n";
+        generalOracle(24, 15, 3, items[0].real) + generalOracle(15, 7, 2, items[1].real);
+    expected += platform::lineEnd;
     std::string got = freeFormRecords(items);
     if (got != expected) {
       ADD_FAILURE() << std::hexfloat << value << ": got '" << got << "', expected '" << expected
@@ -204,7 +208,7 @@ TEST(FreeFormWrite, FormBoundariesAgreeWithPrintf) {
         if (std::fabs(signed_value) < 3.4e38) items.push_back(Item::single(signed_value));
         std::string expected = generalOracle(24, 15, 3, items[0].real);
         if (items.size() > 1) expected += generalOracle(15, 7, 2, items[1].real);
-        expected += "\n";
+        expected += platform::lineEnd;
         const std::string got = freeFormRecords(items);
         if (got != expected && ++mismatches <= 10) {
           ADD_FAILURE() << std::hexfloat << signed_value << ": got '" << got << "', expected '"

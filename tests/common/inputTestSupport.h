@@ -1,41 +1,27 @@
 #pragma once
 // Helpers shared by the input-side tests: temporary files and the stop line a call ends with.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 
 #include "common/stop.h"
+#include "unitTestSupport.h"
 
-// A file in a fresh temporary directory, removed with the directory.
+// A file in a fresh temporary folder, removed with the folder.
 class TemporaryFile {
  public:
-  explicit TemporaryFile(const std::string& contents, const std::string& name = "INPUT.DAT") {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "seepage-input-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    directory_ = pattern;
-    path_ = directory_ / name;
-    std::ofstream out(path_, std::ios::binary);
-    out << contents;
+  explicit TemporaryFile(const std::string& contents, const std::string& name = "INPUT.DAT")
+      : folder_("seepage-input-"), name_(name) {
+    folder_.write(name, contents);
   }
-  ~TemporaryFile() {
-    std::error_code ignored;
-    std::filesystem::remove_all(directory_, ignored);
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  std::string path() const { return path_.string(); }
-  std::string missingPath() const { return (directory_ / "MISSING.DAT").string(); }
+  std::string path() const { return folder_.file(name_); }
+  std::string missingPath() const { return folder_.file("MISSING.DAT"); }
 
  private:
-  std::filesystem::path directory_;
-  std::filesystem::path path_;
+  testSupport::TemporaryFolder folder_;
+  std::string name_;
 };
 
 // The stop line that `body` ends with, or "no stop".

@@ -1,8 +1,17 @@
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 #include <unistd.h>
 
-#include <csignal>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/inputTestSupport.h"
@@ -75,10 +84,50 @@ TEST(InputUnit, RecordsAcrossAndBeyondBlocks) {
   EXPECT_EQ(allRecords(unit), expected);
 }
 
+// A pipe with binary ends, as the programs' standard input is; Windows' runtime spells the call
+// _pipe and takes the pipe's buffer size.
+int makePipe(int (&ends)[2]) {
+#ifdef _WIN32
+  return ::_pipe(ends, 4096, _O_BINARY);
+#else
+  return ::pipe(ends);
+#endif
+}
+
+// Ends the test program unless dismissed within `limit`: a read that waits for more than the
+// line typed would hang the suite instead of failing it.
+class Watchdog {
+ public:
+  explicit Watchdog(std::chrono::seconds limit)
+      : thread_([this, limit] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (!dismissedChanged_.wait_for(lock, limit, [this] { return dismissed_; })) {
+            std::fputs("the console read waited for more than the line typed\n", stderr);
+            std::abort();
+          }
+        }) {}
+  ~Watchdog() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      dismissed_ = true;
+    }
+    dismissedChanged_.notify_one();
+    thread_.join();
+  }
+  Watchdog(const Watchdog&) = delete;
+  Watchdog& operator=(const Watchdog&) = delete;
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable dismissedChanged_;
+  bool dismissed_ = false;
+  std::thread thread_;  // last: starts when the rest is in place
+};
+
 // A console line is handed out as soon as it is typed, without waiting for a full block.
 TEST(InputUnit, ConsoleLineArrivesBeforeTheBlockIsFull) {
   int pipeEnds[2];
-  ASSERT_EQ(::pipe(pipeEnds), 0);
+  ASSERT_EQ(makePipe(pipeEnds), 0);
   int savedInput = ::dup(0);
   ASSERT_EQ(::dup2(pipeEnds[0], 0), 0);
   {
@@ -86,7 +135,7 @@ TEST(InputUnit, ConsoleLineArrivesBeforeTheBlockIsFull) {
     console.openStandardInput();
     EXPECT_EQ(console.name(), "stdin");
     ASSERT_EQ(::write(pipeEnds[1], "12\r\nsec", 7), 7);
-    ::alarm(10);  // a reader that waits for more would hang here: fail instead
+    Watchdog watchdog(std::chrono::seconds(10));
     std::string_view record;
     ASSERT_TRUE(console.nextRecord(record));
     EXPECT_EQ(record, "12");
@@ -95,7 +144,6 @@ TEST(InputUnit, ConsoleLineArrivesBeforeTheBlockIsFull) {
     EXPECT_EQ(record, "second");
     ::close(pipeEnds[1]);
     EXPECT_FALSE(console.nextRecord(record));
-    ::alarm(0);
   }
   ::dup2(savedInput, 0);
   ::close(savedInput);

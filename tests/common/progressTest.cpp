@@ -1,11 +1,10 @@
 // The progress line's text: share read, steps, speed, time spent and the estimate of what is
 // left, which assumes the rest of the file reads at the speed so far.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 
+#include "common/platform.h"
 #include "common/progress.h"
 
 namespace {
@@ -36,13 +35,20 @@ TEST(ProgressLine, Text) {
   }
 }
 
+// The null device is no terminal; Windows' runtime takes it for one, the console mode does not.
+#ifdef _WIN32
+constexpr const char* nullDevice = "NUL";
+#else
+constexpr const char* nullDevice = "/dev/null";
+#endif
+
 TEST(ProgressLine, NeverDrawnUnlessForcedOrATerminal) {
   EXPECT_FALSE(ProgressMeter(ProgressMode::never).shown());
   EXPECT_TRUE(ProgressMeter(ProgressMode::always).shown());
-  const int notATerminal = ::open("/dev/null", O_WRONLY);
+  const int notATerminal = platform::openForWriting(nullDevice);
   ASSERT_GE(notATerminal, 0);
   EXPECT_FALSE(ProgressMeter(ProgressMode::automatic, notATerminal).shown());
-  ::close(notATerminal);
+  platform::closeFile(notATerminal);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/stop.h"
+#include "unitTestSupport.h"
 
 TEST(StopLine, NamesNumberUnitAndFile) {
   EXPECT_EQ(stopLine(29, 5, "RES.DAT"),
@@ -54,7 +55,8 @@ TEST(StopLine, LocationIsASecondLine) {
     }
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(runProgram(c.body), 1);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              c.what + "\n" + (c.location.empty() ? "" : c.location + "\n"));
+    EXPECT_EQ(
+        ::testing::internal::GetCapturedStderr(),
+        testSupport::withLineEnds(c.what + "\n" + (c.location.empty() ? "" : c.location + "\n")));
   }
 }

@@ -13,8 +13,11 @@
 #include "resconv/outputTimeFile.h"
 #include "tseries/dialogue.h"
 #include "tseries/tables.h"
+#include "unitTestSupport.h"
 
 namespace {
+
+using testSupport::withLineEnds;
 
 using Kind = FormatStep::Kind;
 
@@ -255,7 +258,7 @@ const WriteCase writeCases[] = {
 TEST(WriteRecords, Table) {
   for (const WriteCase& c : writeCases) {
     SCOPED_TRACE(c.format);
-    EXPECT_EQ(formatRecords(compileFormat(c.format), c.items), c.expected);
+    EXPECT_EQ(formatRecords(compileFormat(c.format), c.items), withLineEnds(c.expected));
   }
 }
 
@@ -266,11 +269,11 @@ TEST(WriteRecords, StepwiseWalkAgreesWithTheStraightLine) {
     CompiledFormat stepwise = compileFormat(c.format);
     ASSERT_FALSE(stepwise.flat.empty());
     stepwise.flat.clear();
-    EXPECT_EQ(formatRecords(stepwise, c.items), c.expected);
+    EXPECT_EQ(formatRecords(stepwise, c.items), withLineEnds(c.expected));
   }
   const CompiledFormat longFormat = compileFormat("('<',5000(I2,','),'>')");
   EXPECT_TRUE(longFormat.flat.empty());
-  EXPECT_EQ(formatRecords(longFormat, std::vector<Item>{1, 2, 3}), "< 1, 2, 3,\n");
+  EXPECT_EQ(formatRecords(longFormat, std::vector<Item>{1, 2, 3}), withLineEnds("< 1, 2, 3,\n"));
 }
 
 // A statement whose items fill one record of fixed width exactly is written in one stretch:
@@ -280,7 +283,7 @@ TEST(WriteRecords, FixedRecordAgreesWithTheStraightLine) {
     SCOPED_TRACE(c.format);
     CompiledFormat walked = compileFormat(c.format);
     walked.fixedRecordWidth = -1;
-    EXPECT_EQ(formatRecords(walked, c.items), c.expected);
+    EXPECT_EQ(formatRecords(walked, c.items), withLineEnds(c.expected));
   }
   struct Width {
     const char* format;
@@ -321,7 +324,7 @@ TEST(WriteRecords, FixedRecordAgreesWithTheStraightLine) {
         }
       }
       const std::string fixed = formatRecords(format, items);
-      ASSERT_EQ(fixed.size(), static_cast<std::size_t>(w.width) + 1);
+      ASSERT_EQ(fixed.size(), static_cast<std::size_t>(w.width) + platform::lineEnd.size());
       ASSERT_EQ(fixed, formatRecords(walked, items));
     }
   }
@@ -345,13 +348,13 @@ std::string commaFields(int first, int last) {
 
 TEST(WriteRecords, HeaderOf132Columns) {
   const CompiledFormat format = compileFormat("(132(',',I8))");
-  EXPECT_EQ(formatRecords(format, integers(3)), commaFields(1, 3) + ",\n");
-  EXPECT_EQ(formatRecords(format, integers(131)), commaFields(1, 131) + ",\n");
-  EXPECT_EQ(formatRecords(format, integers(132)), commaFields(1, 132) + "\n");
+  EXPECT_EQ(formatRecords(format, integers(3)), withLineEnds(commaFields(1, 3) + ",\n"));
+  EXPECT_EQ(formatRecords(format, integers(131)), withLineEnds(commaFields(1, 131) + ",\n"));
+  EXPECT_EQ(formatRecords(format, integers(132)), withLineEnds(commaFields(1, 132) + "\n"));
   EXPECT_EQ(formatRecords(format, integers(133)),
-            commaFields(1, 132) + "\n" + commaFields(133, 133) + ",\n");
+            withLineEnds(commaFields(1, 132) + "\n" + commaFields(133, 133) + ",\n"));
   EXPECT_EQ(formatRecords(format, integers(264)),
-            commaFields(1, 132) + "\n" + commaFields(133, 264) + "\n");
+            withLineEnds(commaFields(1, 132) + "\n" + commaFields(133, 264) + "\n"));
 }
 
 TEST(WriteRecords, DataRowOf300ValuesReverts) {
@@ -370,7 +373,7 @@ TEST(WriteRecords, DataRowOf300ValuesReverts) {
   expected += "\n";
   for (int i = 266; i <= 300; ++i) expected += "," + value(i);
   expected += ",\n";
-  EXPECT_EQ(formatRecords(format, items), expected);
+  EXPECT_EQ(formatRecords(format, items), withLineEnds(expected));
 }
 
 TEST(WriteRecords, AppendsToTheUnit) {
@@ -379,7 +382,7 @@ TEST(WriteRecords, AppendsToTheUnit) {
   unit.openMemory();
   writeFormatted(unit, nodeLine, 1, 0.5);
   writeFormatted(unit, nodeLine, 2, 1.5);
-  EXPECT_EQ(unit.memory(), "   1 T=  5.0000E-01\n   2 T=  1.5000E+00\n");
+  EXPECT_EQ(unit.memory(), withLineEnds("   1 T=  5.0000E-01\n   2 T=  1.5000E+00\n"));
 }
 
 TEST(WriteRecordsDeathTest, ItemOfTheWrongKindAborts) {

@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "e2e/programRun.h"
 #include "resconv/derived.h"
 #include "resconv/interp.h"
 #include "resconv/testMesh.h"
+#include "unitTestSupport.h"
 
 namespace {
+
+using testSupport::sameText;
+using testSupport::withLineEnds;
 
 constexpr const char* columnLine =
     "         X,             Y,             Z,             H,             P\n";
@@ -67,7 +70,7 @@ TEST(WriteInterpBlock, TimeLineColumnLineAndOneRecordPerPoint) {
     OutputUnit unit(6);
     unit.openMemory();
     writeInterpBlock(unit, subMesh, cube.pressureHead, cube.mesh.z, c.time);
-    EXPECT_TRUE(sameText(unit.memory(), c.expected));
+    EXPECT_TRUE(sameText(unit.memory(), withLineEnds(c.expected)));
   }
 }
 

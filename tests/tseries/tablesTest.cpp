@@ -6,8 +6,11 @@
 
 #include "common/stop.h"
 #include "tseries/tables.h"
+#include "unitTestSupport.h"
 
 namespace {
+
+using testSupport::withLineEnds;
 
 // A comma and the integer in 8 columns.
 std::string field8(int value) {
@@ -136,15 +139,15 @@ std::string expectedVelocityTable(int elements) {
 TEST(TableLayout, VelocityRowsWrapFrom45ElementsOn) {
   for (int elements : {1, 44, 45, 50}) {
     SCOPED_TRACE(elements);
-    EXPECT_EQ(velocityTable(elements), expectedVelocityTable(elements));
+    EXPECT_EQ(velocityTable(elements), withLineEnds(expectedVelocityTable(elements)));
   }
 }
 
 TEST(TableLayout, FortyFourElementsFillOneLineWithoutTrailingComma) {
   const std::string table = velocityTable(44);
-  const std::size_t headerEnd = table.find('\n');
+  const std::size_t headerEnd = table.find(platform::lineEnd);
   EXPECT_EQ(headerEnd, 132u * 9u);
-  EXPECT_EQ(table.substr(headerEnd - 9, 10), ",      44\n");
+  EXPECT_EQ(table.substr(headerEnd - 9, 9 + platform::lineEnd.size()), withLineEnds(",      44\n"));
 }
 
 }  // namespace

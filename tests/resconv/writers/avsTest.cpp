@@ -5,10 +5,16 @@
 #include <vector>
 
 #include "common/stop.h"
-#include "e2e/programRun.h"
 #include "resconv/writers/avs.h"
+#include "unitTestSupport.h"
 
 namespace {
+
+using testSupport::fixturePath;
+using testSupport::readFile;
+using testSupport::sameText;
+using testSupport::TemporaryFolder;
+using testSupport::withLineEnds;
 
 // Nine nodes: a hexahedron with slot 7 empty and slot 8 set (nodes 1 to 7), a prism on nodes
 // of the hexahedron, a flagged element that alone names node 8, and node 9 that no element
@@ -127,7 +133,7 @@ TEST(AvsStepLine, NumberFollowsTheWordWithoutBlanks) {
     writeAvsMeshStep(scratch.out, counters, empty, c.time);
     EXPECT_EQ(counters.avsStepCount, c.number);
     const std::string& text = scratch.out.memory();
-    EXPECT_EQ(text.substr(0, text.find('\n')), c.line);
+    EXPECT_EQ(text.substr(0, text.find(platform::lineEnd)), c.line);
   }
 }
 
@@ -140,7 +146,8 @@ TEST(AvsAssembly, SolidFileFromTwoSections) {
   OutputUnit unit(unitNumber::output);
   unit.openMemory();
   assembleSolid(unit, scratch, counters, mesh);
-  EXPECT_TRUE(sameText(unit.memory(), readFile(fixturePath("avs/solidTwoSections.INP"))));
+  EXPECT_TRUE(
+      sameText(unit.memory(), withLineEnds(readFile(fixturePath("avs/solidTwoSections.INP")))));
 }
 
 TEST(AvsAssembly, MeshFileFromTwoSections) {
@@ -152,7 +159,8 @@ TEST(AvsAssembly, MeshFileFromTwoSections) {
   OutputUnit unit(unitNumber::output);
   unit.openMemory();
   assembleAvsMeshFile(unit, scratch, counters, mesh);
-  EXPECT_TRUE(sameText(unit.memory(), readFile(fixturePath("avs/meshTwoSections.INP"))));
+  EXPECT_TRUE(
+      sameText(unit.memory(), withLineEnds(readFile(fixturePath("avs/meshTwoSections.INP")))));
 }
 
 // Both kinds can share the scratch file; each assembler takes its own sections only, keeping
@@ -193,7 +201,7 @@ TEST(AvsAssembly, EachFileTakesOnlyItsOwnSections) {
     unit.openMemory();
     assembleSolid(unit, scratch, counters, solid);
     assembleAvsMeshFile(unit, scratch, counters, mesh);
-    EXPECT_TRUE(sameText(unit.memory(), c.expected));
+    EXPECT_TRUE(sameText(unit.memory(), withLineEnds(c.expected)));
   }
 }
 
@@ -216,14 +224,14 @@ TEST(AvsAssembly, NoSectionStopsAtTheEndOfTheScratchFileAfterTheHeader) {
     } catch (const RunStopped& stop) {
       EXPECT_EQ(stop.line(), "forrtl: severe (24): end-of-file during read, unit 8, file AVS.tmp");
     }
-    EXPECT_EQ(unit.memory(), "# MORAVELIN AVS FILE \n    0\ndata\n");
+    EXPECT_EQ(unit.memory(), withLineEnds("# MORAVELIN AVS FILE \n    0\ndata\n"));
   }
 }
 
 // The scratch file on disk: the assembler flushes and closes it, reads it back from its start,
 // and a second assembler can read it again.
 TEST(AvsAssembly, ScratchFileOnDiskIsReadBack) {
-  WorkDirectory directory;
+  TemporaryFolder directory;
   AvsScratch scratch;
   scratch.out.open((directory.path() / "AVS.tmp").string());
   WriterCounters counters;
@@ -235,6 +243,7 @@ TEST(AvsAssembly, ScratchFileOnDiskIsReadBack) {
   assembleSolid(unit, scratch, counters, mesh);
   SubMesh subMesh = fourPointMesh();
   assembleAvsMeshFile(unit, scratch, counters, subMesh);
-  EXPECT_TRUE(sameText(unit.memory(), readFile(fixturePath("avs/solidTwoSections.INP"))));
+  EXPECT_TRUE(
+      sameText(unit.memory(), withLineEnds(readFile(fixturePath("avs/solidTwoSections.INP")))));
   EXPECT_TRUE(directory.exists("AVS.tmp"));
 }

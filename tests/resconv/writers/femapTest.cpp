@@ -2,7 +2,6 @@
 // vectors and of ties, and the mesh blocks for short element columns and empty meshes.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,20 +9,21 @@
 #include "resconv/model.h"
 #include "resconv/writers/femapModel.h"
 #include "resconv/writers/femapOutput.h"
+#include "unitTestSupport.h"
 
 namespace {
 
+using testSupport::withLineEnds;
+
+// The records written, each ended by the platform's line end.
 std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
+  return testSupport::recordsOf(text);
 }
 
 // The text from the first line equal to `first` to the end.
 std::string textFrom(const std::string& text, const std::string& first) {
-  std::size_t at = text.find("\n" + first + "\n");
-  return at == std::string::npos ? std::string() : text.substr(at + 1);
+  std::size_t at = text.find(withLineEnds("\n" + first + "\n"));
+  return at == std::string::npos ? std::string() : text.substr(at + platform::lineEnd.size());
 }
 
 // The line after the first line equal to `first`, or "<missing>".
@@ -118,7 +118,9 @@ TEST(FemapOutputSet, OutputSetBlockNamesStepAndTime) {
     SubMesh subMesh;
     writeFemapMeshOutputSet(unit, counters, subMesh, c.time, c.stepNo);
     const std::string& text = unit.memory();
-    EXPECT_EQ(text.substr(0, text.find("   451\n") - 6), c.block);
+    const std::size_t vectorBlock = text.find(withLineEnds("   451\n"));
+    ASSERT_NE(vectorBlock, std::string::npos);
+    EXPECT_EQ(text.substr(0, vectorBlock - withLineEnds("   -1\n").size()), withLineEnds(c.block));
   }
 }
 
@@ -276,10 +278,11 @@ TEST(FemapModel, MeshBlocksForShortColumnsAndEmptyMeshes) {
     unit.openMemory();
     writeFemapModel(unit, x, y, z, c.connectivity, 6, 1, c.materialNo, 2, c.nodesPerElement,
                     elementFlag, nodeUnused);
-    EXPECT_EQ(textFrom(unit.memory(), "   403").insert(0, "   -1\n"), c.meshBlocks);
+    EXPECT_EQ(textFrom(unit.memory(), "   403").insert(0, withLineEnds("   -1\n")),
+              withLineEnds(c.meshBlocks));
     // Properties 1 and 2 only.
-    EXPECT_NE(unit.memory().find("    2,110,1,25,1,0,\n"), std::string::npos);
-    EXPECT_EQ(unit.memory().find("    3,110,1,25,1,0,\n"), std::string::npos);
+    EXPECT_NE(unit.memory().find(withLineEnds("    2,110,1,25,1,0,\n")), std::string::npos);
+    EXPECT_EQ(unit.memory().find(withLineEnds("    3,110,1,25,1,0,\n")), std::string::npos);
   }
 }
 
@@ -289,13 +292,15 @@ TEST(FemapModel, EmptyMeshWritesFramingOnly) {
   const std::vector<double> none{0.0};
   const std::vector<int> noNumbers{0};
   writeFemapModel(unit, none, none, none, {}, 0, 0, noNumbers, 1, 8, noNumbers, noNumbers);
-  EXPECT_EQ(textFrom(unit.memory(), "   403"), "   403\n   -1\n   -1\n   404\n   -1\n");
+  EXPECT_EQ(textFrom(unit.memory(), "   403"),
+            withLineEnds("   403\n   -1\n   -1\n   404\n   -1\n"));
   EXPECT_EQ(linesOf(unit.memory()).size(), 5u + 36u + 33u + 3u + 3u);
 
   OutputUnit meshUnit(unitNumber::output);
   meshUnit.openMemory();
   writeFemapMeshModel(meshUnit, SubMesh{});
-  EXPECT_EQ(textFrom(meshUnit.memory(), "   403"), "   403\n   -1\n   -1\n   404\n   -1\n");
+  EXPECT_EQ(textFrom(meshUnit.memory(), "   403"),
+            withLineEnds("   403\n   -1\n   -1\n   404\n   -1\n"));
 }
 
 TEST(FemapModel, SubMeshCoordinatesKeepDoublePrecision) {

@@ -4,10 +4,13 @@
 #include <vector>
 
 #include "common/stop.h"
-#include "e2e/programRun.h"
 #include "resconv/writers/restart.h"
+#include "unitTestSupport.h"
 
 namespace {
+
+using testSupport::sameText;
+using testSupport::withLineEnds;
 
 struct Step {
   double time;
@@ -152,7 +155,7 @@ TEST(RestartRecords, WrittenInTheCallThatReachesTheRestartTime) {
     RestartRun run = runSteps(c.steps, c.restartTime, c.initialValue, c.dischargeChoice);
     EXPECT_EQ(run.callsMade, c.callsMade);
     EXPECT_EQ(run.stopRequested, 1);
-    EXPECT_TRUE(sameText(run.text, titleLine + c.body));
+    EXPECT_TRUE(sameText(run.text, withLineEnds(titleLine + c.body)));
   }
 }
 

@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "e2e/programRun.h"
 #include "resconv/derived.h"
 #include "resconv/testMesh.h"
 #include "resconv/writers/tecplot.h"
+#include "unitTestSupport.h"
 
 namespace {
+
+using testSupport::sameText;
+using testSupport::withLineEnds;
 
 // Nodes 1..9 on a line; a hexahedron on 1..8, a prism on 3..8, a flagged hexahedron on 2..9,
 // node 10 named by no element, and an element naming nodes that do not exist.
@@ -113,7 +116,7 @@ TEST(WriteTecplotBlock, OneBlockOfTheShownElements) {
     for (const char* line : nodeLines) expected += std::string(line) + "\n";
     expected += "     14,     15,     16,     16,     11,     12,     13,     13\n";
     expected += "      5,      6,      7,      8,      1,      2,      3,      4\n";
-    EXPECT_TRUE(sameText(unit.memory(), expected));
+    EXPECT_TRUE(sameText(unit.memory(), withLineEnds(expected)));
   }
 }
 
@@ -159,7 +162,7 @@ TEST(WriteTecplotMeshBlock, PointsAndElementsAsStored) {
         std::string("TITLE = \"TIME=  0.3000000E+02\"\n") +
         "VARIABLES = \"X\",\"Y\",\"Z\",\"P\",\"H\"\n" + "ZONE N=      3, E=      2, F=FEPOINT\n" +
         c.pointLines + "      1,      2,      3,      4\n" + "      7,      8,      9,      9\n";
-    EXPECT_TRUE(sameText(unit.memory(), expected));
+    EXPECT_TRUE(sameText(unit.memory(), withLineEnds(expected)));
   }
 }
 
@@ -168,10 +171,9 @@ TEST(WriteTecplotMeshBlock, EmptySubMeshHasOnlyItsHeader) {
   OutputUnit unit(6);
   unit.openMemory();
   writeTecplotMeshBlock(unit, subMesh, 0.0, 0);
-  EXPECT_TRUE(sameText(unit.memory(),
-                       "TITLE = \"TIME=  0.0000000E+00\"\n"
-                       "VARIABLES = \"X\",\"Y\",\"Z\",\"P\",\"H\"\n"
-                       "ZONE N=      0, E=      0, F=FEPOINT\n"));
+  EXPECT_TRUE(sameText(unit.memory(), withLineEnds("TITLE = \"TIME=  0.0000000E+00\"\n"
+                                                   "VARIABLES = \"X\",\"Y\",\"Z\",\"P\",\"H\"\n"
+                                                   "ZONE N=      0, E=      0, F=FEPOINT\n")));
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 // ParaView series: appended blocks (raw and compressed), step files of the solid mesh and the
 // sub-mesh, and the collection with its step files on disk.
 #include <gtest/gtest.h>
+// The blocks are read back with libdeflate; the Windows build, which has none, uses zlib.
+#ifdef _WIN32
+#include <zlib.h>
+#else
 #include <libdeflate.h>
-#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -23,6 +27,7 @@
 #include "resconv/writers/pvd.h"
 #include "resconv/writers/vtu.h"
 #include "resconv/writers/vtuEncoding.h"
+#include "unitTestSupport.h"
 
 namespace {
 
@@ -37,6 +42,17 @@ std::uint64_t wordAt(std::string_view bytes, std::size_t at) {
 }
 
 std::string inflate(std::string_view stream, std::size_t size) {
+#ifdef _WIN32
+  std::string out(size, '\0');
+  uLongf actual = static_cast<uLongf>(out.size());
+  uLong streamSize = static_cast<uLong>(stream.size());
+  const int result = uncompress2(reinterpret_cast<Bytef*>(out.data()), &actual,
+                                 reinterpret_cast<const Bytef*>(stream.data()), &streamSize);
+  if (result != Z_OK || actual != size || streamSize != stream.size()) {
+    throw std::runtime_error("bad zlib stream");
+  }
+  return out;
+#else
   std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> decompressor(
       libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
   std::string out(size, '\0');
@@ -45,6 +61,7 @@ std::string inflate(std::string_view stream, std::size_t size) {
                                                  out.data(), out.size(), &actual);
   if (result != LIBDEFLATE_SUCCESS || actual != size) throw std::runtime_error("bad zlib stream");
   return out;
+#endif
 }
 
 // The array bytes of the block at `at`; `used` is the block's encoded size.
@@ -135,30 +152,8 @@ ReadFile readVtu(std::string_view file) {
 // ---------------------------------------------------------------------------------------------
 // Files of a series kept in memory, by name; the folder of the series in a fresh directory.
 
-class TempDirectory {
- public:
-  TempDirectory() {
-    path_ = std::filesystem::temp_directory_path() /
-            ("vtuTest-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  static int& counter() {
-    static int n = 0;
-    return n;
-  }
-  std::filesystem::path path_;
-};
-
 struct MemoryFiles {
-  TempDirectory directory;
+  testSupport::TemporaryFolder directory{"vtuTest-"};
   std::map<std::string, std::unique_ptr<OutputUnit>> units;
   SeriesFiles files() {
     return SeriesFiles{directory.path(), [this](const std::string& name) -> OutputUnit& {
@@ -241,20 +236,20 @@ std::vector<T> oneBasedTail(const std::vector<T>& v) {
 // ---------------------------------------------------------------------------------------------
 
 TEST(AppendBytes, FileUnitsTakeArraysLargerThanTheirBuffer) {
-  TempDirectory directory;
+  testSupport::TemporaryFolder directory{"vtuTest-"};
   const auto path = directory.path() / "bytes.bin";
   std::string expected;
   {
     OutputUnit unit(unitNumber::output);
     unit.open(path.string());
     unit.writeRecord("head");
-    expected += "head\n";
+    expected += testSupport::withLineEnds("head\n");
     std::string big(3'500'001, '\0');
     for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 % 251);
     unit.appendBytes(big.data(), big.size());
     unit.appendBytes(big.data(), 5);
     unit.writeRecord("tail");
-    expected += big + big.substr(0, 5) + "tail\n";
+    expected += big + big.substr(0, 5) + testSupport::withLineEnds("tail\n");
     unit.close();
   }
   EXPECT_EQ(fileText(path), expected);
@@ -557,7 +552,7 @@ TEST(StepFileSeries, NamesAndStaleFilesOfAnEarlierRun) {
   EXPECT_EQ(stepFileName("VTK", 9999), "VTK/VTK_9999.vtu");
   EXPECT_EQ(stepFileName("VTKMESH", 12345), "VTKMESH/VTKMESH_12345.vtu");
 
-  TempDirectory directory;
+  testSupport::TemporaryFolder directory{"vtuTest-"};
   const auto folder = directory.path() / "VTK";
   std::filesystem::create_directories(folder);
   const char* earlier[] = {"VTK_0000.vtu", "VTK_0002.vtu",     "VTK_0005.vtu", "VTK_10000.vtu",
@@ -586,7 +581,7 @@ TEST(StepFileSeries, NamesAndStaleFilesOfAnEarlierRun) {
 // A run that stops keeps the steps it wrote: the collection lists them. A run that stops before
 // its first step leaves the series of an earlier run as it was.
 TEST(StepFileSeries, StoppedRunListsTheStepsItWrote) {
-  TempDirectory directory;
+  testSupport::TemporaryFolder directory{"vtuTest-"};
   SmallMesh m;
   {
     SolidVtuSeries earlier(m.view(), VtuEncoding::raw, seriesFilesIn(directory.path()));
@@ -611,7 +606,7 @@ TEST(StepFileSeries, StoppedRunListsTheStepsItWrote) {
 }
 
 TEST(StepFileSeries, FileInTheWayOfTheFolderStops) {
-  TempDirectory directory;
+  testSupport::TemporaryFolder directory{"vtuTest-"};
   std::ofstream(directory.path() / "VTK") << "a file, not a folder";
   try {
     StepFileSeries series("VTK", seriesFilesIn(directory.path()));
