@@ -13,7 +13,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake "$@"
+cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DBUILD_TESTS=ON "$@"
 cmake --build build-windows -j2
 ctest --test-dir build-windows --output-on-failure -j2
 

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include "unitTestSupport.h"
+
 // The Windows programs (run under Wine) end every record with CR LF; the end-to-end suites are
 // built against them with PROGRAMS_END_LINES_WITH_CRLF. The VTK series keep LF everywhere.
 #ifdef PROGRAMS_END_LINES_WITH_CRLF
@@ -116,36 +118,6 @@ class WorkDirectory {
   std::filesystem::path path_;
 };
 
-inline std::string fixturePath(const std::string& name) {
-  return std::string(FIXTURE_DIR) + "/" + name;
-}
-
-inline std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// Compares two texts line by line and reports the first differing line under a column ruler.
-inline ::testing::AssertionResult sameText(const std::string& actual, const std::string& expected) {
-  if (actual == expected) return ::testing::AssertionSuccess();
-  std::istringstream a(actual), e(expected);
-  std::string lineA, lineE;
-  int number = 0;
-  while (true) {
-    ++number;
-    bool hasA = static_cast<bool>(std::getline(a, lineA));
-    bool hasE = static_cast<bool>(std::getline(e, lineE));
-    if (!hasA && !hasE) break;
-    if (hasA != hasE || lineA != lineE) {
-      std::string ruler;
-      for (int c = 1; c <= 13; ++c) ruler += "123456789" + std::to_string(c % 10);
-      return ::testing::AssertionFailure()
-             << "first difference at line " << number << "\n        " << ruler
-             << "\nactual:  " << (hasA ? lineA : "<end of text>")
-             << "\nexpected:" << (hasE ? lineE : "<end of text>");
-    }
-  }
-  return ::testing::AssertionFailure() << "texts differ in their line ends";
-}
+using testSupport::fixturePath;
+using testSupport::readFile;
+using testSupport::sameText;
