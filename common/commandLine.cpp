@@ -32,6 +32,8 @@ void writeStandardOutput(const std::string& text) {
 }  // namespace
 
 void addCommonOptions(CLI::App& app, CommonOptions& options) {
+  // Options begin with '-' on every system; a word that begins with '/' is a file name.
+  app.allow_windows_style_options(false);
   app.add_option("-C,--directory", options.directory,
                  "Run as if started in DIR: WORK.LST and relative file names are found there "
                  "and the output files are written there")

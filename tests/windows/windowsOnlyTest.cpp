@@ -82,6 +82,19 @@ TEST(WindowsLineEnds, ScriptedRunsListTheirFilesWithCrLfAndTheSeriesKeepsLf) {
   EXPECT_TRUE(crlfRecords(usage.rawStandardError)) << usage.standardError;
 }
 
+TEST(WindowsCommandLine, AWordBeginningWithASlashIsAFileNotAnOption) {
+  WorkDirectory dir;
+  copyExample(dir);
+  const std::string absolute = (dir.path() / "RES.DAT").string();
+  const ProgramResult info = dir.runWithArguments(RESCONV_PATH, "'" + absolute + "' --info");
+  ASSERT_EQ(info.exitStatus, 0) << info.standardError;
+  EXPECT_EQ(info.standardOutput.rfind("result file:       " + absolute + "\n", 0), 0u)
+      << info.standardOutput;
+  const ProgramResult option = dir.runWithArguments(RESCONV_PATH, "RES.DAT /to tecplot");
+  EXPECT_EQ(option.exitStatus, 2);
+  EXPECT_FALSE(dir.exists("TECPLOT.TXT"));
+}
+
 // A run in a console window: `script` gives Wine a terminal, which it makes the console of the
 // program; `commands` run in the console's command interpreter, the program as "resconv.exe".
 ProgramResult runInConsole(const WorkDirectory& dir, const std::string& commands,
