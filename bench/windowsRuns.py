@@ -49,11 +49,15 @@ def main():
     work = os.path.abspath(args.work)
     os.makedirs(work, exist_ok=True)
     programs = {"linux": [linux], "windows": [wine, windows]}
-    # The prefix made and its server started before anything is timed.
-    subprocess.run([wine, "wineboot", "--init"], env=env, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
+    # The prefix made and a server of its own started that stays between runs, before anything
+    # is timed: a server that ends between two runs makes the next one start it again (seconds).
     wineserver = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
-    subprocess.run([wineserver, "-p"], env=env, stderr=subprocess.DEVNULL)
+    quiet = dict(env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                 stderr=subprocess.DEVNULL)
+    subprocess.run([wineserver, "-k"], **quiet)
+    subprocess.run([wineserver, "-w"], **quiet)
+    subprocess.run([wineserver, "-p"], **quiet)
+    subprocess.run([wine, "wineboot", "--init"], **quiet)
     failures = 0
 
     name = f"RES{args.size_mb}.DAT"
@@ -122,6 +126,7 @@ def main():
             print("  the stops differ:\n" + results["windows"].stderr.decode(errors="replace"))
             failures += 1
         os.remove(path)
+    subprocess.run([wineserver, "-k"], **quiet)
     print("windows runs: " + ("the builds agree" if failures == 0 else f"{failures} differences"))
     return 1 if failures else 0
 
