@@ -5,8 +5,10 @@
 // of the programs is the same on every system.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace platform {
 
@@ -26,12 +28,22 @@ int openForReading(const std::string& name);
 int openForWriting(const std::string& name);
 // 0, or the errno of a failed close.
 int closeFile(int fd);
-// Bytes read (0 at the end of the file), or -1 with errno set.
+// Bytes read (0 at the end of the file), or -1 with errno set. A read that waits for input (a
+// pipe, the console) is cut short by an interrupt: -1 with errno EINTR once interruptSignal()
+// is set.
 std::int64_t readSome(int fd, void* data, std::size_t size);
 // The same, from the file's byte `offset`, without moving the position reads go on from.
 std::int64_t readAt(int fd, void* data, std::size_t size, std::uint64_t offset);
 // Writes all `size` bytes; 0, or the errno of the failed write.
 int writeAll(int fd, const void* data, std::size_t size);
+// Has the system put the file's bytes on its disk, so that they outlast a power cut; 0, or the
+// errno of the failure.
+int syncFile(int fd);
+// The same for a folder's names (files created, renamed or removed in it).
+int syncFolder(const std::string& name);
+// Renames `from` to `to` in one step, replacing a file of that name: a reader finds either the
+// old file or the new one whole, never neither. 0, or the errno of the failure.
+int replaceFile(const std::string& from, const std::string& to);
 // A regular file on disk (not a device, console, pipe or folder).
 bool isRegularFile(int fd);
 // The size of the named regular file; 0 when it is none or cannot be looked at.
@@ -53,5 +65,23 @@ void prepareStandardStreams();
 // Whether the console shows UTF-8 (a UTF-8 locale; on Windows, output code page 65001)
 // rather than code page 932.
 bool consoleIsUtf8();
+
+// Interrupts: the system's requests that the program end (Linux: SIGINT, SIGTERM and SIGHUP;
+// Windows: Ctrl-C, Ctrl-Break, closing the console window, logoff and shutdown). Once
+// catchInterrupts() has been called, the first request is only noted, so that the run can end
+// at a record boundary with its files closed; a second one ends the program at once, as the
+// system would have ended it without the first being caught.
+void catchInterrupts();
+// The number of the first request noted, 0 while none has come: the signal's number on Linux
+// (2 SIGINT, 15 SIGTERM, 1 SIGHUP); on Windows 2 for Ctrl-C, 21 for Ctrl-Break (the runtime's
+// SIGBREAK), 1 for closing the console window (the console hung up) and 15 for logoff and
+// shutdown.
+int interruptSignal();
+// A file-size limit makes a write fail (EFBIG) instead of ending the program (Linux: SIGXFSZ
+// ignored; Windows has no such signal).
+void ignoreFileSizeLimitSignal();
+// Starts `body` on a thread of its own that the interrupts are never delivered to, so that they
+// reach the main thread and cut its waiting reads short.
+std::thread startQuietThread(std::function<void()> body);
 
 }  // namespace platform

@@ -1,10 +1,13 @@
 // The platform layer on Linux and other POSIX systems.
 #include <fcntl.h>
 #include <langinfo.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -14,6 +17,25 @@
 #include "common/platform.h"
 
 namespace platform {
+
+namespace {
+
+constexpr int interruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The first interrupt's signal number; written by the handler, so lock-free.
+std::atomic<int> firstInterrupt{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+void noteInterrupt(int number) {
+  int none = 0;
+  if (firstInterrupt.compare_exchange_strong(none, number)) return;
+  // A second request: the signal's own action, which ends the program once this handler
+  // returns and unblocks it.
+  ::signal(number, SIG_DFL);
+  ::raise(number);
+}
+
+}  // namespace
 
 int openForReading(const std::string& name) {
   int fd;
@@ -38,7 +60,7 @@ int closeFile(int fd) {
 std::int64_t readSome(int fd, void* data, std::size_t size) {
   for (;;) {
     const ssize_t n = ::read(fd, data, size);
-    if (n >= 0 || errno != EINTR) return n;
+    if (n >= 0 || errno != EINTR || interruptSignal() != 0) return n;
   }
 }
 
@@ -61,6 +83,26 @@ int writeAll(int fd, const void* data, std::size_t size) {
     done += static_cast<std::size_t>(n);
   }
   return 0;
+}
+
+int syncFile(int fd) {
+  return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+int syncFolder(const std::string& name) {
+  int fd;
+  do {
+    fd = ::open(name.c_str(), O_RDONLY | O_DIRECTORY);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return errno;
+  // Some file systems cannot sync a folder (EINVAL): their names need nothing more.
+  const int error = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
+  ::close(fd);
+  return error;
+}
+
+int replaceFile(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 bool isRegularFile(int fd) {
@@ -111,6 +153,44 @@ bool consoleIsUtf8() {
   }
   std::setlocale(LC_ALL, "C");
   return utf8;
+}
+
+void catchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = noteInterrupt;
+  sigemptyset(&action.sa_mask);
+  for (int number : interruptSignals) sigaddset(&action.sa_mask, number);
+  action.sa_flags = 0;  // no SA_RESTART: a waiting read returns EINTR
+  for (int number : interruptSignals) {
+    struct sigaction previous {};
+    // A signal ignored when the program started (nohup, a background job) stays ignored.
+    if (::sigaction(number, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+    ::sigaction(number, &action, nullptr);
+  }
+}
+
+int interruptSignal() {
+  return firstInterrupt.load(std::memory_order_relaxed);
+}
+
+void ignoreFileSizeLimitSignal() {
+  ::signal(SIGXFSZ, SIG_IGN);
+}
+
+std::thread startQuietThread(std::function<void()> body) {
+  sigset_t quiet, previous;
+  sigemptyset(&quiet);
+  for (int number : interruptSignals) sigaddset(&quiet, number);
+  // The new thread inherits the mask in force when it is created.
+  ::pthread_sigmask(SIG_BLOCK, &quiet, &previous);
+  try {
+    std::thread thread(std::move(body));
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return thread;
+  } catch (...) {
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    throw;
+  }
 }
 
 }  // namespace platform

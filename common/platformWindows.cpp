@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <new>
@@ -24,6 +25,58 @@ constexpr std::size_t largestTransfer = std::size_t{1} << 30;
 bool isFolder(const std::string& name) {
   const DWORD attributes = ::GetFileAttributesA(name.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The first console event's number (see interruptSignal), written by the handler thread.
+std::atomic<int> firstInterrupt{0};
+// The main thread, whose waiting read an interrupt cancels.
+HANDLE mainThread = nullptr;
+
+int signalNumberOf(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+      return 2;
+    case CTRL_BREAK_EVENT:
+      return 21;
+    case CTRL_CLOSE_EVENT:
+      return 1;
+    default:  // logoff, shutdown
+      return 15;
+  }
+}
+
+// Runs on a thread the system starts for each console event.
+BOOL WINAPI noteInterrupt(DWORD event) {
+  int none = 0;
+  // A second event: the system's own handling, which ends the program at once.
+  if (!firstInterrupt.compare_exchange_strong(none, signalNumberOf(event))) return FALSE;
+  // A read the main thread waits in (a pipe) is cancelled; again for a while, in case the
+  // thread was just entering one.
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    if (mainThread != nullptr) ::CancelSynchronousIo(mainThread);
+    ::Sleep(50);
+  }
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
+  // The system ends the process when this handler returns (closing the window, logoff,
+  // shutdown), or a few seconds later: until then the main thread closes its files and ends.
+  ::Sleep(INFINITE);
+  return TRUE;
+}
+
+int errnoOf(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    default:
+      return EIO;
+  }
 }
 
 }  // namespace
@@ -46,7 +99,17 @@ int closeFile(int fd) {
 }
 
 std::int64_t readSome(int fd, void* data, std::size_t size) {
-  return ::_read(fd, data, static_cast<unsigned>(std::min(size, largestTransfer)));
+  const int n = ::_read(fd, data, static_cast<unsigned>(std::min(size, largestTransfer)));
+  if (n > 0) return n;
+  // Ctrl-C ends a console read before the system's handler thread has noted it: that thread
+  // is given a moment. A pipe's read is cancelled by the handler itself, once it has noted it.
+  const bool console = isTerminal(fd);
+  for (int wait = 0; console && wait < 20 && interruptSignal() == 0; ++wait) ::Sleep(10);
+  if (interruptSignal() != 0 && (n < 0 || console)) {
+    errno = EINTR;
+    return -1;
+  }
+  return n;
 }
 
 std::int64_t readAt(int fd, void* data, std::size_t size, std::uint64_t offset) {
@@ -72,6 +135,21 @@ int writeAll(int fd, const void* data, std::size_t size) {
     done += static_cast<std::size_t>(n);
   }
   return 0;
+}
+
+int syncFile(int fd) {
+  return ::_commit(fd) == 0 ? 0 : errno;
+}
+
+int syncFolder(const std::string&) {
+  return 0;  // the system keeps a folder's names itself once a rename has been written through
+}
+
+int replaceFile(const std::string& from, const std::string& to) {
+  if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return 0;
+  }
+  return errnoOf(::GetLastError());
 }
 
 bool isRegularFile(int fd) {
@@ -124,6 +202,22 @@ void prepareStandardStreams() {
 
 bool consoleIsUtf8() {
   return ::GetConsoleOutputCP() == CP_UTF8;
+}
+
+void catchInterrupts() {
+  ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &mainThread,
+                    0, FALSE, DUPLICATE_SAME_ACCESS);
+  ::SetConsoleCtrlHandler(noteInterrupt, TRUE);
+}
+
+int interruptSignal() {
+  return firstInterrupt.load(std::memory_order_relaxed);
+}
+
+void ignoreFileSizeLimitSignal() {}
+
+std::thread startQuietThread(std::function<void()> body) {
+  return std::thread(std::move(body));  // console events come on threads of their own
 }
 
 }  // namespace platform
