@@ -164,21 +164,27 @@ void vtuStep(benchmark::State& state, VtuEncoding encoding) {
   const std::filesystem::path folder = pattern;
   OutputUnit null(unitNumber::output);
   std::int64_t bytes = 0;
-  SeriesFiles toNull{folder, [&](const std::string&) -> OutputUnit& {
+  SeriesFiles toNull{folder,
+                     [&](const std::string&) -> OutputUnit& {
                        null.open("/dev/null");
                        return null;
-                     }};
+                     },
+                     [](const std::string&, const std::string&) {}};
   const SolidMesh mesh{m.nodeCount, m.elementCount, nodesPerElement, m.x,           m.y,
                        m.z,         m.connectivity, m.materialNo,    m.elementFlag, m.nodeUnused};
   SolidVtuSeries series(mesh, encoding, toNull);
-  // The size of one step file, written once to memory.
+  // The size of one step file, written once to memory (the collection to another unit).
   {
-    OutputUnit memory(unitNumber::output);
+    OutputUnit memory(unitNumber::output), collection(unitNumber::output);
     SolidVtuSeries sized(mesh, encoding,
-                         SeriesFiles{folder, [&](const std::string&) -> OutputUnit& {
-                                       memory.openMemory();
-                                       return memory;
-                                     }});
+                         SeriesFiles{folder,
+                                     [&](const std::string& name) -> OutputUnit& {
+                                       OutputUnit& unit =
+                                           name.ends_with(".vtu") ? memory : collection;
+                                       unit.openMemory();
+                                       return unit;
+                                     },
+                                     [](const std::string&, const std::string&) {}});
     sized.write(ShownState{m.pressureHead, m.discharge, m.nodeCode, m.vx, m.vy, m.vz, 1.0, 1},
                 NodalVelocities{m.nodeVx, m.nodeVy, m.nodeVz, m.nodeElementCount});
     bytes = static_cast<std::int64_t>(memory.memory().size());
@@ -216,10 +222,12 @@ void vtuSeriesBegin(benchmark::State& state, VtuEncoding encoding) {
                        m.z,         m.connectivity, m.materialNo,    m.elementFlag, m.nodeUnused};
   for (auto _ : state) {
     SolidVtuSeries series(mesh, encoding,
-                          SeriesFiles{folder, [&](const std::string&) -> OutputUnit& {
+                          SeriesFiles{folder,
+                                      [&](const std::string&) -> OutputUnit& {
                                         null.open("/dev/null");
                                         return null;
-                                      }});
+                                      },
+                                      [](const std::string&, const std::string&) {}});
     benchmark::DoNotOptimize(series.outputCount());
   }
   std::filesystem::remove_all(folder);

@@ -107,10 +107,14 @@ bool InputUnit::refill() {
   while (lineLimit_ == oldLimit) {
     if (loaded_ == buffer_.size())
       buffer_.resize(buffer_.size() * 2);  // a record longer than the block
+    // Every record before this read has been handed out whole: where an interrupt ends the
+    // run, also one that cuts a waiting read short.
+    stopIfInterrupted();
     const std::int64_t n =
         platform::readSome(fd_, buffer_.data() + loaded_, buffer_.size() - loaded_);
     if (n < 0) {
       int error = errno;
+      stopIfInterrupted();
       stopWithMessage("cannot read " + name_ + ": " + std::strerror(error));
     }
     if (n == 0) {

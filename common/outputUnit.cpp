@@ -7,14 +7,6 @@
 #include "common/stop.h"
 #include "common/units.h"
 
-namespace {
-
-[[noreturn]] void stopWriteFailure(const std::string& name, int error) {
-  stopWithMessage("cannot write " + name + ": " + std::strerror(error));
-}
-
-}  // namespace
-
 OutputUnit::OutputUnit(int number) : number_(number) {}
 
 OutputUnit::~OutputUnit() {
@@ -29,18 +21,39 @@ OutputUnit::~OutputUnit() {
   if (ownsFd_) platform::closeFile(fd_);
 }
 
+void OutputUnit::stopWriteFailure(int error) {
+  failed_ = true;
+  const std::string& name = failureName_.empty() ? name_ : failureName_;
+  // The place: the file written on behalf of another, and how far the run had come.
+  std::string place = failurePlace_;
+  if (const std::string reached = runPlaceWriting(name); !reached.empty()) {
+    place += (place.empty() ? name_ + ", " : ", ") + reached;
+  }
+  stopWithMessage("cannot write " + name + ": " + std::strerror(error), std::move(place));
+}
+
+void OutputUnit::reportFailuresAs(std::string fileName, std::string place) {
+  failureName_ = std::move(fileName);
+  failurePlace_ = std::move(place);
+}
+
 void OutputUnit::open(std::string_view fileName) {
   close();
   name_ = std::string(fileName);
+  failed_ = false;
+  failureName_.clear();
+  failurePlace_.clear();
   fd_ = platform::openForWriting(name_);
   if (fd_ < 0) {
     int error = errno;
     mode_ = Mode::closed;
+    failed_ = true;
     stopWithMessage("cannot open " + name_ + " for writing: " + std::strerror(error));
   }
   ownsFd_ = true;
   mode_ = Mode::file;
   size_ = 0;
+  handed_ = 0;
   if (capacity_ < flushThreshold + 4096) grow(flushThreshold + 4096);
   // Devices (the console, /dev/null, /dev/full) and pipes are written at once, as they come.
   background_ = platform::isRegularFile(fd_);
@@ -53,6 +66,7 @@ void OutputUnit::openStandardOutput() {
   ownsFd_ = false;
   mode_ = Mode::file;
   size_ = 0;
+  handed_ = 0;
   background_ = false;
 }
 
@@ -62,6 +76,7 @@ void OutputUnit::openMemory() {
   mode_ = Mode::memory;
   background_ = false;
   size_ = 0;
+  handed_ = 0;
   memory_.clear();
   memorySynced_ = 0;
 }
@@ -100,11 +115,20 @@ void OutputUnit::flush() {
   if (mode_ != Mode::file) return;
   awaitWriter();
   const int error = platform::writeAll(fd_, data_.get(), size_);
+  handed_ += size_;
   size_ = 0;
-  if (error != 0) stopWriteFailure(name_, error);
+  if (error != 0) stopWriteFailure(error);
+}
+
+void OutputUnit::syncToDisk() {
+  if (mode_ != Mode::file) return;
+  flush();
+  if (const int error = platform::syncFile(fd_); error != 0) stopWriteFailure(error);
 }
 
 void OutputUnit::bufferFull() {
+  // A full buffer ends on a record boundary: where an interrupt ends the run.
+  stopIfInterrupted();
   if (!background_) {
     flush();
     return;
@@ -112,7 +136,7 @@ void OutputUnit::bufferFull() {
   awaitWriter();
   if (!writer_.joinable()) {
     try {
-      writer_ = std::thread([this] { writerLoop(); });
+      writer_ = platform::startQuietThread([this] { writerLoop(); });
     } catch (const std::system_error&) {
       background_ = false;  // no thread to be had: written at once, as on a device
       flush();
@@ -127,6 +151,7 @@ void OutputUnit::bufferFull() {
     busy_ = true;
   }
   changed_.notify_all();
+  handed_ += size_;
   size_ = 0;
   if (capacity_ < flushThreshold + 4096) grow(flushThreshold + 4096);
 }
@@ -143,7 +168,7 @@ void OutputUnit::awaitWriter() {
   if (error != 0) {
     // The buffer being filled follows records that are lost: it is not written either.
     size_ = 0;
-    stopWriteFailure(name_, error);
+    stopWriteFailure(error);
   }
 }
 
@@ -190,7 +215,7 @@ void OutputUnit::close() {
     const int error = ownsFd_ ? platform::closeFile(fd_) : 0;
     if (error != 0) {
       mode_ = Mode::closed;
-      stopWriteFailure(name_, error);
+      stopWriteFailure(error);
     }
   }
   mode_ = Mode::closed;

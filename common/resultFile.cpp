@@ -172,6 +172,9 @@ bool readResultStep(InputUnit& unit, const ResultCounts& counts, int& stepNo, do
   requireSize(arrays.vy, elementSlots, "vy");
   requireSize(arrays.vz, elementSlots, "vz");
 
+  // Between two steps: where an interrupt ends the run.
+  stopIfInterrupted();
+
   // The place of the step number, taken as it is read; its line is counted only for a stop.
   InputUnit::Place headerPlace;
   const auto step = [&unit, &headerPlace, &stepNo] { return stepWords(unit, headerPlace, stepNo); };
@@ -217,5 +220,6 @@ bool readResultStep(InputUnit& unit, const ResultCounts& counts, int& stepNo, do
     elements.read(slot(arrays.vz, element, realScratch));
   }
   elements.finish();
+  noteStepRead(stepNo, time);
   return true;
 }

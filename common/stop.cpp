@@ -1,11 +1,37 @@
 #include "common/stop.h"
 
+#include <charconv>
 #include <cstdio>
 #include <new>
 
 #include "common/platform.h"
 
 namespace {
+
+std::string programName = "program";
+// Set when the interrupt's stop has been thrown: the unwinding run is not stopped again.
+bool interruptStopped = false;
+
+// What the run was last noted doing.
+enum class Stage { none, stepRead, outputBegun, outputWritten };
+struct RunPlace {
+  Stage stage = Stage::none;  // of the steps
+  int stepNo = 0;
+  double time = 0.0;
+  std::string doing, fileName;  // work after the steps; empty while none
+};
+thread_local RunPlace place;
+
+// The shortest text that reads back as the same time.
+std::string timeText(double time) {
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, time);
+  return std::string(text, result.ptr);
+}
+
+std::string stepText(int stepNo, double time) {
+  return "step " + std::to_string(stepNo) + " at time " + timeText(time);
+}
 
 std::string_view messageText(int error) {
   switch (error) {
@@ -67,6 +93,67 @@ void writeErrorLine(std::string_view line) {
   std::string text(line);
   text += platform::lineEnd;
   (void)platform::writeAll(2, text.data(), text.size());
+}
+
+void watchForInterrupts(std::string_view program) {
+  programName = std::string(program);
+  platform::catchInterrupts();
+  platform::ignoreFileSizeLimitSignal();
+}
+
+int interruptExitStatus(int signalNumber) {
+  return 128 + signalNumber;
+}
+
+void stopIfInterrupted() {
+  const int signalNumber = platform::interruptSignal();
+  if (signalNumber == 0 || interruptStopped) return;
+  interruptStopped = true;
+  std::string line = programName + ": interrupted";
+  if (const std::string where = runPlace(); !where.empty()) line += " " + where;
+  throw RunStopped(std::move(line), interruptExitStatus(signalNumber));
+}
+
+void noteStepRead(int stepNo, double time) {
+  place = RunPlace{Stage::stepRead, stepNo, time, {}, {}};
+}
+
+void noteOutputBegun(int stepNo, double time) {
+  place = RunPlace{Stage::outputBegun, stepNo, time, {}, {}};
+}
+
+void noteOutputWritten() {
+  if (place.stage == Stage::outputBegun) place.stage = Stage::outputWritten;
+}
+
+void noteWork(std::string_view doing, std::string_view fileName) {
+  place.doing = std::string(doing);
+  place.fileName = std::string(fileName);
+}
+
+void clearRunPlace() {
+  place = RunPlace{};
+}
+
+std::string runPlaceWriting(std::string_view fileName) {
+  if (!place.doing.empty() && place.fileName != fileName) {
+    return "while " + place.doing + " " + place.fileName;
+  }
+  switch (place.stage) {
+    case Stage::none:
+      return {};
+    case Stage::stepRead:
+      return "after reading " + stepText(place.stepNo, place.time);
+    case Stage::outputBegun:
+      return "while writing the output of " + stepText(place.stepNo, place.time);
+    case Stage::outputWritten:
+      return "after the output of " + stepText(place.stepNo, place.time);
+  }
+  return {};
+}
+
+std::string runPlace() {
+  return runPlaceWriting({});
 }
 
 int runProgram(const std::function<int()>& body) {

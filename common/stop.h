@@ -55,6 +55,37 @@ std::string stopLine(int error, int unitNumber, std::string_view fileName);
 // One line on standard error, ended by the platform's line end; standard output goes first.
 void writeErrorLine(std::string_view line);
 
+// Interrupts. Called once when a program starts: Ctrl-C and termination (platform.h) are noted
+// instead of ending the program at once, and stopIfInterrupted() ends the run at the next
+// record boundary; a file-size limit makes a write fail, so that it stops the run like a full
+// disk. `program` names the program in the interrupt's line.
+void watchForInterrupts(std::string_view program);
+// The stop of an interrupt, thrown once when one has come: one line, "resconv: interrupted"
+// and the place the run had reached (runPlace), and the exit status 128 plus the signal's
+// number (130 for Ctrl-C). Later calls return, so that the unwinding run closes its files.
+// The record layer calls it at the start of each stored step, before each read of its input
+// and with each full buffer of output.
+void stopIfInterrupted();
+// The exit status of an interrupt stop: 128 plus the signal's number.
+int interruptExitStatus(int signalNumber);
+
+// Where a run stands, for the line of an interrupt and the place of a failed write. The loops
+// note it as they go (on the calling thread only); it is kept as numbers and worded only when a
+// stop asks for it.
+void noteStepRead(int stepNo, double time);
+void noteOutputBegun(int stepNo, double time);
+void noteOutputWritten();
+// Work on a file after the steps: noteWork("assembling", "AVS.INP").
+void noteWork(std::string_view doing, std::string_view fileName);
+// Forgets what was noted (a run that starts anew).
+void clearRunPlace();
+// "after reading step 4 at time 20", "while writing the output of step 4 at time 20", "after
+// the output of step 4 at time 20", "while writing HTIME.CSV"; empty while nothing was noted.
+std::string runPlace();
+// The same for a failed write of `fileName`: work on that file goes without saying, so the
+// step the run had reached is named instead.
+std::string runPlaceWriting(std::string_view fileName);
+
 // Runs a program body and turns RunStopped (and allocation failure) into the stop line, and the
 // location line when there is one, on standard error and a non-zero exit status.
 int runProgram(const std::function<int()>& body);

@@ -45,6 +45,14 @@ class OutputUnit {
   bool isOpen() const { return mode_ != Mode::closed; }
   int number() const { return number_; }
   const std::string& name() const { return name_; }
+  // A failed write names `fileName` instead of the unit's own file, and gives `place` (a file
+  // written on behalf of another: "AVS.tmp, the scratch file of AVS.INP") as its place; until
+  // the next open.
+  void reportFailuresAs(std::string fileName, std::string place);
+  // Whether a write or close of the file has failed since it was opened.
+  bool failed() const { return failed_; }
+  // The bytes written to the unit since it was opened, the pending ones included.
+  std::uint64_t byteCount() const { return handed_ + size_; }
 
   // Record building: text goes into the pending buffer; endRecord() adds the line end.
   void append(std::string_view text) {
@@ -80,6 +88,9 @@ class OutputUnit {
   // Hands the buffer to the file, and waits for any buffer the writer thread still holds; a
   // failed write (also one of the thread's) stops the run with a message naming the file.
   void flush();
+  // Flushes and has the system put the file's bytes on its disk (platform::syncFile), so that
+  // they outlast a power cut; reports a failure like flush().
+  void syncToDisk();
   // Flushes and closes; reports a failed write like flush().
   void close();
   // Everything written so far to a memory unit.
@@ -96,6 +107,8 @@ class OutputUnit {
   void awaitWriter();
   void writerLoop();
   void stopWriter();
+  // Stops the run with the failed write's message: "cannot write NAME: reason" and the place.
+  [[noreturn]] void stopWriteFailure(int error);
 
   // The writer thread of a regular file, started with its first full buffer. While `busy_`
   // it owns `back_` and writes its first `backSize_` characters; otherwise `back_` is the
@@ -115,7 +128,10 @@ class OutputUnit {
   Mode mode_ = Mode::closed;
   int fd_ = -1;
   bool ownsFd_ = false;
+  bool failed_ = false;
+  std::uint64_t handed_ = 0;  // bytes handed to the file (written, or given to the thread)
   std::string name_;
+  std::string failureName_, failurePlace_;  // reportFailuresAs; empty: the unit's own name
   // The pending records, written without zero-filling first; a memory unit keeps them all.
   std::unique_ptr<char[]> data_;
   std::size_t size_ = 0;

@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv) {
   platform::prepareStandardStreams();
+  watchForInterrupts("resconv");
   if (argc > 1) return runConverterCommandLine(argc, argv);
   return runProgram(runConverter);
 }

@@ -76,7 +76,8 @@ void finishRestart(FormContext& c, double lastStoredTime) {
 // The ParaView series: step files of their own through the sink, and their collection.
 SeriesFiles seriesFilesOf(OutputSink& sink) {
   return SeriesFiles{
-      ".", [&sink](const std::string& name) -> OutputUnit& { return sink.openFile(name); }};
+      ".", [&sink](const std::string& name) -> OutputUnit& { return sink.openFile(name); },
+      [&sink](const std::string& from, const std::string& to) { sink.replaceFile(from, to); }};
 }
 
 VtuEncoding seriesEncoding(const ConverterAnswers& answers) {

@@ -1,6 +1,12 @@
 #include "resconv/outputSink.h"
 
 #include <algorithm>
+#include <exception>
+#include <filesystem>
+
+#include "common/platform.h"
+#include "common/stop.h"
+#include "resconv/writers/pvd.h"
 
 namespace {
 
@@ -17,10 +23,30 @@ void OutputSink::openOutput(std::string_view name) {
   remember(name);
 }
 
+OutputSink::~OutputSink() {
+  if (!scratchOpened_ || std::uncaught_exceptions() == 0) return;
+  const bool writeFailed = output_.failed() || scratch_.out.failed();
+  if (platform::interruptSignal() == 0 && !writeFailed) return;
+  // Its sections are of no use without the file they were for.
+  try {
+    scratch_.out.close();
+  } catch (const RunStopped&) {
+    // Removed all the same.
+  }
+  std::error_code ignored;
+  std::filesystem::remove(std::string(avsScratchName), ignored);
+}
+
 AvsScratch& OutputSink::avsScratch() {
   if (!scratch_.out.isOpen() && !scratch_.inMemory) {
     scratch_.out.open(avsScratchName);
+    scratchOpened_ = true;
     remember(avsScratchName);
+    // What the user asked for is the file the sections are assembled into.
+    if (output_.isOpen()) {
+      scratch_.out.reportFailuresAs(
+          output_.name(), std::string(avsScratchName) + ", the scratch file of " + output_.name());
+    }
   }
   return scratch_;
 }
@@ -30,6 +56,12 @@ OutputUnit& OutputSink::openFile(const std::string& name) {
   seriesFile_.open(name);
   remember(name);
   return seriesFile_;
+}
+
+void OutputSink::replaceFile(const std::string& from, const std::string& to) {
+  replaceFileDurably(from, to);
+  std::erase(names_, from);
+  remember(to);
 }
 
 void OutputSink::closeAll() {

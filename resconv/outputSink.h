@@ -4,6 +4,10 @@
 // MicroAVS scratch file that sections are written to and assembled from at the end, and
 // files of their own for forms that write one file per output. It keeps the list of what was
 // written for the end-of-run summary.
+//
+// A failed write of the scratch file names the file it is assembled into, the scratch file in
+// its place; and a run that ends early through an interrupt or a failed write of its output or
+// scratch file leaves no scratch file behind.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +19,7 @@ class OutputSink {
  public:
   // `console` takes the records while no output file is open.
   explicit OutputSink(OutputUnit& console) : console_(console) {}
+  ~OutputSink();
   OutputSink(const OutputSink&) = delete;
   OutputSink& operator=(const OutputSink&) = delete;
 
@@ -29,6 +34,8 @@ class OutputSink {
   // A file of its own (a step file of a series, or its collection), open until the caller
   // closes it or opens the next one.
   OutputUnit& openFile(const std::string& name);
+  // Renames the file `from` over `to` in one step (replaceFileDurably); the summary lists `to`.
+  void replaceFile(const std::string& from, const std::string& to);
 
   // Flushes and closes every file; a failed write stops the run with a message naming it.
   void closeAll();
@@ -41,6 +48,7 @@ class OutputSink {
   OutputUnit& console_;
   OutputUnit output_{unitNumber::output};
   AvsScratch scratch_;
+  bool scratchOpened_ = false;
   OutputUnit seriesFile_{unitNumber::seriesFile};
   std::vector<std::string> names_;
 };

@@ -181,6 +181,7 @@ ShownState StepLoop::storedState() const {
 // One output of the form: the derived quantities it is shown with, then its writer, then, for
 // the forms that show the sub-mesh with every output, the sub-mesh form's writer.
 void StepLoop::show(const ShownState& state) {
+  noteOutputBegun(state.stepNo, state.time);
   if (form_.nodalVelocities) {
     averageNodalVelocities(state.vx, state.vy, state.vz, a_.connectivity, a_.elementFlag,
                            counts_.nodeCount, counts_.elementCount, counts_.nodesPerElement,
@@ -192,6 +193,7 @@ void StepLoop::show(const ShownState& state) {
   if (form_.pointValues && subMesh_.meshElementCount > 0 && meshForm_->writeState != nullptr) {
     meshForm_->writeState(context_, state.time, state.stepNo);
   }
+  noteOutputWritten();
 }
 
 void StepLoop::readSteps() {

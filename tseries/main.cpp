@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv) {
   platform::prepareStandardStreams();
+  watchForInterrupts("tseries");
   if (argc > 1) return runExtractorCommandLine(argc, argv);
   return runProgram(runExtractor);
 }

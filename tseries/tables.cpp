@@ -122,6 +122,7 @@ void writeTableFile(std::string_view fileName, int unitNumber, const PointList& 
                     const History& history, std::span<const double> stepTimes, int storedStepCount,
                     std::vector<std::string>& written) {
   if (list.count < 1) return;
+  noteWork("writing", fileName);
   OutputUnit unit(unitNumber);
   unit.open(fileName);
   writeTable(unit, list, history, stepTimes, storedStepCount);

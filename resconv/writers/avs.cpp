@@ -189,6 +189,7 @@ void writeHeader(OutputUnit& unit, int sectionCount) {
 bool beginAssembly(OutputUnit& unit, AvsScratch& scratch, const WriterCounters& counters,
                    int sectionCount, std::string_view componentLine, ScratchReader& reader) {
   if (sectionCount == 0 && counters.avsStepCount > 0) return false;
+  noteWork("assembling", unit.name());
   writeHeader(unit, sectionCount);
   openForReading(scratch, reader.unit);
   writeAtWidth(unit, findSection(reader, componentLine), stepLineWidth);

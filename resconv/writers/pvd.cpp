@@ -2,10 +2,12 @@
 #include "resconv/writers/pvd.h"
 
 #include <charconv>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <system_error>
 
+#include "common/platform.h"
 #include "common/stop.h"
 
 namespace {
@@ -46,10 +48,25 @@ int stepNumberOf(std::string_view leaf, std::string_view stem) {
 
 SeriesFiles seriesFilesIn(std::filesystem::path directory) {
   auto unit = std::make_shared<OutputUnit>(unitNumber::output);
-  return SeriesFiles{directory, [directory, unit](const std::string& name) -> OutputUnit& {
+  return SeriesFiles{directory,
+                     [directory, unit](const std::string& name) -> OutputUnit& {
                        unit->open((directory / name).string());
                        return *unit;
+                     },
+                     [directory](const std::string& from, const std::string& to) {
+                       replaceFileDurably((directory / from).string(), (directory / to).string());
                      }};
+}
+
+void replaceFileDurably(const std::string& from, const std::string& to) {
+  if (const int error = platform::replaceFile(from, to); error != 0) {
+    stopWithMessage("cannot rename " + from + " to " + to + ": " + std::strerror(error));
+  }
+  const std::filesystem::path folder = std::filesystem::path(to).parent_path();
+  const std::string folderName = folder.empty() ? std::string(".") : folder.string();
+  if (const int error = platform::syncFolder(folderName); error != 0) {
+    stopWithMessage("cannot write " + to + ": " + std::strerror(error));
+  }
 }
 
 std::string stepFileName(std::string_view stem, int index) {
@@ -105,7 +122,7 @@ StepFileSeries::StepFileSeries(std::string stem, SeriesFiles files)
 }
 
 StepFileSeries::~StepFileSeries() {
-  if (finished_ || times_.empty()) return;
+  if (finished_ || !begun_) return;
   try {
     finish();
   } catch (const RunStopped& stop) {
@@ -118,6 +135,11 @@ StepFileSeries::~StepFileSeries() {
 
 OutputUnit& StepFileSeries::openStep() {
   if (step_ != nullptr) throw std::logic_error("a step file of " + stem_ + " is still open");
+  // The collection of an earlier run names files about to be overwritten: it goes first.
+  if (!begun_) {
+    rewriteCollection();
+    begun_ = true;
+  }
   step_ = &files_.openFile(stepFileName(stem_, stepCount()));
   return *step_;
 }
@@ -126,14 +148,29 @@ void StepFileSeries::closeStep(double time) {
   if (step_ == nullptr) throw std::logic_error("no step file of " + stem_ + " is open");
   OutputUnit& unit = *step_;
   step_ = nullptr;
+  unit.syncToDisk();  // whole on its disk before a collection names it
   unit.close();
   times_.push_back(time);
+  stepBytes_ += unit.byteCount();
+  if (collectionBytes_ <= stepBytes_) rewriteCollection();
+}
+
+void StepFileSeries::rewriteCollection() {
+  const std::string collection = stem_ + ".pvd";
+  const std::string written = collection + ".tmp";
+  OutputUnit& unit = files_.openFile(written);
+  writeCollection(unit, stem_, times_);
+  unit.syncToDisk();
+  unit.close();
+  files_.replaceFile(written, collection);
+  listed_ = stepCount();
+  collectionBytes_ = unit.byteCount();
+  stepBytes_ = 0;
 }
 
 void StepFileSeries::finish() {
   finished_ = true;
-  OutputUnit& unit = files_.openFile(stem_ + ".pvd");
-  writeCollection(unit, stem_, times_);
-  unit.close();
+  if (!begun_) return;  // no step file opened: the files of an earlier run stay as they are
+  if (listed_ < stepCount()) rewriteCollection();
   removeStaleStepFiles(files_.directory / stem_, stem_, stepCount());
 }

@@ -1,6 +1,7 @@
 #pragma once
 // A time series of step files and its ParaView collection: STEM.pvd lists STEM/STEM_0000.vtu,
 // STEM/STEM_0001.vtu, ... in output order, each with its time.
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <span>
@@ -10,15 +11,22 @@
 
 #include "common/units.h"
 
-// Where the files of a series go. openFile opens the file of a name relative to `directory`
+// Where the files of a series go, by names relative to `directory`. openFile opens a file
 // (created, or rewritten from its start) and returns its unit; the series writes and closes it.
+// replaceFile renames the file `from` over the file `to` in one step, so that a reader finds
+// one or the other whole, and has the rename reach the disk.
 struct SeriesFiles {
   std::filesystem::path directory;
   std::function<OutputUnit&(const std::string& name)> openFile;
+  std::function<void(const std::string& from, const std::string& to)> replaceFile;
 };
 
 // Files under `directory`, opened one at a time on a unit of their own.
 SeriesFiles seriesFilesIn(std::filesystem::path directory);
+
+// Renames the file `from` over the file `to` in one step and puts the rename on the disk; a
+// failure stops the run.
+void replaceFileDurably(const std::string& from, const std::string& to);
 
 // "VTK/VTK_0007.vtu": the step file of output `index` (from 0), numbered with four digits or
 // more.
@@ -34,12 +42,19 @@ void removeStaleStepFiles(const std::filesystem::path& folder, std::string_view 
                           int firstStale);
 
 // The bookkeeping of one series: creates its folder, opens the step files in turn, keeps the
-// time of each written step (8 bytes an output) and writes the collection at the end.
+// time of each written step (8 bytes an output) and keeps the collection up to date.
 //
-// A series that ends without finish(), because the run stopped, still writes its collection
-// of the steps written so far when it is destroyed, so that they open in ParaView as the blocks
-// of a stopped run stay in their text files; a series that wrote no step leaves the files of an
-// earlier run as they are. The opener in SeriesFiles must outlive the series.
+// The collection never names a file of another run or one that is not whole on disk, however
+// the run ends (a stop, an interrupt, a kill, a power cut): it is always replaced whole, by a
+// file written beside it and renamed over it. The collection of an earlier run is replaced by
+// an empty one before the first step file is opened; each step file is put on its disk before
+// a collection names it; and the collection is rewritten after each step file, unless it has
+// grown larger than the step files written since it was last rewritten (a long series of a
+// small mesh), so that rewriting it never costs more than the step files themselves. A series
+// that ends, with finish() or without it because the run stopped, rewrites its collection of
+// every step written and removes the step files of an earlier, longer run; a series that
+// opened no step file leaves the files of an earlier run as they are. The functions in
+// SeriesFiles must outlive the series.
 class StepFileSeries {
  public:
   StepFileSeries(std::string stem, SeriesFiles files);
@@ -49,18 +64,28 @@ class StepFileSeries {
 
   // The unit of the next step file, open.
   OutputUnit& openStep();
-  // Closes the step file opened last; from now on the collection lists it at `time`.
+  // Puts the step file opened last on its disk and closes it; from now on the collection
+  // lists it at `time`.
   void closeStep(double time);
-  // Writes STEM.pvd with the steps written so far and removes stale step files.
+  // Writes STEM.pvd with every step written and removes stale step files.
   void finish();
 
   int stepCount() const { return static_cast<int>(times_.size()); }
+  // The steps the collection on disk lists.
+  int listedCount() const { return listed_; }
   const std::string& stem() const { return stem_; }
 
  private:
+  // Replaces STEM.pvd by a collection of every step written so far.
+  void rewriteCollection();
+
   std::string stem_;
   SeriesFiles files_;
   OutputUnit* step_ = nullptr;
   std::vector<double> times_;
+  bool begun_ = false;  // the collection of an earlier run has been replaced
   bool finished_ = false;
+  int listed_ = 0;
+  std::uint64_t collectionBytes_ = 0;  // the size of the collection written last
+  std::uint64_t stepBytes_ = 0;        // of the step files written since
 };

@@ -823,6 +823,7 @@ struct WriteFailureCase {
   std::function<void(const WorkDirectory&)> prepare;
   std::string redirect;  // appended to the command: where the console's output goes
   std::string stop;
+  bool removesScratch = false;  // a failed write of the MicroAVS form removes AVS.tmp
 };
 
 // Shown by its name in test listings.
@@ -846,6 +847,9 @@ TEST_P(WriteFailure, StopsWithAMessage) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_GT(WEXITSTATUS(status), 0);
   EXPECT_EQ(dir.read(".stderr"), c.stop);
+  if (c.removesScratch) {
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir.path() / "AVS.tmp")));
+  }
 }
 
 std::function<void(const WorkDirectory&)> directoryNamed(const std::string& name) {
@@ -865,25 +869,33 @@ INSTANTIATE_TEST_SUITE_P(
                                        "cannot open OUTPUT.TXT for writing: Is a directory\n"},
                       WriteFailureCase{"outputOnAFullDevice", RESCONV_PATH, listAnswers,
                                        fullDeviceNamed("OUTPUT.TXT"), "> /dev/null",
-                                       "cannot write OUTPUT.TXT" + noSpace},
+                                       "cannot write OUTPUT.TXT" + noSpace +
+                                           "OUTPUT.TXT, after the output of step 3 at time 25\n"},
                       WriteFailureCase{"tecplotOnAFullDevice", RESCONV_PATH, "1\nRES.DAT\n1\n0\n",
                                        fullDeviceNamed("TECPLOT.TXT"), "> /dev/null",
-                                       "cannot write TECPLOT.TXT" + noSpace},
+                                       "cannot write TECPLOT.TXT" + noSpace +
+                                           "TECPLOT.TXT, after the output of step 3 at time 30\n"},
                       WriteFailureCase{"avsScratchOnAFullDevice", RESCONV_PATH, avsAnswers,
                                        fullDeviceNamed("AVS.tmp"), "> /dev/null",
-                                       "cannot write AVS.tmp" + noSpace},
+                                       "cannot write AVS.INP" + noSpace +
+                                           "AVS.tmp, the scratch file of AVS.INP, after the "
+                                           "output of step 3 at time 30\n",
+                                       true},
                       WriteFailureCase{"avsScratchIsADirectory", RESCONV_PATH, avsAnswers,
                                        directoryNamed("AVS.tmp"), "> /dev/null",
                                        "cannot open AVS.tmp for writing: Is a directory\n"},
                       WriteFailureCase{"avsFileOnAFullDevice", RESCONV_PATH, avsAnswers,
                                        fullDeviceNamed("AVS.INP"), "> /dev/null",
-                                       "cannot write AVS.INP" + noSpace},
+                                       "cannot write AVS.INP" + noSpace +
+                                           "AVS.INP, after the output of step 3 at time 30\n",
+                                       true},
                       WriteFailureCase{"consoleOnAFullDevice", RESCONV_PATH, listAnswers,
                                        [](const WorkDirectory&) {}, "> /dev/full",
                                        "cannot write stdout" + noSpace},
                       WriteFailureCase{"tableOnAFullDevice", TSERIES_PATH, graphAnswers,
                                        fullDeviceNamed("HTIME.CSV"), "> /dev/null",
-                                       "cannot write HTIME.CSV" + noSpace},
+                                       "cannot write HTIME.CSV" + noSpace +
+                                           "HTIME.CSV, after reading step 3 at time 30\n"},
                       WriteFailureCase{"tableIsADirectory", TSERIES_PATH, graphAnswers,
                                        directoryNamed("VTIME.CSV"), "> /dev/null",
                                        "cannot open VTIME.CSV for writing: Is a directory\n"},

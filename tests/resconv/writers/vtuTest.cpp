@@ -156,11 +156,16 @@ struct MemoryFiles {
   testSupport::TemporaryFolder directory{"vtuTest-"};
   std::map<std::string, std::unique_ptr<OutputUnit>> units;
   SeriesFiles files() {
-    return SeriesFiles{directory.path(), [this](const std::string& name) -> OutputUnit& {
+    return SeriesFiles{directory.path(),
+                       [this](const std::string& name) -> OutputUnit& {
                          auto& unit = units[name];
                          unit = std::make_unique<OutputUnit>(unitNumber::output);
                          unit->openMemory();
                          return *unit;
+                       },
+                       [this](const std::string& from, const std::string& to) {
+                         units[to] = std::move(units.at(from));
+                         units.erase(from);
                        }};
   }
   const std::string& text(const std::string& name) const { return units.at(name)->memory(); }
