@@ -118,6 +118,9 @@ bool InputUnit::refill() {
       stopWithMessage("cannot read " + name_ + ": " + std::strerror(error));
     }
     if (n == 0) {
+      // An interrupt that came with the end of the input (Ctrl-C ends the program that feeds
+      // a pipe too) is what ended the run.
+      stopIfInterrupted();
       exhausted_ = true;
       if (loaded_ > lineLimit_) {  // the last record lacks its line end: give it one
         if (loaded_ == buffer_.size()) buffer_.resize(buffer_.size() + 1);

@@ -130,7 +130,11 @@ int writeAll(int fd, const void* data, std::size_t size) {
   while (done < size) {
     const int n =
         ::_write(fd, bytes + done, static_cast<unsigned>(std::min(size - done, largestTransfer)));
-    if (n < 0) return errno;
+    if (n < 0) {
+      // A file past the largest its file system takes (4 GiB on FAT32), which the runtime
+      // calls an invalid argument.
+      return ::_doserrno == ERROR_FILE_TOO_LARGE ? EFBIG : errno;
+    }
     if (n == 0) return ENOSPC;  // the runtime's word for a disk that took nothing more
     done += static_cast<std::size_t>(n);
   }

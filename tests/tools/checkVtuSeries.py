@@ -9,8 +9,13 @@ stored). Values must be equal to the last bit; the Tecplot file of the same run,
 agree within its four significant digits.
 
   checkVtuSeries.py VTK.pvd --result RES.DAT [--times OTF.DAT] [--tecplot TECPLOT.TXT]
-                    [--compressed]
+                    [--compressed] [--ended-early [--leftovers]]
   checkVtuSeries.py VTKMESH.pvd --result RES.DAT --submesh OTF.DAT [--section] [--compressed]
+                    [--ended-early [--leftovers]]
+
+A run that ended early (--ended-early) lists the first outputs only, at least one; a run that
+was killed may leave files in the series' folder that its collection does not list
+(--leftovers): the step file it was writing, and those of an earlier, longer run.
 
 Exit status 0 when every check passes; otherwise the failures are listed on standard error.
 """
@@ -290,8 +295,9 @@ def submesh_outputs(result, otf):
 # ---------------------------------------------------------------------------------------------
 # Reading the series.
 
-def read_collection(pvd_path, stem):
-    """The (time, file) pairs of the collection, checked for numbering and leftovers."""
+def read_collection(pvd_path, stem, leftovers=False):
+    """The (time, file) pairs of the collection, checked for numbering and, unless allowed,
+    leftovers."""
     root = ElementTree.parse(pvd_path).getroot()
     check(root.get("type") == "Collection", f"{pvd_path}: VTKFile type is not Collection")
     entries = []
@@ -303,8 +309,18 @@ def read_collection(pvd_path, stem):
     folder = os.path.join(os.path.dirname(pvd_path), stem)
     listed = {os.path.basename(name) for _, name in entries}
     for leaf in sorted(os.listdir(folder)):
-        check(leaf in listed, f"{folder}: {leaf} is not listed in the collection")
+        check(leftovers or leaf in listed, f"{folder}: {leaf} is not listed in the collection")
     return entries
+
+
+def check_count(args, entries, outputs):
+    """All the outputs, or with --ended-early the first of them."""
+    if args.ended_early:
+        check(1 <= len(entries) <= len(outputs),
+              f"{args.pvd}: {len(entries)} outputs listed, 1 to {len(outputs)} expected")
+    else:
+        check(len(entries) == len(outputs),
+              f"{args.pvd}: {len(entries)} outputs listed, {len(outputs)} expected")
 
 
 def read_grid(path, compressed):
@@ -402,16 +418,15 @@ def tecplot_blocks(path):
 def check_solid(args, result):
     times = OutputTimeFile(args.times).times if args.times else None
     outputs = solid_outputs(result, times)
-    entries = read_collection(args.pvd, "VTK")
-    check(len(entries) == len(outputs),
-          f"{args.pvd}: {len(entries)} outputs listed, {len(outputs)} expected")
+    entries = read_collection(args.pvd, "VTK", args.leftovers)
+    check_count(args, entries, outputs)
     shown = result.shown_elements()
     n = result.node_count
     points = numpy.column_stack([result.x, result.y, result.z]) if n else numpy.zeros((0, 3))
     z = numpy.array(result.z)
     tecplot = tecplot_blocks(args.tecplot) if args.tecplot else None
     if tecplot is not None:
-        check(len(tecplot) == len(outputs), f"{args.tecplot}: {len(tecplot)} blocks")
+        check(len(tecplot) == len(entries), f"{args.tecplot}: {len(tecplot)} blocks")
     for index, (entry, expected) in enumerate(zip(entries, outputs)):
         time, name = entry
         path = os.path.join(os.path.dirname(args.pvd), name)
@@ -471,9 +486,8 @@ def check_solid(args, result):
 def check_submesh(args, result):
     otf = OutputTimeFile(args.submesh)
     outputs = submesh_outputs(result, otf)
-    entries = read_collection(args.pvd, "VTKMESH")
-    check(len(entries) == len(outputs),
-          f"{args.pvd}: {len(entries)} outputs listed, {len(outputs)} expected")
+    entries = read_collection(args.pvd, "VTKMESH", args.leftovers)
+    check_count(args, entries, outputs)
     np = len(otf.point_x)
     points = numpy.column_stack([otf.point_x, otf.point_y, otf.point_z])
     x_min, y_min = min(otf.point_x), min(otf.point_y)
@@ -517,6 +531,8 @@ def main():
     parser.add_argument("--submesh")
     parser.add_argument("--section", action="store_true")
     parser.add_argument("--compressed", action="store_true")
+    parser.add_argument("--ended-early", action="store_true")
+    parser.add_argument("--leftovers", action="store_true")
     args = parser.parse_args()
     result = ResultFile(args.result)
     if args.submesh:

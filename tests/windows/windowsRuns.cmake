@@ -56,6 +56,7 @@ addWindowsRunTest(writerRunTests e2e/writerRunsTest.cpp)
 addWindowsRunTest(badInputTests e2e/badInputTest.cpp)
 addWindowsRunTest(commandLineTests e2e/commandLineTest.cpp)
 addWindowsRunTest(formTableTests e2e/formTableTest.cpp)
+addWindowsRunTest(endedEarlyTests e2e/endedEarlyTest.cpp)
 addWindowsRunTest(windowsOnlyTests windows/windowsOnlyTest.cpp)
 target_compile_definitions(windowsOnlyTests PRIVATE WINE_PATH="${WINE}"
   WINE_PREFIX="${winePrefix}" RESCONV_EXE="${WINDOWS_PROGRAMS}/resconv.exe")

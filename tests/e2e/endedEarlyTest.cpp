@@ -1,0 +1,492 @@
+// Runs that end early leave every output consistent and say why: Ctrl-C and termination, a kill,
+// a stop on bad input and a file-size limit. For the signals the result file is a pipe (a FIFO
+// of the result file's name) that the test writes step by step, so that the run is known to be
+// waiting for the next step when the signal comes.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "e2e/programRun.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// The new run: 19 nodes and five elements (one left out), steps 1, 2 and 3 at times 10, 20 and
+// 30. The earlier run: another mesh of 9 nodes, four steps, so five outputs in its series.
+const std::string newResult = readFile(fixturePath("vtu/RES.DAT"));
+const std::string earlierResult = readFile(fixturePath("loop/RES0123.DAT"));
+
+// The result file up to the header of a step (a record "N T"): the steps before it whole.
+std::string upToStep(const std::string& text, const std::string& header) {
+  const std::size_t at = text.find("\n" + header + "\n");
+  if (at == std::string::npos) ADD_FAILURE() << "no step header " << header;
+  return text.substr(0, at + 1);
+}
+
+// What the test feeds before its signal: step 1 whole and the header of step 2, so that the
+// run waits inside step 2 having written the output of step 1.
+const std::string stepOneAndAHeader = upToStep(newResult, "2 20.0") + "2 20.0\n";
+const std::string interruptedAfterStepOne = "interrupted after the output of step 1 at time 10\n";
+
+// The Windows programs run under Wine, whose processes take no POSIX signal for the program.
+#define SKIP_FOR_WINDOWS_PROGRAMS()                                          \
+  if (crlfPrograms) {                                                        \
+    GTEST_SKIP() << "the Windows programs take no POSIX signals under Wine"; \
+  }
+
+// ---------------------------------------------------------------------------------------------
+// A program started in a work directory, its standard output and error in files there, fed by
+// the test through a pipe: the FIFO `fifo` of the directory, or its standard input.
+
+struct Ended {
+  int exitStatus = -1;  // -1 when it ended by a signal
+  int signal = 0;       // the signal that ended it
+  std::string standardError;
+};
+
+class FedRun {
+ public:
+  FedRun(const WorkDirectory& dir, const std::string& program, std::vector<std::string> arguments,
+         const std::string& fifo)
+      : dir_(dir) {
+    int standardInput[2] = {-1, -1};
+    if (fifo.empty()) {
+      if (::pipe(standardInput) != 0) ADD_FAILURE() << "no pipe";
+    } else if (::mkfifo((dir.path() / fifo).c_str(), 0600) != 0) {
+      ADD_FAILURE() << "no FIFO " << fifo;
+    }
+    arguments.insert(arguments.begin(), program);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
+      const int in = fifo.empty() ? standardInput[0] : ::open("/dev/null", O_RDONLY);
+      const int out = ::open(".stdout", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = ::open(".stderr", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (in < 0 || out < 0 || err < 0) ::_exit(126);
+      ::dup2(in, 0);
+      ::dup2(out, 1);
+      ::dup2(err, 2);
+      if (fifo.empty()) ::close(standardInput[1]);
+      ::setenv("LC_ALL", "C", 1);
+      std::vector<char*> argv;
+      for (std::string& argument : arguments) argv.push_back(argument.data());
+      argv.push_back(nullptr);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    if (fifo.empty()) {
+      ::close(standardInput[0]);
+      feed_ = standardInput[1];
+      return;
+    }
+    // The FIFO opens for writing once the program has opened it for reading.
+    const std::string path = (dir.path() / fifo).string();
+    for (auto waited = 0ms; waited < 30s; waited += 10ms) {
+      feed_ = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+      if (feed_ >= 0 || errno != ENXIO || !running()) break;
+      std::this_thread::sleep_for(10ms);
+    }
+    if (feed_ < 0) {
+      ADD_FAILURE() << "the program did not open " << fifo;
+      return;
+    }
+    ::fcntl(feed_, F_SETFL, ::fcntl(feed_, F_GETFL) & ~O_NONBLOCK);
+  }
+  ~FedRun() {
+    if (pid_ > 0 && !ended_) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    if (feed_ >= 0) ::close(feed_);
+  }
+  FedRun(const FedRun&) = delete;
+  FedRun& operator=(const FedRun&) = delete;
+
+  void feed(const std::string& text) {
+    ASSERT_EQ(::write(feed_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
+
+  // Whether the program's main thread sleeps in a read or a write of a pipe: a kernel function
+  // of that name, or, where the system does not tell it, sleep seen for a fifth of a second.
+  bool waitsInPipe(const char* kernelFunction) const {
+    const std::string proc = "/proc/" + std::to_string(pid_);
+    const std::string stat = readFile(proc + "/stat");
+    const std::size_t name = stat.rfind(')');
+    if (name == std::string::npos || stat.size() < name + 3 || stat[name + 2] != 'S') return false;
+    const std::string waitsIn = readFile(proc + "/wchan");
+    if (waitsIn.empty() || waitsIn == "0") {
+      std::this_thread::sleep_for(200ms);
+      const std::string again = readFile(proc + "/stat");
+      return again.size() > name + 2 && again[name + 2] == 'S';
+    }
+    return waitsIn.find(kernelFunction) != std::string::npos;
+  }
+
+  // Until the program has taken everything fed and waits for more.
+  bool waitUntilReading() const { return waitUntil("pipe_read", true); }
+  // Until the program waits to write into a pipe that is full.
+  bool waitUntilWriting() const { return waitUntil("pipe_write", false); }
+
+  void signal(int number) const { ::kill(pid_, number); }
+
+  bool running() const {
+    if (ended_) return false;
+    if (::waitpid(pid_, &status_, WNOHANG) == 0) return true;
+    ended_ = true;
+    return false;
+  }
+
+  // Closes the pipe and waits for the program's end (a minute at most).
+  Ended finish() {
+    if (feed_ >= 0) ::close(feed_);
+    feed_ = -1;
+    for (auto waited = 0ms; running() && waited < 60s; waited += 10ms) {
+      std::this_thread::sleep_for(10ms);
+    }
+    if (running()) {
+      ADD_FAILURE() << "the program did not end";
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, &status_, 0);
+      ended_ = true;
+    }
+    Ended ended;
+    if (WIFEXITED(status_)) ended.exitStatus = WEXITSTATUS(status_);
+    if (WIFSIGNALED(status_)) ended.signal = WTERMSIG(status_);
+    ended.standardError = dir_.read(".stderr");
+    return ended;
+  }
+
+ private:
+  bool waitUntil(const char* kernelFunction, bool drained) const {
+    for (auto waited = 0ms; waited < 30s; waited += 10ms) {
+      int pending = 0;
+      if (drained && ::ioctl(feed_, FIONREAD, &pending) != 0) return false;
+      if (pending == 0 && waitsInPipe(kernelFunction)) return true;
+      if (!running()) return false;
+      std::this_thread::sleep_for(10ms);
+    }
+    return false;
+  }
+
+  const WorkDirectory& dir_;
+  pid_t pid_ = -1;
+  int feed_ = -1;
+  mutable int status_ = 0;
+  mutable bool ended_ = false;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The ParaView series a run left.
+
+struct Listed {
+  double time;
+  std::string file;
+};
+
+std::string stepFileName(std::size_t index) {
+  char name[32];
+  std::snprintf(name, sizeof name, "VTK/VTK_%04zu.vtu", index);
+  return name;
+}
+
+std::vector<Listed> collectionOf(const WorkDirectory& dir) {
+  std::vector<Listed> listed;
+  const std::string text = dir.readBytes("VTK.pvd");
+  static const std::regex dataSet("<DataSet timestep=\"([^\"]*)\" [^>]*file=\"([^\"]*)\"/>");
+  for (std::sregex_iterator it(text.begin(), text.end(), dataSet), end; it != end; ++it) {
+    listed.push_back({std::stod((*it)[1]), (*it)[2]});
+  }
+  return listed;
+}
+
+// The checks of checkVtuSeries.py: VTK's reader and meshio on every listed file, each value
+// against the result file; true when they pass, or when Debian's interpreter (the one the reader
+// tests use) lacks VTK or meshio.
+bool readsBackWithVtk(const WorkDirectory& dir, const std::string& resultName, bool leftovers) {
+  const std::string python = "/usr/bin/python3";
+  if (std::system((python + " -c 'import vtk, meshio, numpy' > /dev/null 2>&1").c_str()) != 0) {
+    return true;
+  }
+  const std::string checker = std::string(FIXTURE_DIR) + "/../tools/checkVtuSeries.py";
+  const std::string command = "cd '" + dir.path().string() + "' && " + python + " '" + checker +
+                              "' VTK.pvd --result " + resultName + " --ended-early" +
+                              (leftovers ? " --leftovers" : "") + " > .checker 2>&1";
+  const bool passed = std::system(command.c_str()) == 0;
+  if (!passed) ADD_FAILURE() << dir.readBytes(".checker");
+  fs::remove(dir.path() / ".checker");
+  return passed;
+}
+
+// The collection names exactly the outputs at `times`, each a whole step file of the new run
+// that VTK reads; no other file is left in the folder unless the run was killed (`leftovers`).
+void expectCollection(const WorkDirectory& dir, const std::vector<double>& times, bool leftovers) {
+  const std::vector<Listed> listed = collectionOf(dir);
+  ASSERT_EQ(listed.size(), times.size()) << dir.readBytes("VTK.pvd");
+  std::vector<std::string> names;
+  for (std::size_t k = 0; k < listed.size(); ++k) {
+    SCOPED_TRACE(listed[k].file);
+    EXPECT_EQ(listed[k].time, times[k]);
+    EXPECT_EQ(listed[k].file, stepFileName(k));
+    const std::string step = dir.readBytes(listed[k].file);
+    EXPECT_TRUE(step.starts_with("<?xml"));
+    EXPECT_TRUE(step.ends_with("</AppendedData>\n</VTKFile>\n"));
+    EXPECT_NE(step.find("NumberOfPoints=\"19\""), std::string::npos) << "not a file of the new run";
+    names.push_back(fs::path(listed[k].file).filename().string());
+  }
+  EXPECT_FALSE(dir.exists("VTK.pvd.tmp"));
+  if (!leftovers) {
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir.path() / "VTK")) {
+      left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, names);
+  }
+  EXPECT_TRUE(readsBackWithVtk(dir, "NEW.DAT", leftovers));
+}
+
+// The series of an earlier, longer run with another mesh, then the new run's result file kept
+// whole as NEW.DAT, for the checker.
+void prepareSeriesOverAnEarlierRun(const WorkDirectory& dir) {
+  dir.write("EARLIER.DAT", earlierResult);
+  const ProgramResult earlier = dir.runWithArguments(RESCONV_PATH, "EARLIER.DAT --to vtu -q");
+  ASSERT_EQ(earlier.exitStatus, 0) << earlier.standardError;
+  ASSERT_EQ(collectionOf(dir).size(), 5u);
+  dir.write("NEW.DAT", newResult);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+struct Signal {
+  int number;
+  const char* name;
+};
+constexpr Signal interrupts[] = {{SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}};
+
+// Ctrl-C, termination or a hang-up while the run waits inside step 2: the run ends with one
+// line, the status 128 plus the signal's number, and a collection of the two outputs written,
+// the initial state and step 1; the earlier run's step files and the one begun are removed.
+TEST(InterruptedRun, SeriesOverAnEarlierLongerOne) {
+  SKIP_FOR_WINDOWS_PROGRAMS();
+  for (const Signal& s : interrupts) {
+    SCOPED_TRACE(s.name);
+    WorkDirectory dir;
+    ASSERT_NO_FATAL_FAILURE(prepareSeriesOverAnEarlierRun(dir));
+    FedRun run(dir, RESCONV_PATH, {"RES.DAT", "--to", "vtu"}, "RES.DAT");
+    run.feed(stepOneAndAHeader);
+    ASSERT_TRUE(run.waitUntilReading());
+    expectCollection(dir, {0.0, 10.0}, true);  // already while the run waits
+    run.signal(s.number);
+    const Ended ended = run.finish();
+    EXPECT_EQ(ended.exitStatus, 128 + s.number);
+    EXPECT_EQ(ended.standardError, "resconv: " + interruptedAfterStepOne);
+    expectCollection(dir, {0.0, 10.0}, false);
+  }
+}
+
+// A kill cannot be caught: what the run leaves is what it had on disk. Its collection lists the
+// outputs whose step files are whole, and no file of the earlier run.
+TEST(InterruptedRun, KilledBetweenTwoSteps) {
+  SKIP_FOR_WINDOWS_PROGRAMS();
+  WorkDirectory dir;
+  ASSERT_NO_FATAL_FAILURE(prepareSeriesOverAnEarlierRun(dir));
+  FedRun run(dir, RESCONV_PATH, {"RES.DAT", "--to", "vtu"}, "RES.DAT");
+  run.feed(stepOneAndAHeader);
+  ASSERT_TRUE(run.waitUntilReading());
+  run.signal(SIGKILL);
+  const Ended ended = run.finish();
+  EXPECT_EQ(ended.signal, SIGKILL);
+  expectCollection(dir, {0.0, 10.0}, true);
+}
+
+// The legacy forms keep the records written, whole, as a stop does: the Tecplot file holds the
+// blocks of the initial state and step 1 exactly as a whole run writes them. The MicroAVS
+// scratch file is removed; the extractor writes no table.
+TEST(InterruptedRun, LegacyFormsKeepWholeRecords) {
+  SKIP_FOR_WINDOWS_PROGRAMS();
+  WorkDirectory whole;
+  whole.write("RES.DAT", newResult);
+  ASSERT_EQ(whole.runWithArguments(RESCONV_PATH, "RES.DAT --to tecplot -q").exitStatus, 0);
+  const std::string tecplot = whole.readBytes("TECPLOT.TXT");
+  // Blocks begin with their TITLE record: the first two are the initial state and step 1.
+  const std::size_t thirdBlock = tecplot.find("TITLE", tecplot.find("TITLE", 1) + 1);
+  ASSERT_NE(thirdBlock, std::string::npos);
+
+  WorkDirectory dir;
+  FedRun run(dir, RESCONV_PATH, {"RES.DAT", "--to", "tecplot"}, "RES.DAT");
+  run.feed(stepOneAndAHeader);
+  ASSERT_TRUE(run.waitUntilReading());
+  run.signal(SIGINT);
+  Ended ended = run.finish();
+  EXPECT_EQ(ended.exitStatus, 130);
+  EXPECT_EQ(ended.standardError, "resconv: " + interruptedAfterStepOne);
+  EXPECT_EQ(dir.readBytes("TECPLOT.TXT"), tecplot.substr(0, thirdBlock));
+
+  WorkDirectory avs;
+  FedRun avsRun(avs, RESCONV_PATH, {"RES.DAT", "--to", "avs"}, "RES.DAT");
+  avsRun.feed(stepOneAndAHeader);
+  ASSERT_TRUE(avsRun.waitUntilReading());
+  avsRun.signal(SIGINT);
+  ended = avsRun.finish();
+  EXPECT_EQ(ended.exitStatus, 130);
+  EXPECT_EQ(ended.standardError, "resconv: " + interruptedAfterStepOne);
+  EXPECT_FALSE(avs.exists("AVS.tmp"));
+  EXPECT_EQ(avs.readBytes("AVS.INP"), "");  // assembled only after the last step
+
+  WorkDirectory tables;
+  tables.write("GRAPH.DAT", "\n    1\n      1\n    0\n    0\n    1\n      1\n");
+  FedRun tablesRun(tables, TSERIES_PATH, {"RES.DAT", "--graph", "GRAPH.DAT"}, "RES.DAT");
+  tablesRun.feed(stepOneAndAHeader);
+  ASSERT_TRUE(tablesRun.waitUntilReading());
+  tablesRun.signal(SIGTERM);
+  ended = tablesRun.finish();
+  EXPECT_EQ(ended.exitStatus, 143);
+  EXPECT_EQ(ended.standardError, "tseries: interrupted after reading step 1 at time 10\n");
+  EXPECT_FALSE(tables.exists("HTIME.CSV"));
+  EXPECT_FALSE(tables.exists("VTIME.CSV"));
+}
+
+// Ctrl-C at a question of the dialogue ends the run there, with no place to name.
+TEST(InterruptedRun, AtAQuestion) {
+  SKIP_FOR_WINDOWS_PROGRAMS();
+  WorkDirectory dir;
+  dir.write("RES.DAT", newResult);
+  FedRun run(dir, RESCONV_PATH, {}, "");
+  run.feed("1\nRES.DAT\n");  // the output-form question waits
+  ASSERT_TRUE(run.waitUntilReading());
+  run.signal(SIGINT);
+  const Ended ended = run.finish();
+  EXPECT_EQ(ended.exitStatus, 130);
+  EXPECT_EQ(ended.standardError, "resconv: interrupted\n");
+}
+
+// A run that cannot reach a record boundary (its output is a pipe nobody reads) keeps waiting
+// after the first Ctrl-C; the second ends it at once, by the signal itself.
+TEST(InterruptedRun, SecondCtrlCEndsAtOnce) {
+  SKIP_FOR_WINDOWS_PROGRAMS();
+  WorkDirectory dir;
+  dir.write("RES.DAT", newResult);
+  ASSERT_EQ(::mkfifo((dir.path() / "TECPLOT.TXT").c_str(), 0600), 0);
+  // Held open but never read, and no larger than a page: the 8 kB of Tecplot records fill it.
+  const int unread = ::open((dir.path() / "TECPLOT.TXT").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(unread, 0);
+  ::fcntl(unread, F_SETPIPE_SZ, 4096);
+  FedRun run(dir, RESCONV_PATH, {"RES.DAT", "--to", "tecplot"}, "");
+  EXPECT_TRUE(run.waitUntilWriting());
+  run.signal(SIGINT);
+  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(run.running());
+  run.signal(SIGINT);
+  const Ended ended = run.finish();
+  ::close(unread);
+  EXPECT_EQ(ended.signal, SIGINT);
+}
+
+// A stop on bad input in step 2 leaves the same collection as an interrupt there: the initial
+// state and step 1, whole, and nothing of the earlier run.
+TEST(EndedEarly, SeriesStoppedOnBadInput) {
+  WorkDirectory dir;
+  ASSERT_NO_FATAL_FAILURE(prepareSeriesOverAnEarlierRun(dir));
+  dir.write("RES.DAT", stepOneAndAHeader + "-0.19x7 -7.7 0\n");
+  const ProgramResult result = dir.runWithArguments(RESCONV_PATH, "RES.DAT --to vtu -q");
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(result.standardError.starts_with("forrtl: severe (59)")) << result.standardError;
+  expectCollection(dir, {0.0, 10.0}, false);
+}
+
+// A file-size limit is a failed write like a full disk: every form stops with the line that
+// names the file it could not write, the place the run had reached, and status 1. All the
+// outputs of these runs are larger than the limit and written when their file is closed, after
+// the last step (a step file of the series when it is complete). Under Wine, whose process
+// would end by the limit's signal before the program sees the failed write (Windows has no
+// such limit), the signal is ignored by the shell that starts it, and the reason is Wine's.
+struct LimitCase {
+  const char* name;
+  const char* program;
+  std::string arguments;
+  std::string file;   // the file the line names
+  std::string place;  // the place line
+};
+
+// Shown by its name in test listings.
+void PrintTo(const LimitCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class FileSizeLimit : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(FileSizeLimit, StopsWithTheWriteFailure) {
+  const LimitCase& c = GetParam();
+  WorkDirectory dir;
+  for (const char* name : {"RES.DAT", "OTF_TIMES.DAT", "OTF_MESH.DAT"}) {
+    dir.copy(fixturePath(std::string("vtu/") + name), name);
+  }
+  // The histories of all 19 nodes: tables of about 1.4 kB.
+  std::string nodes = "\n   19\n";
+  for (int node = 1; node <= 19; ++node) {
+    char field[8];
+    std::snprintf(field, sizeof field, "%7d", node);
+    nodes += field;
+    if (node % 10 == 0 || node == 19) nodes += "\n";
+  }
+  dir.write("GRAPH.DAT", nodes + "    0\n    0\n    0\n");
+  const std::string command = "cd '" + dir.path().string() +
+                              "' && trap '' XFSZ && ulimit -f 1 && LC_ALL=C '" + c.program + "' " +
+                              c.arguments + " < /dev/null > /dev/null 2> .stderr";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string error = dir.read(".stderr");
+  const std::string reason = crlfPrograms ? "" : std::strerror(EFBIG);
+  const std::string line = "cannot write " + c.file + ": ";
+  EXPECT_TRUE(error.starts_with(line + reason)) << error;
+  EXPECT_TRUE(error.ends_with("\n" + c.place + "\n")) << error;
+  EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 2) << error;
+  if (c.file == "AVS.INP") {
+    EXPECT_FALSE(dir.exists("AVS.tmp"));
+  }
+}
+
+const std::string afterStepThree = "after the output of step 3 at time 30";
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, FileSizeLimit,
+    ::testing::Values(LimitCase{"list", RESCONV_PATH, "RES.DAT --to list --times OTF_TIMES.DAT",
+                                "OUTPUT.TXT", "OUTPUT.TXT, " + afterStepThree},
+                      LimitCase{"tecplot", RESCONV_PATH, "RES.DAT --to tecplot", "TECPLOT.TXT",
+                                "TECPLOT.TXT, " + afterStepThree},
+                      LimitCase{"femap", RESCONV_PATH, "RES.DAT --to femap", "FEMAP.NEU",
+                                "FEMAP.NEU, " + afterStepThree},
+                      LimitCase{"avs", RESCONV_PATH, "RES.DAT --to avs", "AVS.INP",
+                                "AVS.tmp, the scratch file of AVS.INP, " + afterStepThree},
+                      LimitCase{"interp", RESCONV_PATH,
+                                "RES.DAT --to interp --points OTF_MESH.DAT --submesh tecplot",
+                                "INTERP.TXT", "INTERP.TXT, " + afterStepThree},
+                      // The run ends with step 2, the first after the restart time.
+                      LimitCase{"restart", RESCONV_PATH, "RES.DAT --to restart --restart-time 15",
+                                "RESTART.DAT",
+                                "RESTART.DAT, after the output of step 2 at time 20"},
+                      LimitCase{"vtu", RESCONV_PATH, "RES.DAT --to vtu", "VTK/VTK_0000.vtu",
+                                "VTK/VTK_0000.vtu, while writing the output of step 0 at time 0"},
+                      LimitCase{"tables", TSERIES_PATH, "RES.DAT --graph GRAPH.DAT", "HTIME.CSV",
+                                "HTIME.CSV, after reading step 3 at time 30"}),
+    [](const ::testing::TestParamInfo<LimitCase>& param) { return std::string(param.param.name); });
+
+}  // namespace
