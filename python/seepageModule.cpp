@@ -113,6 +113,9 @@ class StepIterator {
   explicit StepIterator(std::shared_ptr<ResultStream> stream) : stream_(std::move(stream)) {}
 
   Step next() {
+    // An interrupt (Ctrl-C) ends a long pass between two steps, also one that C code drives
+    // without running Python between the steps (list(result)).
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
     std::optional<StepValues> values;
     {
       py::gil_scoped_release release;

@@ -193,3 +193,38 @@ def test_an_interrupt_ends_a_long_histories_reading(tmp_path):
         timer.cancel()
         signal.signal(signal.SIGINT, previous)
     assert open_when_handled == [True]
+
+
+def test_an_interrupt_ends_a_long_pass_over_the_steps(tmp_path):
+    import _thread
+    import collections
+    import os
+    import signal
+    import subprocess
+    from conftest import GENERATOR
+    path = tmp_path / "LARGE.DAT"
+    subprocess.run([str(GENERATOR), "--nx", "60", "--ny", "60", "--nz", "20", "--target-mb",
+                    "80", "--out", str(path)], check=True, capture_output=True)
+
+    # Whether the file is still open when the interrupt is handled: inside the pass, not after
+    # it. The steps are taken by C code (a deque), with no Python run between two of them.
+    open_when_handled = []
+
+    def on_interrupt(number, frame):
+        names = [os.path.realpath("/proc/self/fd/" + fd) for fd in os.listdir("/proc/self/fd")]
+        open_when_handled.append(str(path.resolve()) in names)
+        raise KeyboardInterrupt
+
+    previous = signal.signal(signal.SIGINT, on_interrupt)
+    try:
+        with seepage.open(path) as result:
+            timer = threading.Timer(0.02, _thread.interrupt_main)
+            try:
+                timer.start()
+                with pytest.raises(KeyboardInterrupt):
+                    collections.deque(result, maxlen=0)
+            finally:
+                timer.cancel()
+    finally:
+        signal.signal(signal.SIGINT, previous)
+    assert open_when_handled == [True]
