@@ -103,4 +103,45 @@ TEST(OutputUnitFile, FailedWriteOfTheThreadStopsTheRunNamingTheFile) {
 #endif
 }
 
+// A file written on behalf of another (the MicroAVS scratch file) names that other file in
+// its failure, itself in the place, with how far the run had come.
+TEST(OutputUnitFile, FailedWriteNamesTheFileItIsWrittenFor) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no device that refuses every write";
+#else
+  clearRunPlace();
+  noteOutputBegun(3, 30.0);
+  noteOutputWritten();
+  OutputUnit unit(8);
+  unit.open("/dev/full");
+  unit.reportFailuresAs("AVS.INP", "AVS.tmp, the scratch file of AVS.INP");
+  EXPECT_FALSE(unit.failed());
+  const std::string section = "step1  1.0000000E+01";
+  unit.writeRecord(section);
+  try {
+    unit.close();
+    ADD_FAILURE() << "no stop";
+  } catch (const RunStopped& stop) {
+    EXPECT_EQ(stop.line(), std::string("cannot write AVS.INP: ") + std::strerror(ENOSPC));
+    EXPECT_EQ(stop.location(),
+              "AVS.tmp, the scratch file of AVS.INP, after the output of step 3 at time 30");
+  }
+  EXPECT_TRUE(unit.failed());
+  EXPECT_EQ(unit.byteCount(), section.size() + platform::lineEnd.size());
+
+  // Reopened, the unit names its own file again, and the place says where the run is.
+  unit.open("/dev/full");
+  unit.writeRecord("x");
+  EXPECT_FALSE(unit.failed());
+  try {
+    unit.close();
+    ADD_FAILURE() << "no stop";
+  } catch (const RunStopped& stop) {
+    EXPECT_EQ(stop.line(), std::string("cannot write /dev/full: ") + std::strerror(ENOSPC));
+    EXPECT_EQ(stop.location(), "/dev/full, after the output of step 3 at time 30");
+  }
+  clearRunPlace();
+#endif
+}
+
 }  // namespace

@@ -60,3 +60,32 @@ TEST(StopLine, LocationIsASecondLine) {
         testSupport::withLineEnds(c.what + "\n" + (c.location.empty() ? "" : c.location + "\n")));
   }
 }
+
+// Where a run stands, as the line of an interrupt and the place of a failed write word it: the
+// last step read or output noted, or the work after the steps, which a failed write of the
+// file worked on leaves out for the step reached.
+TEST(RunPlace, WordsWhereTheRunStands) {
+  clearRunPlace();
+  EXPECT_EQ(runPlace(), "");
+  noteStepRead(4012, 3600.0);
+  EXPECT_EQ(runPlace(), "after reading step 4012 at time 3600");
+  noteOutputBegun(4012, 1800.5);
+  EXPECT_EQ(runPlace(), "while writing the output of step 4012 at time 1800.5");
+  noteOutputWritten();
+  EXPECT_EQ(runPlace(), "after the output of step 4012 at time 1800.5");
+  noteOutputWritten();  // a second time changes nothing
+  EXPECT_EQ(runPlace(), "after the output of step 4012 at time 1800.5");
+  noteOutputBegun(0, 0.0);
+  EXPECT_EQ(runPlace(), "while writing the output of step 0 at time 0");
+  noteOutputWritten();
+  noteWork("assembling", "AVS.INP");
+  EXPECT_EQ(runPlace(), "while assembling AVS.INP");
+  EXPECT_EQ(runPlaceWriting("AVS.tmp"), "while assembling AVS.INP");
+  EXPECT_EQ(runPlaceWriting("AVS.INP"), "after the output of step 0 at time 0");
+  noteStepRead(5, 1e-7);  // a step read after other work
+  EXPECT_EQ(runPlace(), "after reading step 5 at time 1e-07");
+  clearRunPlace();
+  EXPECT_EQ(runPlace(), "");
+  EXPECT_EQ(interruptExitStatus(2), 130);
+  EXPECT_EQ(interruptExitStatus(15), 143);
+}

@@ -610,6 +610,104 @@ TEST(StepFileSeries, StoppedRunListsTheStepsItWrote) {
   EXPECT_FALSE(std::filesystem::exists(directory.path() / "VTK/VTK_0001.vtu"));
 }
 
+// The collection on disk never names a file of another run or one not yet whole: the earlier
+// run's is replaced by an empty one before the first step file is opened, and each step file is
+// listed once it is closed. The collection is written beside and renamed over the old one.
+TEST(StepFileSeries, CollectionOnDiskListsTheWholeStepFilesOnly) {
+  testSupport::TemporaryFolder directory{"vtuTest-"};
+  SmallMesh m;
+  {
+    SolidVtuSeries earlier(m.view(), VtuEncoding::raw, seriesFilesIn(directory.path()));
+    for (int step = 0; step < 5; ++step) earlier.write(m.state(step, step), m.velocities());
+    earlier.finish();
+  }
+  const auto listedOnDisk = [&] {
+    const std::string collection = fileText(directory.path() / "VTK.pvd");
+    int entries = 0;
+    for (std::size_t at = collection.find("<DataSet"); at != std::string::npos;
+         at = collection.find("<DataSet", at + 1)) {
+      ++entries;
+    }
+    return entries;
+  };
+  ASSERT_EQ(listedOnDisk(), 5);
+
+  // At each opening: the collection on disk, and what was renamed over it.
+  std::vector<std::string> events;
+  SeriesFiles onDisk = seriesFilesIn(directory.path());
+  SeriesFiles watched{
+      directory.path(),
+      [&](const std::string& name) -> OutputUnit& {
+        events.push_back("open " + name + " listing " + std::to_string(listedOnDisk()));
+        return onDisk.openFile(name);
+      },
+      [&](const std::string& from, const std::string& to) {
+        events.push_back("rename " + from + " to " + to);
+        onDisk.replaceFile(from, to);
+      }};
+  {
+    SolidVtuSeries series(m.view(), VtuEncoding::raw, watched);
+    series.write(m.state(0.0, 0), m.velocities());
+    series.write(m.state(1.0, 1), m.velocities());
+    series.finish();
+  }
+  EXPECT_EQ(events, (std::vector<std::string>{
+                        "open VTK.pvd.tmp listing 5", "rename VTK.pvd.tmp to VTK.pvd",
+                        "open VTK/VTK_0000.vtu listing 0", "open VTK.pvd.tmp listing 0",
+                        "rename VTK.pvd.tmp to VTK.pvd", "open VTK/VTK_0001.vtu listing 1",
+                        "open VTK.pvd.tmp listing 1", "rename VTK.pvd.tmp to VTK.pvd"}));
+  EXPECT_EQ(listedOnDisk(), 2);
+  EXPECT_FALSE(std::filesystem::exists(directory.path() / "VTK.pvd.tmp"));
+  EXPECT_FALSE(std::filesystem::exists(directory.path() / "VTK/VTK_0002.vtu"));
+}
+
+// A long series of a small mesh: the collection is rewritten only once the step files written
+// since its last rewrite are at least as large as it is, so the collections written stay
+// smaller than the step files; the end lists every step all the same. A step file begun when
+// the run stops is removed with those of an earlier run.
+TEST(StepFileSeries, RewritingTheCollectionCostsLessThanTheStepFiles) {
+  MemoryFiles files;
+  SmallMesh m;
+  std::uint64_t stepBytes = 0, collectionBytes = 0;
+  int rewrites = 0;
+  SeriesFiles counted = files.files();
+  const auto replace = counted.replaceFile;
+  counted.replaceFile = [&](const std::string& from, const std::string& to) {
+    collectionBytes += files.text(from).size();
+    ++rewrites;
+    replace(from, to);
+  };
+  SolidVtuSeries series(m.view(), VtuEncoding::raw, counted);
+  constexpr int steps = 400;
+  for (int step = 0; step < steps; ++step) {
+    series.write(m.state(step, step), m.velocities());
+    stepBytes += files.text(stepFileName("VTK", step)).size();
+  }
+  EXPECT_LT(rewrites, steps);
+  EXPECT_LT(collectionBytes, stepBytes);
+  series.finish();
+  const std::string& collection = files.text("VTK.pvd");
+  EXPECT_NE(collection.find("timestep=\"399\" group=\"\" part=\"0\" file=\"VTK/VTK_0399.vtu\""),
+            std::string::npos);
+}
+
+TEST(StepFileSeries, StepFileBegunWhenTheRunStopsIsRemoved) {
+  testSupport::TemporaryFolder directory{"vtuTest-"};
+  try {
+    StepFileSeries series("VTK", seriesFilesIn(directory.path()));
+    series.openStep().writeRecord("<?xml");
+    series.closeStep(0.0);
+    series.openStep().writeRecord("<?xml, cut short");
+    stopRun(errorNumber::endOfFile, unitNumber::resultFile, "RES.DAT");
+  } catch (const RunStopped&) {
+  }
+  EXPECT_TRUE(std::filesystem::exists(directory.path() / "VTK/VTK_0000.vtu"));
+  EXPECT_FALSE(std::filesystem::exists(directory.path() / "VTK/VTK_0001.vtu"));
+  const std::string collection = fileText(directory.path() / "VTK.pvd");
+  EXPECT_NE(collection.find("VTK/VTK_0000.vtu"), std::string::npos);
+  EXPECT_EQ(collection.find("VTK/VTK_0001.vtu"), std::string::npos);
+}
+
 TEST(StepFileSeries, FileInTheWayOfTheFolderStops) {
   testSupport::TemporaryFolder directory{"vtuTest-"};
   std::ofstream(directory.path() / "VTK") << "a file, not a folder";
