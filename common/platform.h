@@ -36,8 +36,8 @@ std::int64_t readSome(int fd, void* data, std::size_t size);
 std::int64_t readAt(int fd, void* data, std::size_t size, std::uint64_t offset);
 // Writes all `size` bytes; 0, or the errno of the failed write.
 int writeAll(int fd, const void* data, std::size_t size);
-// Has the system put the file's bytes on its disk, so that they outlast a power cut; 0, or the
-// errno of the failure.
+// Has the system put the file's bytes on its disk, so that they outlast a power cut (nothing
+// to do for a device or a pipe); 0, or the errno of the failure.
 int syncFile(int fd);
 // The same for a folder's names (files created, renamed or removed in it).
 int syncFolder(const std::string& name);

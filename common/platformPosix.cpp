@@ -86,6 +86,7 @@ int writeAll(int fd, const void* data, std::size_t size) {
 }
 
 int syncFile(int fd) {
+  if (!isRegularFile(fd)) return 0;  // a device or a pipe has nothing to put on a disk
   return ::fsync(fd) == 0 ? 0 : errno;
 }
 

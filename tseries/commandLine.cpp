@@ -31,7 +31,9 @@ constexpr const char* footer = R"(Examples:
       The same lists for several runs, each in its own directory.
 
 Exit status: 0 done; 2 usage error (nothing created); 1 the run stopped on bad input or a
-failed write (one line on standard error; what was written before stays).)";
+failed write (one line on standard error; what was written before stays); 128 plus the
+signal's number when interrupted (130 Ctrl-C, 143 terminated, 129 hung up): the run ends at
+the next record boundary with one line naming the step it reached.)";
 
 int runScripted(const ExtractorOptions& o) {
   InputUnit resultFile(unitNumber::resultFile);

@@ -171,6 +171,13 @@ void StepFileSeries::rewriteCollection() {
 void StepFileSeries::finish() {
   finished_ = true;
   if (!begun_) return;  // no step file opened: the files of an earlier run stay as they are
+  if (step_ != nullptr) {
+    // Begun when the run stopped: closed, then removed with the stale ones (an open file
+    // cannot be removed everywhere).
+    OutputUnit& unit = *step_;
+    step_ = nullptr;
+    unit.close();
+  }
   if (listed_ < stepCount()) rewriteCollection();
   removeStaleStepFiles(files_.directory / stem_, stem_, stepCount());
 }
