@@ -101,11 +101,14 @@ int closeFile(int fd) {
 std::int64_t readSome(int fd, void* data, std::size_t size) {
   const int n = ::_read(fd, data, static_cast<unsigned>(std::min(size, largestTransfer)));
   if (n > 0) return n;
-  // Ctrl-C ends a console read before the system's handler thread has noted it: that thread
-  // is given a moment. A pipe's read is cancelled by the handler itself, once it has noted it.
-  const bool console = isTerminal(fd);
-  for (int wait = 0; console && wait < 20 && interruptSignal() == 0; ++wait) ::Sleep(10);
-  if (interruptSignal() != 0 && (n < 0 || console)) {
+  // A read that waits for input (the console, a pipe) ends when an interrupt comes: Ctrl-C
+  // ends a console read, the handler cancels a pipe's, and the program that feeds a pipe may
+  // end by the same Ctrl-C. That can be before the thread the system starts for the event has
+  // noted it: the thread is given a moment.
+  const DWORD type = ::GetFileType(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)));
+  const bool waitsForInput = type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
+  for (int wait = 0; waitsForInput && wait < 10 && interruptSignal() == 0; ++wait) ::Sleep(10);
+  if (waitsForInput && interruptSignal() != 0) {
     errno = EINTR;
     return -1;
   }
@@ -133,7 +136,7 @@ int writeAll(int fd, const void* data, std::size_t size) {
     if (n < 0) {
       // A file past the largest its file system takes (4 GiB on FAT32), which the runtime
       // calls an invalid argument.
-      return ::_doserrno == ERROR_FILE_TOO_LARGE ? EFBIG : errno;
+      return _doserrno == ERROR_FILE_TOO_LARGE ? EFBIG : errno;
     }
     if (n == 0) return ENOSPC;  // the runtime's word for a disk that took nothing more
     done += static_cast<std::size_t>(n);

@@ -147,8 +147,8 @@ OutputUnit& StepFileSeries::openStep() {
 void StepFileSeries::closeStep(double time) {
   if (step_ == nullptr) throw std::logic_error("no step file of " + stem_ + " is open");
   OutputUnit& unit = *step_;
-  step_ = nullptr;
   unit.syncToDisk();  // whole on its disk before a collection names it
+  step_ = nullptr;    // a failure before this leaves it to finish(), which closes and removes it
   unit.close();
   times_.push_back(time);
   stepBytes_ += unit.byteCount();
