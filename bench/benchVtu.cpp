@@ -169,22 +169,22 @@ void vtuStep(benchmark::State& state, VtuEncoding encoding) {
                        null.open("/dev/null");
                        return null;
                      },
-                     [](const std::string&, const std::string&) {}};
+                     [](const std::string&) {}, [](const std::string&, const std::string&) {}};
   const SolidMesh mesh{m.nodeCount, m.elementCount, nodesPerElement, m.x,           m.y,
                        m.z,         m.connectivity, m.materialNo,    m.elementFlag, m.nodeUnused};
   SolidVtuSeries series(mesh, encoding, toNull);
   // The size of one step file, written once to memory (the collection to another unit).
   {
     OutputUnit memory(unitNumber::output), collection(unitNumber::output);
-    SolidVtuSeries sized(mesh, encoding,
-                         SeriesFiles{folder,
-                                     [&](const std::string& name) -> OutputUnit& {
-                                       OutputUnit& unit =
-                                           name.ends_with(".vtu") ? memory : collection;
-                                       unit.openMemory();
-                                       return unit;
-                                     },
-                                     [](const std::string&, const std::string&) {}});
+    SolidVtuSeries sized(
+        mesh, encoding,
+        SeriesFiles{folder,
+                    [&](const std::string& name) -> OutputUnit& {
+                      OutputUnit& unit = name.ends_with(".vtu") ? memory : collection;
+                      unit.openMemory();
+                      return unit;
+                    },
+                    [](const std::string&) {}, [](const std::string&, const std::string&) {}});
     sized.write(ShownState{m.pressureHead, m.discharge, m.nodeCode, m.vx, m.vy, m.vz, 1.0, 1},
                 NodalVelocities{m.nodeVx, m.nodeVy, m.nodeVz, m.nodeElementCount});
     bytes = static_cast<std::int64_t>(memory.memory().size());
@@ -221,13 +221,14 @@ void vtuSeriesBegin(benchmark::State& state, VtuEncoding encoding) {
   const SolidMesh mesh{m.nodeCount, m.elementCount, nodesPerElement, m.x,           m.y,
                        m.z,         m.connectivity, m.materialNo,    m.elementFlag, m.nodeUnused};
   for (auto _ : state) {
-    SolidVtuSeries series(mesh, encoding,
-                          SeriesFiles{folder,
-                                      [&](const std::string&) -> OutputUnit& {
-                                        null.open("/dev/null");
-                                        return null;
-                                      },
-                                      [](const std::string&, const std::string&) {}});
+    SolidVtuSeries series(
+        mesh, encoding,
+        SeriesFiles{folder,
+                    [&](const std::string&) -> OutputUnit& {
+                      null.open("/dev/null");
+                      return null;
+                    },
+                    [](const std::string&) {}, [](const std::string&, const std::string&) {}});
     benchmark::DoNotOptimize(series.outputCount());
   }
   std::filesystem::remove_all(folder);

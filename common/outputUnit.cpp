@@ -126,6 +126,12 @@ void OutputUnit::syncToDisk() {
   if (const int error = platform::syncFile(fd_); error != 0) stopWriteFailure(error);
 }
 
+void OutputUnit::startWriteback() {
+  if (mode_ != Mode::file) return;
+  flush();
+  platform::startWriteback(fd_);
+}
+
 void OutputUnit::bufferFull() {
   // A full buffer ends on a record boundary: where an interrupt ends the run.
   stopIfInterrupted();

@@ -39,8 +39,13 @@ int writeAll(int fd, const void* data, std::size_t size);
 // Has the system put the file's bytes on its disk, so that they outlast a power cut (nothing
 // to do for a device or a pipe); 0, or the errno of the failure.
 int syncFile(int fd);
+// The same for a closed file, by its name.
+int syncFileNamed(const std::string& name);
 // The same for a folder's names (files created, renamed or removed in it).
 int syncFolder(const std::string& name);
+// Has the system begin to put the file's bytes on its disk, without waiting for it, so that a
+// later syncFileNamed finds little left to do (nothing where the system offers no such call).
+void startWriteback(int fd);
 // Renames `from` to `to` in one step, replacing a file of that name: a reader finds either the
 // old file or the new one whole, never neither. 0, or the errno of the failure.
 int replaceFile(const std::string& from, const std::string& to);

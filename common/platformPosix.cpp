@@ -90,6 +90,25 @@ int syncFile(int fd) {
   return ::fsync(fd) == 0 ? 0 : errno;
 }
 
+int syncFileNamed(const std::string& name) {
+  int fd;
+  do {
+    fd = ::open(name.c_str(), O_WRONLY);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return errno;
+  const int error = syncFile(fd);
+  ::close(fd);
+  return error;
+}
+
+void startWriteback(int fd) {
+#ifdef SYNC_FILE_RANGE_WRITE
+  if (isRegularFile(fd)) ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+  (void)fd;
+#endif
+}
+
 int syncFolder(const std::string& name) {
   int fd;
   do {

@@ -149,6 +149,17 @@ int syncFile(int fd) {
   return ::_commit(fd) == 0 ? 0 : errno;
 }
 
+int syncFileNamed(const std::string& name) {
+  const HANDLE file = ::CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return errnoOf(::GetLastError());
+  const int error = ::FlushFileBuffers(file) ? 0 : errnoOf(::GetLastError());
+  ::CloseHandle(file);
+  return error;
+}
+
+void startWriteback(int) {}
+
 int syncFolder(const std::string&) {
   return 0;  // the system keeps a folder's names itself once a rename has been written through
 }

@@ -91,6 +91,8 @@ class OutputUnit {
   // Flushes and has the system put the file's bytes on its disk (platform::syncFile), so that
   // they outlast a power cut; reports a failure like flush().
   void syncToDisk();
+  // Flushes and has the system begin to put the bytes on the disk, without waiting.
+  void startWriteback();
   // Flushes and closes; reports a failed write like flush().
   void close();
   // Everything written so far to a memory unit.

@@ -77,6 +77,7 @@ void finishRestart(FormContext& c, double lastStoredTime) {
 SeriesFiles seriesFilesOf(OutputSink& sink) {
   return SeriesFiles{
       ".", [&sink](const std::string& name) -> OutputUnit& { return sink.openFile(name); },
+      [&sink](const std::string& name) { sink.syncFile(name); },
       [&sink](const std::string& from, const std::string& to) { sink.replaceFile(from, to); }};
 }
 

@@ -58,6 +58,10 @@ OutputUnit& OutputSink::openFile(const std::string& name) {
   return seriesFile_;
 }
 
+void OutputSink::syncFile(const std::string& name) {
+  syncFileDurably(name);
+}
+
 void OutputSink::replaceFile(const std::string& from, const std::string& to) {
   replaceFileDurably(from, to);
   std::erase(names_, from);

@@ -34,6 +34,8 @@ class OutputSink {
   // A file of its own (a step file of a series, or its collection), open until the caller
   // closes it or opens the next one.
   OutputUnit& openFile(const std::string& name);
+  // Puts the closed file `name` on the disk (syncFileDurably).
+  void syncFile(const std::string& name);
   // Renames the file `from` over `to` in one step (replaceFileDurably); the summary lists `to`.
   void replaceFile(const std::string& from, const std::string& to);
 

@@ -48,23 +48,38 @@ int stepNumberOf(std::string_view leaf, std::string_view stem) {
 
 SeriesFiles seriesFilesIn(std::filesystem::path directory) {
   auto unit = std::make_shared<OutputUnit>(unitNumber::output);
-  return SeriesFiles{directory,
-                     [directory, unit](const std::string& name) -> OutputUnit& {
-                       unit->open((directory / name).string());
-                       return *unit;
-                     },
-                     [directory](const std::string& from, const std::string& to) {
-                       replaceFileDurably((directory / from).string(), (directory / to).string());
-                     }};
+  return SeriesFiles{
+      directory,
+      [directory, unit](const std::string& name) -> OutputUnit& {
+        unit->open((directory / name).string());
+        return *unit;
+      },
+      [directory](const std::string& name) { syncFileDurably((directory / name).string()); },
+      [directory](const std::string& from, const std::string& to) {
+        replaceFileDurably((directory / from).string(), (directory / to).string());
+      }};
+}
+
+namespace {
+
+std::string folderOf(const std::string& name) {
+  const std::filesystem::path folder = std::filesystem::path(name).parent_path();
+  return folder.empty() ? std::string(".") : folder.string();
+}
+
+}  // namespace
+
+void syncFileDurably(const std::string& name) {
+  int error = platform::syncFileNamed(name);
+  if (error == 0) error = platform::syncFolder(folderOf(name));
+  if (error != 0) stopWithMessage("cannot write " + name + ": " + std::strerror(error));
 }
 
 void replaceFileDurably(const std::string& from, const std::string& to) {
   if (const int error = platform::replaceFile(from, to); error != 0) {
     stopWithMessage("cannot rename " + from + " to " + to + ": " + std::strerror(error));
   }
-  const std::filesystem::path folder = std::filesystem::path(to).parent_path();
-  const std::string folderName = folder.empty() ? std::string(".") : folder.string();
-  if (const int error = platform::syncFolder(folderName); error != 0) {
+  if (const int error = platform::syncFolder(folderOf(to)); error != 0) {
     stopWithMessage("cannot write " + to + ": " + std::strerror(error));
   }
 }
@@ -147,23 +162,30 @@ OutputUnit& StepFileSeries::openStep() {
 void StepFileSeries::closeStep(double time) {
   if (step_ == nullptr) throw std::logic_error("no step file of " + stem_ + " is open");
   OutputUnit& unit = *step_;
-  unit.syncToDisk();  // whole on its disk before a collection names it
-  step_ = nullptr;    // a failure before this leaves it to finish(), which closes and removes it
+  unit.startWriteback();  // on its way to the disk while the next output is made
+  step_ = nullptr;  // a failure before this leaves it to finish(), which closes and removes it
   unit.close();
   times_.push_back(time);
   stepBytes_ += unit.byteCount();
-  if (collectionBytes_ <= stepBytes_) rewriteCollection();
+  // The step file before this one has had the time of an output to reach its disk.
+  syncStepsBefore(stepCount() - 1);
+  if (listed_ < synced_ && collectionBytes_ <= stepBytes_) rewriteCollection();
+}
+
+void StepFileSeries::syncStepsBefore(int count) {
+  for (; synced_ < count; ++synced_) files_.syncFile(stepFileName(stem_, synced_));
 }
 
 void StepFileSeries::rewriteCollection() {
   const std::string collection = stem_ + ".pvd";
   const std::string written = collection + ".tmp";
   OutputUnit& unit = files_.openFile(written);
-  writeCollection(unit, stem_, times_);
+  writeCollection(unit, stem_,
+                  std::span<const double>(times_).first(static_cast<std::size_t>(synced_)));
   unit.syncToDisk();
   unit.close();
   files_.replaceFile(written, collection);
-  listed_ = stepCount();
+  listed_ = synced_;
   collectionBytes_ = unit.byteCount();
   stepBytes_ = 0;
 }
@@ -178,6 +200,7 @@ void StepFileSeries::finish() {
     step_ = nullptr;
     unit.close();
   }
-  if (listed_ < stepCount()) rewriteCollection();
+  syncStepsBefore(stepCount());
+  if (listed_ < synced_) rewriteCollection();
   removeStaleStepFiles(files_.directory / stem_, stem_, stepCount());
 }

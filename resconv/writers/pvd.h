@@ -13,17 +13,21 @@
 
 // Where the files of a series go, by names relative to `directory`. openFile opens a file
 // (created, or rewritten from its start) and returns its unit; the series writes and closes it.
-// replaceFile renames the file `from` over the file `to` in one step, so that a reader finds
-// one or the other whole, and has the rename reach the disk.
+// syncFile puts a closed file and its name on the disk. replaceFile renames the file `from`
+// over the file `to` in one step, so that a reader finds one or the other whole, and has the
+// rename reach the disk.
 struct SeriesFiles {
   std::filesystem::path directory;
   std::function<OutputUnit&(const std::string& name)> openFile;
+  std::function<void(const std::string& name)> syncFile;
   std::function<void(const std::string& from, const std::string& to)> replaceFile;
 };
 
 // Files under `directory`, opened one at a time on a unit of their own.
 SeriesFiles seriesFilesIn(std::filesystem::path directory);
 
+// Puts the closed file `name` and its name in its folder on the disk; a failure stops the run.
+void syncFileDurably(const std::string& name);
 // Renames the file `from` over the file `to` in one step and puts the rename on the disk; a
 // failure stops the run.
 void replaceFileDurably(const std::string& from, const std::string& to);
@@ -47,14 +51,16 @@ void removeStaleStepFiles(const std::filesystem::path& folder, std::string_view 
 // The collection never names a file of another run or one that is not whole on disk, however
 // the run ends (a stop, an interrupt, a kill, a power cut): it is always replaced whole, by a
 // file written beside it and renamed over it. The collection of an earlier run is replaced by
-// an empty one before the first step file is opened; each step file is put on its disk before
-// a collection names it; and the collection is rewritten after each step file, unless it has
-// grown larger than the step files written since it was last rewritten (a long series of a
-// small mesh), so that rewriting it never costs more than the step files themselves. A series
-// that ends, with finish() or without it because the run stopped, rewrites its collection of
-// every step written and removes the step files of an earlier, longer run; a series that
-// opened no step file leaves the files of an earlier run as they are. The functions in
-// SeriesFiles must outlive the series.
+// an empty one before the first step file is opened, and a collection names a step file only
+// once it is on its disk. The disk takes a step file while the next output is made: the file
+// is put on its way when it is closed and made sure of when the next one is, so the collection
+// is rewritten after each step file naming every step but the last, unless it has grown larger
+// than the step files written since it was last rewritten (a long series of a small mesh), so
+// that rewriting it never costs more than the step files themselves. A series that ends, with
+// finish() or without it because the run stopped, rewrites its collection of every step
+// written and removes the step files of an earlier, longer run; a series that opened no step
+// file leaves the files of an earlier run as they are. The functions in SeriesFiles must
+// outlive the series.
 class StepFileSeries {
  public:
   StepFileSeries(std::string stem, SeriesFiles files);
@@ -64,8 +70,8 @@ class StepFileSeries {
 
   // The unit of the next step file, open.
   OutputUnit& openStep();
-  // Puts the step file opened last on its disk and closes it; from now on the collection
-  // lists it at `time`.
+  // Closes the step file opened last, which the collection lists at `time` once it is on its
+  // disk.
   void closeStep(double time);
   // Writes STEM.pvd with every step written and removes stale step files.
   void finish();
@@ -76,7 +82,9 @@ class StepFileSeries {
   const std::string& stem() const { return stem_; }
 
  private:
-  // Replaces STEM.pvd by a collection of every step written so far.
+  // Puts the step files before `count` on the disk.
+  void syncStepsBefore(int count);
+  // Replaces STEM.pvd by a collection of every step put on the disk so far.
   void rewriteCollection();
 
   std::string stem_;
@@ -85,6 +93,7 @@ class StepFileSeries {
   std::vector<double> times_;
   bool begun_ = false;  // the collection of an earlier run has been replaced
   bool finished_ = false;
+  int synced_ = 0;  // the step files put on the disk
   int listed_ = 0;
   std::uint64_t collectionBytes_ = 0;  // the size of the collection written last
   std::uint64_t stepBytes_ = 0;        // of the step files written since

@@ -281,6 +281,9 @@ constexpr Signal interrupts[] = {{SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}, {SIGH
 // Ctrl-C, termination or a hang-up while the run waits inside step 2: the run ends with one
 // line, the status 128 plus the signal's number, and a collection of the two outputs written,
 // the initial state and step 1; the earlier run's step files and the one begun are removed.
+// While the run waits, the collection names the initial state only: a step file is named once
+// it is on its disk, which the run makes sure of when it has written the next one, or at its
+// end.
 TEST(InterruptedRun, SeriesOverAnEarlierLongerOne) {
   for (const Signal& s : interrupts) {
     SCOPED_TRACE(s.name);
@@ -290,7 +293,7 @@ TEST(InterruptedRun, SeriesOverAnEarlierLongerOne) {
     FedRun run(dir, RESCONV_PATH, {"RES.DAT", "--to", "vtu"}, "RES.DAT");
     run.feed(stepOneAndAHeader);
     ASSERT_TRUE(run.waitUntilReading());
-    expectCollection(dir, {0.0, 10.0}, true);  // already while the run waits
+    expectCollection(dir, {0.0}, true);
     run.signal(s.number);
     const Ended ended = run.finish();
     EXPECT_EQ(ended.exitStatus, 128 + s.number);
@@ -299,18 +302,20 @@ TEST(InterruptedRun, SeriesOverAnEarlierLongerOne) {
   }
 }
 
-// A kill cannot be caught: what the run leaves is what it had on disk. Its collection lists the
-// outputs whose step files are whole, and no file of the earlier run.
+// A kill cannot be caught: what the run leaves is what it had made sure of on its disk. Killed
+// while it waits inside step 3, its collection lists the initial state and step 1, not step 2,
+// whose file is whole but was not yet known to be on the disk, and no file of the earlier run.
 TEST(InterruptedRun, KilledBetweenTwoSteps) {
   WorkDirectory dir;
   ASSERT_NO_FATAL_FAILURE(prepareSeriesOverAnEarlierRun(dir));
   FedRun run(dir, RESCONV_PATH, {"RES.DAT", "--to", "vtu"}, "RES.DAT");
-  run.feed(stepOneAndAHeader);
+  run.feed(upToStep(newResult, "3 30.0") + "3 30.0\n");
   ASSERT_TRUE(run.waitUntilReading());
   run.signal(SIGKILL);
   const Ended ended = run.finish();
   EXPECT_EQ(ended.signal, SIGKILL);
   expectCollection(dir, {0.0, 10.0}, true);
+  EXPECT_TRUE(dir.readBytes("VTK/VTK_0002.vtu").ends_with("</VTKFile>\n"));
 }
 
 // The legacy forms keep the records written, whole, as a stop does: the Tecplot file holds the

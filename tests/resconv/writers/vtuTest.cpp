@@ -163,6 +163,7 @@ struct MemoryFiles {
                          unit->openMemory();
                          return *unit;
                        },
+                       [](const std::string&) {},
                        [this](const std::string& from, const std::string& to) {
                          units[to] = std::move(units.at(from));
                          units.erase(from);
@@ -610,9 +611,10 @@ TEST(StepFileSeries, StoppedRunListsTheStepsItWrote) {
   EXPECT_FALSE(std::filesystem::exists(directory.path() / "VTK/VTK_0001.vtu"));
 }
 
-// The collection on disk never names a file of another run or one not yet whole: the earlier
-// run's is replaced by an empty one before the first step file is opened, and each step file is
-// listed once it is closed. The collection is written beside and renamed over the old one.
+// The collection on disk never names a file of another run or one not yet on its disk: the
+// earlier run's is replaced by an empty one before the first step file is opened, and a step
+// file is listed once it has been put on the disk, which is made sure of when the next one has
+// been written, or at the end. The collection is written beside and renamed over the old one.
 TEST(StepFileSeries, CollectionOnDiskListsTheWholeStepFilesOnly) {
   testSupport::TemporaryFolder directory{"vtuTest-"};
   SmallMesh m;
@@ -641,6 +643,10 @@ TEST(StepFileSeries, CollectionOnDiskListsTheWholeStepFilesOnly) {
         events.push_back("open " + name + " listing " + std::to_string(listedOnDisk()));
         return onDisk.openFile(name);
       },
+      [&](const std::string& name) {
+        events.push_back("sync " + name);
+        onDisk.syncFile(name);
+      },
       [&](const std::string& from, const std::string& to) {
         events.push_back("rename " + from + " to " + to);
         onDisk.replaceFile(from, to);
@@ -653,9 +659,11 @@ TEST(StepFileSeries, CollectionOnDiskListsTheWholeStepFilesOnly) {
   }
   EXPECT_EQ(events, (std::vector<std::string>{
                         "open VTK.pvd.tmp listing 5", "rename VTK.pvd.tmp to VTK.pvd",
-                        "open VTK/VTK_0000.vtu listing 0", "open VTK.pvd.tmp listing 0",
-                        "rename VTK.pvd.tmp to VTK.pvd", "open VTK/VTK_0001.vtu listing 1",
-                        "open VTK.pvd.tmp listing 1", "rename VTK.pvd.tmp to VTK.pvd"}));
+                        "open VTK/VTK_0000.vtu listing 0", "open VTK/VTK_0001.vtu listing 0",
+                        "sync VTK/VTK_0000.vtu", "open VTK.pvd.tmp listing 0",
+                        "rename VTK.pvd.tmp to VTK.pvd",  // now listing step 0
+                        "sync VTK/VTK_0001.vtu", "open VTK.pvd.tmp listing 1",
+                        "rename VTK.pvd.tmp to VTK.pvd"}));
   EXPECT_EQ(listedOnDisk(), 2);
   EXPECT_FALSE(std::filesystem::exists(directory.path() / "VTK.pvd.tmp"));
   EXPECT_FALSE(std::filesystem::exists(directory.path() / "VTK/VTK_0002.vtu"));
