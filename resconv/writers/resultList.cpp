@@ -59,6 +59,15 @@ class EntryLine {
 
 }  // namespace
 
+DischargeTotals shownDischargeTotals(std::span<const double> discharge, int nodeCount,
+                                     std::span<const int> nodeUnused) {
+  DischargeTotals totals;
+  for (int node = 1; node <= nodeCount; ++node) {
+    if (nodeUnused[node] != 1) totals.add(discharge[node]);
+  }
+  return totals;
+}
+
 void writeNodeTable(OutputUnit& unit, std::span<const double> discharge,
                     std::span<const double> pressureHead, std::span<const double> z, int nodeCount,
                     std::string_view title, double time, int stepNo,
@@ -68,17 +77,14 @@ void writeNodeTable(OutputUnit& unit, std::span<const double> discharge,
   writeHeading(unit, title, time, stepNo);
   writeRecords(unit, captions, {});
 
-  double positiveSum = 0.0;  // QP
-  double negativeSum = 0.0;  // QM
   EntryLine line(unit);
   for (int node = 1; node <= nodeCount; ++node) {
     if (nodeUnused[node] == 1) continue;
     line.add(node, pressureHead[node] + z[node], pressureHead[node], discharge[node]);
-    if (discharge[node] > 0.0) positiveSum += discharge[node];
-    if (discharge[node] < 0.0) negativeSum += discharge[node];
   }
   line.finish();
-  writeFormatted(unit, totals, positiveSum, negativeSum);
+  const DischargeTotals sums = shownDischargeTotals(discharge, nodeCount, nodeUnused);
+  writeFormatted(unit, totals, sums.positive, sums.negative);
 }
 
 void writeElementTable(OutputUnit& unit, std::span<const double> vx, std::span<const double> vy,

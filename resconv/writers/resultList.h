@@ -5,6 +5,23 @@
 
 #include "common/units.h"
 
+// The discharge totals of the result list: QP adds every discharge above 0.0, QM every one
+// below, in the order they are added (zero goes to neither).
+struct DischargeTotals {
+  double positive = 0.0;  // QP
+  double negative = 0.0;  // QM
+
+  void add(double discharge) {
+    if (discharge > 0.0) positive += discharge;
+    if (discharge < 0.0) negative += discharge;
+  }
+};
+
+// The totals of the shown nodes (those some element names), taken in node order: QP and QM
+// as the node table prints them.
+DischargeTotals shownDischargeTotals(std::span<const double> discharge, int nodeCount,
+                                     std::span<const int> nodeUnused);
+
 void writeNodeTable(OutputUnit& unit, std::span<const double> discharge,
                     std::span<const double> pressureHead, std::span<const double> z, int nodeCount,
                     std::string_view title, double time, int stepNo,

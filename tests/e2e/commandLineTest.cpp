@@ -333,7 +333,9 @@ TEST(ScriptedRun, InfoDescribesTheBundledExample) {
             "elements:          5 (3 hexahedra, 2 prisms; 1 left out)\n"
             "nodes per element: 8\n"
             "unused nodes:      1\n"
-            "stored steps:      4 (first: step 0 at time 0; last: step 3 at time 45)\n");
+            "stored steps:      4 (first: step 0 at time 0; last: step 3 at time 45)\n"
+            "initial discharge: positive 0.01466332, negative 0\n"
+            "last discharge:    positive 0.0149269, negative 0\n");
   EXPECT_EQ(result.standardError, "");
   EXPECT_EQ(filesIn(dir).size(), 1u);  // nothing written
 }
