@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/progress.h"
+#include "common/stepSelection.h"
 #include "common/units.h"
 
 namespace exitStatus {
@@ -48,6 +49,13 @@ std::string openScriptedResultFile(const CommonOptions& options, const std::stri
 // and version print and end with status 0; a parse or usage error prints one line naming the
 // option, points to --help and ends with status 2.
 int runCommandLine(CLI::App& app, int argc, char** argv, const std::function<int()>& body);
+
+// --every N, --from T and --until T: the stored steps a run shows.
+void addStepSelectionOptions(CLI::App& app, StepSelection& selection);
+// N of 1 or more, finite times, from at most until; a usage error naming the option otherwise.
+void checkStepSelection(const CLI::App& app, const StepSelection& selection);
+// The first of the step selection options given, or null when none is.
+const char* givenStepSelectionOption(const CLI::App& app);
 
 // One line on standard error per file written, with its size, unless quiet.
 void reportWrittenFiles(const CommonOptions& options, const std::vector<std::string>& names);

@@ -5,6 +5,7 @@
 #include "common/stop.h"
 #include "resconv/interp.h"
 #include "resconv/writers/avs.h"
+#include "resconv/writers/balance.h"
 #include "resconv/writers/femapModel.h"
 #include "resconv/writers/femapOutput.h"
 #include "resconv/writers/restart.h"
@@ -102,6 +103,23 @@ void finishVtu(FormContext& c, double) {
   seriesIn<SolidVtuSeries>(c.formState).finish();
 }
 
+// The discharge balance: its two tables, and the volumes carried from state to state.
+DischargeBalance& balanceIn(std::any& state) {
+  return *std::any_cast<std::shared_ptr<DischargeBalance>&>(state);
+}
+
+void beginBalance(FormContext& c) {
+  c.formState = std::make_shared<DischargeBalance>(c.sink.output(), c.sink.secondFile(), c.mesh);
+}
+
+void writeBalance(FormContext& c, const ShownState& s, const NodalVelocities&) {
+  balanceIn(c.formState).write(s);
+}
+
+void followBalance(FormContext& c, const ShownState& s) {
+  balanceIn(c.formState).follow(s);
+}
+
 constexpr OutputForm noOutputForm{};
 
 const OutputForm outputFormTable[] = {
@@ -162,6 +180,17 @@ const OutputForm outputFormTable[] = {
      .writeModel = beginVtuSeries,
      .writeState = writeVtu,
      .finish = finishVtu},
+    {.answer = code::balance,
+     .name = "balance",
+     .inDialogue = false,
+     .fileName = "BALANCE.CSV",
+     .secondFile = "BALANCE_BY_CODE.CSV",
+     .writesInitialState = true,
+     .writesStoredSteps = true,
+     .writesRequestedTimes = true,
+     .writeModel = beginBalance,
+     .writeState = writeBalance,
+     .followStep = followBalance},
 };
 
 // Sub-mesh forms: all write into the run's output file, MicroAVS through the scratch file.
@@ -286,5 +315,6 @@ int dialogueSubMeshForm(int answer) {
 
 void openFormFiles(OutputSink& sink, const OutputForm& form) {
   if (!form.fileName.empty()) sink.openOutput(form.fileName);
+  if (!form.secondFile.empty()) sink.openSecondFile(form.secondFile);
   if (form.usesScratch) sink.avsScratch();
 }

@@ -17,6 +17,11 @@ void OutputSink::openOutput(std::string_view name) {
   remember(name);
 }
 
+void OutputSink::openSecondFile(std::string_view name) {
+  secondFile_.open(name);
+  remember(name);
+}
+
 AvsScratch& OutputSink::avsScratch() {
   if (!scratch_.out.isOpen() && !scratch_.inMemory) {
     scratch_.out.open(avsScratchName);
@@ -34,6 +39,7 @@ OutputUnit& OutputSink::openFile(const std::string& name) {
 
 void OutputSink::closeAll() {
   output_.close();
+  secondFile_.close();
   scratch_.out.close();
   seriesFile_.close();
 }
