@@ -49,11 +49,25 @@ void writeMicroAvs(FormContext& c, const ShownState& s, const NodalVelocities& n
   ++scratch.solidSections;
 }
 
+// The stop of an assembly that found no section in the scratch file, with its cause.
+[[noreturn]] void stopWithoutSections(const RunStopped& stop, std::string cause) {
+  if (!stop.location().empty()) cause += " (" + stop.location() + ")";
+  throw RunStopped(stop.line(), stop.exitStatus(), cause);
+}
+
+constexpr const char* noStepSelected = "--every, --from and --until select no stored step";
+
 void assembleMicroAvs(FormContext& c, double) {
   const SolidMesh& m = c.mesh;
-  assembleAvsFile(c.sink.output(), c.sink.avsScratch(), c.counters, m.x, m.y, m.z, m.connectivity,
-                  m.materialNo, m.nodeCount, m.elementCount, m.nodesPerElement, m.elementFlag,
-                  m.nodeUnused);
+  AvsScratch& scratch = c.sink.avsScratch();
+  try {
+    assembleAvsFile(c.sink.output(), scratch, c.counters, m.x, m.y, m.z, m.connectivity,
+                    m.materialNo, m.nodeCount, m.elementCount, m.nodesPerElement, m.elementFlag,
+                    m.nodeUnused);
+  } catch (const RunStopped& stop) {
+    if (scratch.solidSections != 0 || !c.answers.selection.leavesOut()) throw;
+    stopWithoutSections(stop, std::string("output form 3 has no sections: ") + noStepSelected);
+  }
 }
 
 // The point values are computed by the loop; with sub-mesh elements the sub-mesh form writes.
@@ -221,10 +235,11 @@ void assembleMicroAvsMesh(FormContext& c) {
     assembleAvsMeshFile(c.sink.output(), scratch, c.counters, c.subMesh);
   } catch (const RunStopped& stop) {
     if (scratch.meshSections != 0) throw;
-    std::string cause =
-        "sub-mesh form 3 has no sections under output form " + std::to_string(c.answers.outputForm);
-    if (!stop.location().empty()) cause += " (" + stop.location() + ")";
-    throw RunStopped(stop.line(), stop.exitStatus(), cause);
+    if (c.answers.selection.leavesOut()) {
+      stopWithoutSections(stop, std::string("sub-mesh form 3 has no sections: ") + noStepSelected);
+    }
+    stopWithoutSections(stop, "sub-mesh form 3 has no sections under output form " +
+                                  std::to_string(c.answers.outputForm));
   }
 }
 
