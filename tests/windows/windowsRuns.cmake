@@ -56,6 +56,8 @@ addWindowsRunTest(writerRunTests e2e/writerRunsTest.cpp)
 addWindowsRunTest(badInputTests e2e/badInputTest.cpp)
 addWindowsRunTest(commandLineTests e2e/commandLineTest.cpp)
 addWindowsRunTest(formTableTests e2e/formTableTest.cpp)
+addWindowsRunTest(balanceRunTests e2e/balanceRunTest.cpp)
+addWindowsRunTest(selectionRunTests e2e/selectionRunTest.cpp)
 addWindowsRunTest(windowsOnlyTests windows/windowsOnlyTest.cpp)
 target_compile_definitions(windowsOnlyTests PRIVATE WINE_PATH="${WINE}"
   WINE_PREFIX="${winePrefix}" RESCONV_EXE="${WINDOWS_PROGRAMS}/resconv.exe")
