@@ -354,8 +354,14 @@ TEST(ScriptedRun, HelpAndVersion) {
   const ProgramResult help = dir.runWithArguments(RESCONV_PATH, "-h");
   for (const char* option :
        {"--to", "--times", "--points", "--submesh", "--restart-time", "--restart-head",
-        "--restart-discharge", "--info", "--progress", "--no-progress", "--quiet"}) {
+        "--restart-discharge", "--info", "--progress", "--no-progress", "--quiet", "--every",
+        "--from", "--until", "resconv RES.DAT --to balance\n",
+        "resconv RES.DAT --to vtu --every 10\n"}) {
     EXPECT_NE(help.standardOutput.find(option), std::string::npos) << option;
+  }
+  const ProgramResult tseriesHelp = dir.runWithArguments(TSERIES_PATH, "-h");
+  for (const char* option : {"--graph", "--every", "--from", "--until"}) {
+    EXPECT_NE(tseriesHelp.standardOutput.find(option), std::string::npos) << option;
   }
   EXPECT_TRUE(filesIn(dir).empty());
 }
