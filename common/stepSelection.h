@@ -10,7 +10,11 @@ struct StepSelection {
   double from = -std::numeric_limits<double>::infinity();
   double until = std::numeric_limits<double>::infinity();
 
-  bool contains(double time) const { return from <= time && time <= until; }
+  // An end not given takes every time, one that is not a number included.
+  bool contains(double time) const {
+    return (from == -std::numeric_limits<double>::infinity() || from <= time) &&
+           (until == std::numeric_limits<double>::infinity() || time <= until);
+  }
   // Some step may be left out: a stride above 1, or a window narrower than every time.
   bool leavesOut() const {
     return every != 1 || from != -std::numeric_limits<double>::infinity() ||

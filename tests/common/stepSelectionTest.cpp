@@ -11,6 +11,7 @@
 namespace {
 
 constexpr double unbounded = std::numeric_limits<double>::infinity();
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 struct PickCase {
   const char* name;
@@ -56,6 +57,10 @@ TEST(StepPicker, ShowsTheFirstEveryNthAndTheLastOfTheWindow) {
       // Times that go back: each stretch inside the window ends with its last step.
       {"times out of order", {10, 30, 20, 40, 15}, {2, -unbounded, 25}, {0, 2, 4}},
       {"equal times", {10, 10, 10}, {2}, {0, 2}},
+      // A time that is no number lies in no window, yet an end not given takes it.
+      {"a time that is no number", {10, nan, 30}, {}, {0, 1, 2}},
+      {"a time that is no number, a stride", {10, nan, 30}, {2}, {0, 2}},
+      {"a time that is no number, a window", {10, nan, 30}, {1, 0.0}, {0, 2}},
   };
   for (const PickCase& c : cases) {
     SCOPED_TRACE(c.name);
