@@ -102,16 +102,19 @@ int runCommandLine(CLI::App& app, int argc, char** argv, const std::function<int
   }
 }
 
-void addStepSelectionOptions(CLI::App& app, StepSelection& selection) {
+void addStepSelectionOptions(CLI::App& app, StepSelection& selection, bool initialState) {
   app.add_option("--every", selection.every,
                  "Of the stored steps inside --from and --until, keep the first, every N-th "
                  "after it and always the last")
       ->type_name("N");
   app.add_option("--from", selection.from,
-                 "Keep only the outputs at time T or later (the initial state, at time 0, "
-                 "only when T <= 0)")
+                 initialState ? "Keep only the outputs at time T or later (the initial state, "
+                                "at time 0, only when T <= 0)"
+                              : "Keep only the stored steps at time T or later")
       ->type_name("T");
-  app.add_option("--until", selection.until, "Keep only the outputs at time T or earlier")
+  app.add_option("--until", selection.until,
+                 initialState ? "Keep only the outputs at time T or earlier"
+                              : "Keep only the stored steps at time T or earlier")
       ->type_name("T");
 }
 

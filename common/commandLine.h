@@ -50,8 +50,9 @@ std::string openScriptedResultFile(const CommonOptions& options, const std::stri
 // option, points to --help and ends with status 2.
 int runCommandLine(CLI::App& app, int argc, char** argv, const std::function<int()>& body);
 
-// --every N, --from T and --until T: the stored steps a run shows.
-void addStepSelectionOptions(CLI::App& app, StepSelection& selection);
+// --every N, --from T and --until T: the stored steps a run shows, and, when the run shows
+// it, the initial state at time 0.0.
+void addStepSelectionOptions(CLI::App& app, StepSelection& selection, bool initialState);
 // N of 1 or more, finite times, from at most until; a usage error naming the option otherwise.
 void checkStepSelection(const CLI::App& app, const StepSelection& selection);
 // The first of the step selection options given, or null when none is.

@@ -121,7 +121,7 @@ void addConverterOptions(CLI::App& app, ConverterOptions& o) {
   app.add_flag("--vtu-compress", o.compressed,
                "With --to vtu or --submesh vtu: the arrays in zlib-compressed blocks instead of "
                "raw binary");
-  addStepSelectionOptions(app, o.selection);
+  addStepSelectionOptions(app, o.selection, true);
   addCommonOptions(app, o.common);
 }
 

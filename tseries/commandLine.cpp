@@ -66,7 +66,7 @@ int runExtractorCommandLine(int argc, char** argv) {
                  "velocity lists [the graph data file name typed in the dialogue]")
       ->type_name("FILE")
       ->required();
-  addStepSelectionOptions(app, options.selection);
+  addStepSelectionOptions(app, options.selection, false);
   addCommonOptions(app, options.common);
   return runCommandLine(app, argc, argv, [&] {
     checkStepSelection(app, options.selection);
