@@ -130,8 +130,8 @@ void writeBalance(FormContext& c, const ShownState& s, const NodalVelocities&) {
   balanceIn(c.formState).write(s);
 }
 
-void followBalance(FormContext& c, const ShownState& s) {
-  balanceIn(c.formState).follow(s);
+void followBalance(FormContext& c, const ShownState& s, bool shown) {
+  balanceIn(c.formState).follow(s, shown);
 }
 
 constexpr OutputForm noOutputForm{};

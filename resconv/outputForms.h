@@ -54,8 +54,8 @@ struct OutputForm {
   void (*writeState)(FormContext&, const ShownState&, const NodalVelocities&) = nullptr;
   void (*finish)(FormContext&, double lastStoredTime) = nullptr;
   // Every state the loop passes through, after its outputs and whether shown or not: the
-  // initial state, then each stored step.
-  void (*followStep)(FormContext&, const ShownState&) = nullptr;
+  // initial state, then each stored step; `shown`: its output was the last one written.
+  void (*followStep)(FormContext&, const ShownState&, bool shown) = nullptr;
 };
 
 struct SubMeshForm {

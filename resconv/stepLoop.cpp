@@ -64,7 +64,7 @@ class StepLoop {
   void readSteps();
   void interpolateTo(double outputTime, double time);
   void show(const ShownState& state);
-  void follow(const ShownState& state);
+  void follow(const ShownState& state, bool shown);
   ShownState storedState() const;
   void keepAside();
   ShownState keptState() const;
@@ -139,11 +139,12 @@ void StepLoop::setUp() {
   std::fill(a_.vz.begin(), a_.vz.end(), 0.0);
 
   // 7. Initial outputs, unless a selection of steps leaves out time 0.0.
-  if (answers_.selection.contains(time_)) {
+  const bool initialShown = answers_.selection.contains(time_);
+  if (initialShown) {
     if (form_.writesInitialState) show(storedState());
     if (meshForm_->writesInitialState) meshForm_->writeState(context_, time_, stepNo_);
   }
-  follow(storedState());
+  follow(storedState(), initialShown && form_.writesInitialState);
 
   // 8. Restart questions.
   if (form_.restart) late_.restartAnswers(answers_);
@@ -205,8 +206,8 @@ void StepLoop::show(const ShownState& state) {
 }
 
 // The form's own account of every state, shown or not.
-void StepLoop::follow(const ShownState& state) {
-  if (form_.followStep != nullptr) form_.followStep(context_, state);
+void StepLoop::follow(const ShownState& state, bool shown) {
+  if (form_.followStep != nullptr) form_.followStep(context_, state, shown);
 }
 
 // The step just read, kept aside while the next one is read over it.
@@ -236,6 +237,7 @@ void StepLoop::readSteps() {
     // shown once the step after it lies outside the selection's window, or at the end.
     const StepPicker::Choice pick = picker_.next(time_);
     if (pick.showKept) show(keptState());
+    bool stepShown = false;  // the step's own output is the last one written
     if (answers_.timeSelection == 1 && stepNo_ != 0) {
       // Time-selection pass: every requested time in (previousTime, time], in file order.
       for (int t = 1; interpolates_ && t <= outputTimeCount_; ++t) {
@@ -247,9 +249,13 @@ void StepLoop::readSteps() {
       }
     } else if (form_.writesStoredSteps && pick.show) {
       show(storedState());  // stored-step pass
+      stepShown = true;
     }
-    if (form_.writesEveryStep && pick.show) show(storedState());
-    follow(storedState());
+    if (form_.writesEveryStep && pick.show) {
+      show(storedState());
+      stepShown = true;
+    }
+    follow(storedState(), stepShown);
     if (restart_.stopRequested != 0) break;
 
     if (interpolates_) {

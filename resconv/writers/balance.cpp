@@ -64,8 +64,18 @@ DischargeBalance::CodeTotals& DischargeBalance::codeTotals(int code) {
 }
 
 void DischargeBalance::write(const ShownState& state) {
+  // The totals and, on the way, the totals per code; nodes of one code often follow each other.
+  for (CodeTotals& entry : codes_) entry = CodeTotals{entry.code, 0, {}};
+  CodeTotals* current = nullptr;
   const DischargeTotals totals =
-      shownDischargeTotals(state.discharge, mesh_.nodeCount, mesh_.nodeUnused);
+      shownDischargeTotals(state.discharge, mesh_.nodeCount, mesh_.nodeUnused, [&](int node) {
+        const int code = state.nodeCode[node];
+        if (current == nullptr || current->code != code) current = &codeTotals(code);
+        ++current->nodes;
+        current->totals.add(state.discharge[node]);
+      });
+  written_ = totals;
+
   const DischargeVolumes volumes = volumesAfter(last_, state.time, totals);
   writeReal(balance_, state.time);
   balance_.append(",");
@@ -79,16 +89,6 @@ void DischargeBalance::write(const ShownState& state) {
   }
   balance_.endRecord();
 
-  // The codes of this output; nodes of one code often follow each other.
-  for (CodeTotals& entry : codes_) entry = CodeTotals{entry.code, 0, {}};
-  CodeTotals* current = nullptr;
-  for (int node = 1; node <= mesh_.nodeCount; ++node) {
-    if (mesh_.nodeUnused[node] == 1) continue;
-    const int code = state.nodeCode[node];
-    if (current == nullptr || current->code != code) current = &codeTotals(code);
-    ++current->nodes;
-    current->totals.add(state.discharge[node]);
-  }
   for (const CodeTotals& entry : codes_) {
     if (entry.nodes == 0) continue;
     writeReal(byCode_, state.time);
@@ -107,7 +107,8 @@ void DischargeBalance::write(const ShownState& state) {
   }
 }
 
-void DischargeBalance::follow(const ShownState& state) {
-  last_ = volumesAfter(last_, state.time,
-                       shownDischargeTotals(state.discharge, mesh_.nodeCount, mesh_.nodeUnused));
+void DischargeBalance::follow(const ShownState& state, bool shown) {
+  const DischargeTotals totals =
+      shown ? written_ : shownDischargeTotals(state.discharge, mesh_.nodeCount, mesh_.nodeUnused);
+  last_ = volumesAfter(last_, state.time, totals);
 }

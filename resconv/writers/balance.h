@@ -41,8 +41,9 @@ class DischargeBalance {
   // One output: its record of the balance and its records per node code.
   void write(const ShownState& state);
   // Every state the loop passes through, shown or not, the initial state first: the volumes
-  // go on from it. An output after it and before the next integrates from it.
-  void follow(const ShownState& state);
+  // go on from it. An output after it and before the next integrates from it. `shown`: the
+  // state was the last one written, whose totals serve again.
+  void follow(const ShownState& state, bool shown);
 
  private:
   struct CodeTotals {
@@ -59,5 +60,6 @@ class DischargeBalance {
   const SolidMesh& mesh_;
   int shownNodes_ = 0;
   DischargeVolumes last_;
+  DischargeTotals written_;        // the totals of the last output
   std::vector<CodeTotals> codes_;  // every code met so far, ascending
 };

@@ -59,15 +59,6 @@ class EntryLine {
 
 }  // namespace
 
-DischargeTotals shownDischargeTotals(std::span<const double> discharge, int nodeCount,
-                                     std::span<const int> nodeUnused) {
-  DischargeTotals totals;
-  for (int node = 1; node <= nodeCount; ++node) {
-    if (nodeUnused[node] != 1) totals.add(discharge[node]);
-  }
-  return totals;
-}
-
 void writeNodeTable(OutputUnit& unit, std::span<const double> discharge,
                     std::span<const double> pressureHead, std::span<const double> z, int nodeCount,
                     std::string_view title, double time, int stepNo,
@@ -78,12 +69,11 @@ void writeNodeTable(OutputUnit& unit, std::span<const double> discharge,
   writeRecords(unit, captions, {});
 
   EntryLine line(unit);
-  for (int node = 1; node <= nodeCount; ++node) {
-    if (nodeUnused[node] == 1) continue;
-    line.add(node, pressureHead[node] + z[node], pressureHead[node], discharge[node]);
-  }
+  const DischargeTotals sums =
+      shownDischargeTotals(discharge, nodeCount, nodeUnused, [&](int node) {
+        line.add(node, pressureHead[node] + z[node], pressureHead[node], discharge[node]);
+      });
   line.finish();
-  const DischargeTotals sums = shownDischargeTotals(discharge, nodeCount, nodeUnused);
   writeFormatted(unit, totals, sums.positive, sums.negative);
 }
 
