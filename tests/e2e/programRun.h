@@ -3,7 +3,6 @@
 // it, console answers on standard input, and the files the run leaves read back.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -53,41 +52,21 @@ struct ProgramResult {
   std::string rawStandardError;
 };
 
-class WorkDirectory {
+// A fresh working directory under the system's temporary folder, removed with its contents.
+class WorkDirectory : public testSupport::TemporaryFolder {
  public:
-  WorkDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "seepage-e2e-XXXXXX").string();
-    char* made = ::mkdtemp(pattern.data());
-    if (made == nullptr) std::abort();
-    path_ = made;
-  }
-  ~WorkDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  WorkDirectory(const WorkDirectory&) = delete;
-  WorkDirectory& operator=(const WorkDirectory&) = delete;
+  WorkDirectory() : TemporaryFolder("seepage-e2e-") {}
 
-  const std::filesystem::path& path() const { return path_; }
-
-  void write(const std::string& name, const std::string& contents) const {
-    std::ofstream out(path_ / name, std::ios::binary);
-    out << contents;
-  }
   // Copies a file of tests/fixtures (or any path) into the directory under `name`.
   void copy(const std::filesystem::path& from, const std::string& name) const {
-    std::filesystem::copy_file(from, path_ / name,
+    std::filesystem::copy_file(from, path() / name,
                                std::filesystem::copy_options::overwrite_existing);
   }
-  bool exists(const std::string& name) const { return std::filesystem::exists(path_ / name); }
   // A file of the directory as the run left it, in its LF form (programText).
   std::string read(const std::string& name) const { return programText(readBytes(name), name); }
   // A file of the directory byte for byte.
   std::string readBytes(const std::string& name) const {
-    std::ifstream in(path_ / name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return testSupport::readFile(path() / name);
   }
 
   // Runs `program` in the directory with `answers` on standard input.
@@ -95,12 +74,13 @@ class WorkDirectory {
     return runWithArguments(program, "", answers);
   }
   // Runs `program` in the directory with `arguments` (shell words, quoted by the caller) and
-  // `answers` on standard input.
+  // `answers` on standard input, in the environment `environment` sets (shell assignments).
   ProgramResult runWithArguments(const std::string& program, const std::string& arguments,
-                                 const std::string& answers = "") const {
+                                 const std::string& answers = "",
+                                 const std::string& environment = "LC_ALL=C") const {
     write(".answers", answers);
-    std::string command = "cd '" + path_.string() + "' && LC_ALL=C '" + program + "' " + arguments +
-                          " < .answers > .stdout 2> .stderr";
+    std::string command = "cd '" + path().string() + "' && " + environment + " '" + program + "' " +
+                          arguments + " < .answers > .stdout 2> .stderr";
     int status = std::system(command.c_str());
     ProgramResult result;
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -108,14 +88,11 @@ class WorkDirectory {
     result.rawStandardError = readBytes(".stderr");
     result.standardOutput = programText(result.rawStandardOutput, "standard output");
     result.standardError = programText(result.rawStandardError, "standard error");
-    std::filesystem::remove(path_ / ".answers");
-    std::filesystem::remove(path_ / ".stdout");
-    std::filesystem::remove(path_ / ".stderr");
+    for (const char* name : {".answers", ".stdout", ".stderr"}) {
+      std::filesystem::remove(path() / name);
+    }
     return result;
   }
-
- private:
-  std::filesystem::path path_;
 };
 
 using testSupport::fixturePath;

@@ -155,16 +155,7 @@ const std::string japaneseName932 = "\x92\x6E\x89\xBA\x90\x85\x95\x5C.DAT";
 // are UTF-8).
 ProgramResult runJapanese(const WorkDirectory& dir, const std::string& program,
                           const std::string& arguments, const std::string& answers) {
-  dir.write(".answers", answers);
-  const std::string command = "cd '" + dir.path().string() +
-                              "' && LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8 '" + program + "' " +
-                              arguments + " < .answers > .stdout 2> .stderr";
-  const int status = std::system(command.c_str());
-  ProgramResult result;
-  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.standardOutput = dir.read(".stdout");
-  result.standardError = dir.read(".stderr");
-  return result;
+  return dir.runWithArguments(program, arguments, answers, "LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8");
 }
 
 class JapaneseResultFileName : public ::testing::Test {

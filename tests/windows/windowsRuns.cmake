@@ -4,7 +4,8 @@
 #
 # Each suite is built as for the Linux programs, with RESCONV_PATH and TSERIES_PATH naming small
 # scripts that start resconv.exe and tseries.exe under Wine, and with every text the runs leave
-# checked for CR LF line ends (programRun.h). The tests carry the label "windows".
+# checked for CR LF line ends (programRun.h); the VTK reader tests read the series the Windows
+# program writes. The tests carry the label "windows".
 find_program(WINE NAMES wine64 wine PATHS /usr/lib/wine REQUIRED)
 find_program(WINESERVER NAMES wineserver64 wineserver PATHS /usr/lib/wine REQUIRED)
 set(winePrefix ${WINDOWS_PROGRAMS}/wine-prefix)
@@ -30,34 +31,9 @@ add_test(NAME windows.winePrefix.stop
 set_tests_properties(windows.winePrefix.start PROPERTIES FIXTURES_SETUP winePrefix LABELS windows)
 set_tests_properties(windows.winePrefix.stop PROPERTIES FIXTURES_CLEANUP winePrefix LABELS windows)
 
-function(addWindowsRunTest name)
-  add_executable(${name} ${ARGN})
-  target_link_libraries(${name} PRIVATE resconvCore tseriesCore GTest::gtest GTest::gtest_main)
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-  target_compile_definitions(${name} PRIVATE
-    FIXTURE_DIR="${CMAKE_CURRENT_SOURCE_DIR}/fixtures"
-    RESCONV_PATH="${CMAKE_CURRENT_BINARY_DIR}/windowsPrograms/resconv"
-    TSERIES_PATH="${CMAKE_CURRENT_BINARY_DIR}/windowsPrograms/tseries"
-    EXAMPLES_DIR="${PROJECT_SOURCE_DIR}/examples" PROJECT_VERSION="${PROJECT_VERSION}"
-    PROGRAMS_END_LINES_WITH_CRLF)
-  setProjectWarnings(${name})
-  target_compile_options(${name} PRIVATE -Wno-restrict)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX windows.
-                       PROPERTIES LABELS windows FIXTURES_REQUIRED winePrefix)
-endfunction()
-
-addWindowsRunTest(workedExampleTests e2e/workedExamplesTest.cpp)
-addWindowsRunTest(femapRunTests e2e/femapRunTest.cpp)
-addWindowsRunTest(converterTests e2e/converterLoopTest.cpp)
-addWindowsRunTest(pointsRunTests e2e/pointsRunTest.cpp)
-addWindowsRunTest(converterDialogueTests e2e/converterDialogueTest.cpp)
-addWindowsRunTest(tseriesRunTests e2e/tseriesRunTest.cpp)
-addWindowsRunTest(writerRunTests e2e/writerRunsTest.cpp)
-addWindowsRunTest(badInputTests e2e/badInputTest.cpp)
-addWindowsRunTest(commandLineTests e2e/commandLineTest.cpp)
-addWindowsRunTest(formTableTests e2e/formTableTest.cpp)
-addWindowsRunTest(balanceRunTests e2e/balanceRunTest.cpp)
-addWindowsRunTest(selectionRunTests e2e/selectionRunTest.cpp)
-addWindowsRunTest(windowsOnlyTests windows/windowsOnlyTest.cpp)
-target_compile_definitions(windowsOnlyTests PRIVATE WINE_PATH="${WINE}"
-  WINE_PREFIX="${winePrefix}" RESCONV_EXE="${WINDOWS_PROGRAMS}/resconv.exe")
+# What addSuiteTest builds the end-to-end suites with.
+set(testedResconv ${CMAKE_CURRENT_BINARY_DIR}/windowsPrograms/resconv)
+set(testedTseries ${CMAKE_CURRENT_BINARY_DIR}/windowsPrograms/tseries)
+set(runDefinitions PROGRAMS_END_LINES_WITH_CRLF)
+set(testPrefix windows.)
+set(testProperties LABELS windows FIXTURES_REQUIRED winePrefix)
