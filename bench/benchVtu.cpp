@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/resultFile.h"
+#include "resconv/derived.h"
 #include "resconv/writers/tecplot.h"
 #include "resconv/writers/vtu.h"
 

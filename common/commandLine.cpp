@@ -1,6 +1,7 @@
 #include "common/commandLine.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -99,6 +100,45 @@ int runCommandLine(CLI::App& app, int argc, char** argv, const std::function<int
   } catch (const UsageError& e) {
     return usageError(e.what());
   }
+}
+
+void addStepSelectionOptions(CLI::App& app, StepSelection& selection, bool initialState) {
+  app.add_option("--every", selection.every,
+                 "Of the stored steps inside --from and --until, keep the first, every N-th "
+                 "after it and always the last")
+      ->type_name("N");
+  app.add_option("--from", selection.from,
+                 initialState ? "Keep only the outputs at time T or later (the initial state, "
+                                "at time 0, only when T <= 0)"
+                              : "Keep only the stored steps at time T or later")
+      ->type_name("T");
+  app.add_option("--until", selection.until,
+                 initialState ? "Keep only the outputs at time T or earlier"
+                              : "Keep only the stored steps at time T or earlier")
+      ->type_name("T");
+}
+
+void checkStepSelection(const CLI::App& app, const StepSelection& selection) {
+  const auto text = [&](const char* name) { return app.get_option(name)->as<std::string>(); };
+  if (app.count("--every") > 0 && selection.every < 1) {
+    throw UsageError("--every: " + text("--every") + " is not a whole number of 1 or more");
+  }
+  for (const char* name : {"--from", "--until"}) {
+    const double time = std::string_view(name) == "--from" ? selection.from : selection.until;
+    if (app.count(name) > 0 && !std::isfinite(time)) {
+      throw UsageError(std::string(name) + ": " + text(name) + " is not a finite number");
+    }
+  }
+  if (selection.from > selection.until) {
+    throw UsageError("--from " + text("--from") + " is after --until " + text("--until"));
+  }
+}
+
+const char* givenStepSelectionOption(const CLI::App& app) {
+  for (const char* name : {"--every", "--from", "--until"}) {
+    if (app.count(name) > 0) return name;
+  }
+  return nullptr;
 }
 
 void reportWrittenFiles(const CommonOptions& options, const std::vector<std::string>& names) {

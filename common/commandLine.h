@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/progress.h"
+#include "common/stepSelection.h"
 #include "common/units.h"
 
 namespace exitStatus {
@@ -48,6 +49,14 @@ std::string openScriptedResultFile(const CommonOptions& options, const std::stri
 // and version print and end with status 0; a parse or usage error prints one line naming the
 // option, points to --help and ends with status 2.
 int runCommandLine(CLI::App& app, int argc, char** argv, const std::function<int()>& body);
+
+// --every N, --from T and --until T: the stored steps a run shows, and, when the run shows
+// it, the initial state at time 0.0.
+void addStepSelectionOptions(CLI::App& app, StepSelection& selection, bool initialState);
+// N of 1 or more, finite times, from at most until; a usage error naming the option otherwise.
+void checkStepSelection(const CLI::App& app, const StepSelection& selection);
+// The first of the step selection options given, or null when none is.
+const char* givenStepSelectionOption(const CLI::App& app);
 
 // One line on standard error per file written, with its size, unless quiet.
 void reportWrittenFiles(const CommonOptions& options, const std::vector<std::string>& names);

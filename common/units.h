@@ -26,6 +26,8 @@ constexpr int headTable = 10;
 constexpr int pressureTable = 11;
 constexpr int dischargeTable = 12;
 constexpr int seriesFile = 9;  // one file of a series of outputs
+// The second file of a form that writes two.
+constexpr int secondFile = 13;
 constexpr int outputTimeFile = 17;
 constexpr int workList = 98;
 }  // namespace unitNumber

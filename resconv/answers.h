@@ -3,6 +3,8 @@
 // the step loop takes them from either without knowing which.
 #include <string>
 
+#include "common/stepSelection.h"
+
 // Output forms of the first menu.
 namespace outputFormCode {
 constexpr int resultList = 0;
@@ -11,8 +13,9 @@ constexpr int femap = 2;
 constexpr int microAvs = 3;
 constexpr int interp = 4;
 constexpr int restart = 9;
-constexpr int vtu = 1001;  // command line only
-constexpr int none = -1;   // writes nothing
+constexpr int vtu = 1001;      // command line only
+constexpr int balance = 1002;  // command line only
+constexpr int none = -1;       // writes nothing
 }  // namespace outputFormCode
 
 // Sub-mesh forms of the second menu, and those of the command line only.
@@ -30,6 +33,7 @@ struct ConverterAnswers {
   int restartInitialValue = 0;
   int restartDischarge = 0;
   bool compressedSeries = false;  // series files in compressed blocks rather than raw
+  StepSelection selection;        // the stored steps shown when no times are requested
 };
 
 // The output-time file is read when times are requested, and always by the INTERP form.

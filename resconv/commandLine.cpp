@@ -45,12 +45,13 @@ struct ConverterOptions {
   int restartHead = 0;
   int restartDischarge = 0;
   bool compressed = false;
+  StepSelection selection;
 };
 
 constexpr const char* description =
     "Converts a seepage result file into a result list, Tecplot, FEMAP neutral, MicroAVS, "
-    "INTERP/TALVIX or restart file, or a ParaView series, without asking questions. Without "
-    "arguments the program "
+    "INTERP/TALVIX or restart file, a ParaView series or a discharge balance, without asking "
+    "questions. Without arguments the program "
     "asks its questions on the console instead. The answer of the console dialogue that each "
     "option stands for is given in brackets.";
 
@@ -66,6 +67,15 @@ constexpr const char* footer = R"(Examples:
   resconv RES.DAT --to vtu --times OTF.DAT
       VTK.pvd and VTK/VTK_0000.vtu, ...: open VTK.pvd in ParaView (File > Open, Apply) and
       step through the outputs with its time controls.
+  resconv RES.DAT --to vtu --every 10
+      A thinned ParaView series: the initial state, every tenth stored step and the last.
+  resconv RES.DAT --to balance
+      BALANCE.CSV: the positive and negative discharge totals (the result list's QP and QM)
+      of the initial state and every stored step, with the volumes passed since time 0;
+      BALANCE_BY_CODE.CSV: the totals per node code. The leakage curve is the column
+      negative against time, e.g. pandas.read_csv('BALANCE.CSV').plot(x='time', y='negative').
+  resconv RES.DAT --to tecplot --from 86400 --until 172800 --every 6
+      Tecplot blocks of the second day only, every sixth stored step and the last of the day.
 
 Exit status: 0 done; 2 usage error (nothing created); 1 the run stopped on bad input or a
 failed write (one line on standard error; what was written before stays); 128 plus the
@@ -80,7 +90,9 @@ void addConverterOptions(CLI::App& app, ConverterOptions& o) {
                  "Output form: list [0] OUTPUT.TXT, tecplot [1] TECPLOT.TXT, femap "
                  "[2] FEMAP.NEU, avs [3] AVS.INP, interp [4] INTERP.TXT, restart [9] "
                  "RESTART.DAT, vtu (no answer: options only) VTK.pvd with one VTK XML "
-                 "unstructured-grid file per output in VTK/, at full precision")
+                 "unstructured-grid file per output in VTK/, at full precision, balance (no "
+                 "answer: options only) BALANCE.CSV and BALANCE_BY_CODE.CSV, the discharge "
+                 "totals and volumes of every output")
       ->transform(namedValue(formNames(outputForms())))
       ->type_name("FORM");
   app.add_option("--times", o.times,
@@ -111,12 +123,28 @@ void addConverterOptions(CLI::App& app, ConverterOptions& o) {
   app.add_flag("--vtu-compress", o.compressed,
                "With --to vtu or --submesh vtu: the arrays in zlib-compressed blocks instead of "
                "raw binary");
+  addStepSelectionOptions(app, o.selection, true);
   addCommonOptions(app, o.common);
 }
 
 // The combinations the options allow; CLI11 has checked each value on its own.
 void checkConverterOptions(const CLI::App& app, const ConverterOptions& o) {
   auto given = [&](const char* name) { return app.count(name) > 0; };
+  checkStepSelection(app, o.selection);
+  if (const char* selecting = givenStepSelectionOption(app)) {
+    // Steps are selected where the stored steps are shown: not with requested times, not in
+    // the result list (requested times only) or the restart file (one time).
+    const std::string name(selecting);
+    if (o.info) throw UsageError(name + " cannot be given with --info");
+    if (given("--times")) {
+      throw UsageError(name + " cannot be given with --times: it selects stored steps");
+    }
+    if (o.outputForm == form::resultList || o.outputForm == form::restart) {
+      throw UsageError(name + " is not for --to " +
+                       (o.outputForm == form::restart ? "restart" : "list") +
+                       ": it selects the stored steps of the other forms");
+    }
+  }
   if (o.info) {
     for (const char* name : {"--to", "--times", "--points", "--submesh", "--restart-time",
                              "--restart-head", "--restart-discharge", "--vtu-compress"}) {
@@ -208,6 +236,7 @@ int runScripted(const ConverterOptions& o) {
   answers.outputForm = o.outputForm;
   answers.timeSelection = o.outputForm == form::resultList || !o.times.empty() ? 1 : 0;
   answers.compressedSeries = o.compressed;
+  answers.selection = o.selection;
   const std::string& outputTimeName = o.times.empty() ? o.points : o.times;
   if (readsOutputTimeFile(answers)) checkOutputTimeFile(outputTimeName, o.meshOutputForm != 0);
 

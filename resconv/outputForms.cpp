@@ -5,6 +5,7 @@
 #include "common/stop.h"
 #include "resconv/interp.h"
 #include "resconv/writers/avs.h"
+#include "resconv/writers/balance.h"
 #include "resconv/writers/femapModel.h"
 #include "resconv/writers/femapOutput.h"
 #include "resconv/writers/restart.h"
@@ -48,11 +49,25 @@ void writeMicroAvs(FormContext& c, const ShownState& s, const NodalVelocities& n
   ++scratch.solidSections;
 }
 
+// The stop of an assembly that found no section in the scratch file, with its cause.
+[[noreturn]] void stopWithoutSections(const RunStopped& stop, std::string cause) {
+  if (!stop.location().empty()) cause += " (" + stop.location() + ")";
+  throw RunStopped(stop.line(), stop.exitStatus(), cause);
+}
+
+constexpr const char* noStepSelected = "--every, --from and --until select no stored step";
+
 void assembleMicroAvs(FormContext& c, double) {
   const SolidMesh& m = c.mesh;
-  assembleAvsFile(c.sink.output(), c.sink.avsScratch(), c.counters, m.x, m.y, m.z, m.connectivity,
-                  m.materialNo, m.nodeCount, m.elementCount, m.nodesPerElement, m.elementFlag,
-                  m.nodeUnused);
+  AvsScratch& scratch = c.sink.avsScratch();
+  try {
+    assembleAvsFile(c.sink.output(), scratch, c.counters, m.x, m.y, m.z, m.connectivity,
+                    m.materialNo, m.nodeCount, m.elementCount, m.nodesPerElement, m.elementFlag,
+                    m.nodeUnused);
+  } catch (const RunStopped& stop) {
+    if (scratch.solidSections != 0 || !c.answers.selection.leavesOut()) throw;
+    stopWithoutSections(stop, std::string("output form 3 has no sections: ") + noStepSelected);
+  }
 }
 
 // The point values are computed by the loop; with sub-mesh elements the sub-mesh form writes.
@@ -102,6 +117,23 @@ void writeVtu(FormContext& c, const ShownState& s, const NodalVelocities& nodal)
 
 void finishVtu(FormContext& c, double) {
   seriesIn<SolidVtuSeries>(c.formState).finish();
+}
+
+// The discharge balance: its two tables, and the volumes carried from state to state.
+DischargeBalance& balanceIn(std::any& state) {
+  return *std::any_cast<std::shared_ptr<DischargeBalance>&>(state);
+}
+
+void beginBalance(FormContext& c) {
+  c.formState = std::make_shared<DischargeBalance>(c.sink.output(), c.sink.secondFile(), c.mesh);
+}
+
+void writeBalance(FormContext& c, const ShownState& s, const NodalVelocities&) {
+  balanceIn(c.formState).write(s);
+}
+
+void followBalance(FormContext& c, const ShownState& s, bool shown) {
+  balanceIn(c.formState).follow(s, shown);
 }
 
 constexpr OutputForm noOutputForm{};
@@ -164,6 +196,17 @@ const OutputForm outputFormTable[] = {
      .writeModel = beginVtuSeries,
      .writeState = writeVtu,
      .finish = finishVtu},
+    {.answer = code::balance,
+     .name = "balance",
+     .inDialogue = false,
+     .fileName = "BALANCE.CSV",
+     .secondFile = "BALANCE_BY_CODE.CSV",
+     .writesInitialState = true,
+     .writesStoredSteps = true,
+     .writesRequestedTimes = true,
+     .writeModel = beginBalance,
+     .writeState = writeBalance,
+     .followStep = followBalance},
 };
 
 // Sub-mesh forms: all write into the run's output file, MicroAVS through the scratch file.
@@ -194,10 +237,11 @@ void assembleMicroAvsMesh(FormContext& c) {
     assembleAvsMeshFile(c.sink.output(), scratch, c.counters, c.subMesh);
   } catch (const RunStopped& stop) {
     if (scratch.meshSections != 0) throw;
-    std::string cause =
-        "sub-mesh form 3 has no sections under output form " + std::to_string(c.answers.outputForm);
-    if (!stop.location().empty()) cause += " (" + stop.location() + ")";
-    throw RunStopped(stop.line(), stop.exitStatus(), cause);
+    if (c.answers.selection.leavesOut()) {
+      stopWithoutSections(stop, std::string("sub-mesh form 3 has no sections: ") + noStepSelected);
+    }
+    stopWithoutSections(stop, "sub-mesh form 3 has no sections under output form " +
+                                  std::to_string(c.answers.outputForm));
   }
 }
 
@@ -288,5 +332,6 @@ int dialogueSubMeshForm(int answer) {
 
 void openFormFiles(OutputSink& sink, const OutputForm& form) {
   if (!form.fileName.empty()) sink.openOutput(form.fileName);
+  if (!form.secondFile.empty()) sink.openSecondFile(form.secondFile);
   if (form.usesScratch) sink.avsScratch();
 }

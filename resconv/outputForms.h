@@ -39,7 +39,8 @@ struct OutputForm {
   int answer = -1;                // the first menu's answer
   std::string_view name{};        // the command line's --to name; empty: dialogue only
   bool inDialogue = true;         // reached by its answer in the dialogue
-  std::string_view fileName{};    // the run's one output file; empty: none
+  std::string_view fileName{};    // the run's output file; empty: none
+  std::string_view secondFile{};  // a second file written beside it; empty: none
   std::string_view seriesStem{};  // a series: STEM.pvd and a file per output in STEM/
   bool usesScratch = false;       // writes sections to the MicroAVS scratch file
   bool nodalVelocities = false;   // shown with the nodal mean of the element velocities
@@ -52,6 +53,9 @@ struct OutputForm {
   void (*writeModel)(FormContext&) = nullptr;
   void (*writeState)(FormContext&, const ShownState&, const NodalVelocities&) = nullptr;
   void (*finish)(FormContext&, double lastStoredTime) = nullptr;
+  // Every state the loop passes through, after its outputs and whether shown or not: the
+  // initial state, then each stored step; `shown`: its output was the last one written.
+  void (*followStep)(FormContext&, const ShownState&, bool shown) = nullptr;
 };
 
 struct SubMeshForm {
@@ -74,7 +78,8 @@ std::span<const SubMeshForm> subMeshForms();
 const OutputForm& outputFormFor(int answer);
 const SubMeshForm& subMeshFormFor(int answer);
 
-// Opens the files a form writes from the start: its output file and the MicroAVS scratch file.
+// Opens the files a form writes from the start: its output file, its second file and the
+// MicroAVS scratch file.
 void openFormFiles(OutputSink& sink, const OutputForm& form);
 
 // What the dialogue keeps of a menu answer: the answer itself, or, for a form the dialogue

@@ -37,6 +37,11 @@ OutputSink::~OutputSink() {
   std::filesystem::remove(std::string(avsScratchName), ignored);
 }
 
+void OutputSink::openSecondFile(std::string_view name) {
+  secondFile_.open(name);
+  remember(name);
+}
+
 AvsScratch& OutputSink::avsScratch() {
   if (!scratch_.out.isOpen() && !scratch_.inMemory) {
     scratch_.out.open(avsScratchName);
@@ -70,6 +75,7 @@ void OutputSink::replaceFile(const std::string& from, const std::string& to) {
 
 void OutputSink::closeAll() {
   output_.close();
+  secondFile_.close();
   scratch_.out.close();
   seriesFile_.close();
 }

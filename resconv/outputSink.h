@@ -1,9 +1,9 @@
 #pragma once
 // Where the writers' records go. The sink opens and closes the files of a run by name, so no
-// writer ever opens one: the run's one output file (or the console while none is open), the
-// MicroAVS scratch file that sections are written to and assembled from at the end, and
-// files of their own for forms that write one file per output. It keeps the list of what was
-// written for the end-of-run summary.
+// writer ever opens one: the run's output file (or the console while none is open), the
+// second file of a form that writes two, the MicroAVS scratch file that sections are written
+// to and assembled from at the end, and files of their own for forms that write one file per
+// output. It keeps the list of what was written for the end-of-run summary.
 //
 // A failed write of the scratch file names the file it is assembled into, the scratch file in
 // its place; and a run that ends early through an interrupt or a failed write of its output or
@@ -28,6 +28,10 @@ class OutputSink {
   // The output file, or the console when none is open.
   OutputUnit& output() { return output_.isOpen() ? output_ : console_; }
 
+  // The second file of a form that writes two, beside the output file, open for the run.
+  void openSecondFile(std::string_view name);
+  OutputUnit& secondFile() { return secondFile_; }
+
   // The MicroAVS scratch file, opened as "AVS.tmp" on first use.
   AvsScratch& avsScratch();
 
@@ -49,6 +53,7 @@ class OutputSink {
 
   OutputUnit& console_;
   OutputUnit output_{unitNumber::output};
+  OutputUnit secondFile_{unitNumber::secondFile};
   AvsScratch scratch_;
   bool scratchOpened_ = false;
   OutputUnit seriesFile_{unitNumber::seriesFile};

@@ -1,6 +1,5 @@
 #include "resconv/resultInfo.h"
 
-#include <charconv>
 #include <vector>
 
 #include "common/platform.h"
@@ -8,13 +7,13 @@
 #include "common/zeroedArray.h"
 #include "resconv/derived.h"
 #include "resconv/model.h"
+#include "resconv/writers/pvd.h"
 
 namespace {
 
 std::string shortest(double value) {
   char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
+  return std::string(shortestDouble(value, text));
 }
 
 std::string trimmedTitle(const std::string& title) {
@@ -58,6 +57,7 @@ ResultInfo readResultInfo(InputUnit& resultFile) {
   ZeroedArray<int> nodeUnused(nodes);
   markUnusedNodes(connectivity, c.elementCount, c.nodesPerElement, nodeUnused);
   for (int n = 1; n <= c.nodeCount; ++n) info.unusedNodes += nodeUnused[n];
+  info.initialDischarge = shownDischargeTotals(discharge, c.nodeCount, nodeUnused);
 
   const StepArrays step{pressureHead, discharge, nodeCode, vx, vy, vz};
   int stepNo = 0;
@@ -70,6 +70,9 @@ ResultInfo readResultInfo(InputUnit& resultFile) {
     ++info.stepCount;
     info.lastStepNo = stepNo;
     info.lastTime = time;
+  }
+  if (info.stepCount > 0) {
+    info.lastDischarge = shownDischargeTotals(discharge, c.nodeCount, nodeUnused);
   }
   return info;
 }
@@ -94,5 +97,11 @@ std::string describeResult(const std::string& fileName, const ResultInfo& info) 
             " at time " + shortest(info.lastTime) + ")";
   }
   text += lineEnd;
+  const auto totals = [&](const char* label, const DischargeTotals& sums) {
+    text += std::string(label) + "positive " + shortest(sums.positive) + ", negative " +
+            shortest(sums.negative) + lineEnd;
+  };
+  totals("initial discharge: ", info.initialDischarge);
+  if (info.stepCount > 0) totals("last discharge:    ", info.lastDischarge);
   return text;
 }

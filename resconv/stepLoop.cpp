@@ -48,6 +48,7 @@ class StepLoop {
         a_(arrays),
         progress_(progress),
         interpolates_(interpolates(form_, answers)),
+        picker_(answers.selection),
         context_{files.sink, title,    mesh_,      subMesh_,         counters_,
                  answers,    restart_, formState_, subMeshFormState_} {}
 
@@ -63,7 +64,10 @@ class StepLoop {
   void readSteps();
   void interpolateTo(double outputTime, double time);
   void show(const ShownState& state);
+  void follow(const ShownState& state, bool shown);
   ShownState storedState() const;
+  void keepAside();
+  ShownState keptState() const;
   void finish();
 
   LateAnswers& late_;
@@ -77,6 +81,7 @@ class StepLoop {
   ConverterArrays& a_;
   ProgressMeter& progress_;
   const bool interpolates_;
+  StepPicker picker_;  // the stored steps shown
 
   SolidMesh mesh_;
   SubMesh subMesh_;
@@ -88,6 +93,8 @@ class StepLoop {
   double previousTime_ = 0.0;
   int stepNo_ = 0;
   double time_ = 0.0;
+  int keptStepNo_ = 0;
+  double keptTime_ = 0.0;
 };
 
 void StepLoop::setUp() {
@@ -131,9 +138,13 @@ void StepLoop::setUp() {
   std::fill(a_.vy.begin(), a_.vy.end(), 0.0);
   std::fill(a_.vz.begin(), a_.vz.end(), 0.0);
 
-  // 7. Initial outputs.
-  if (form_.writesInitialState) show(storedState());
-  if (meshForm_->writesInitialState) meshForm_->writeState(context_, time_, stepNo_);
+  // 7. Initial outputs, unless a selection of steps leaves out time 0.0.
+  const bool initialShown = answers_.selection.contains(time_);
+  if (initialShown) {
+    if (form_.writesInitialState) show(storedState());
+    if (meshForm_->writesInitialState) meshForm_->writeState(context_, time_, stepNo_);
+  }
+  follow(storedState(), initialShown && form_.writesInitialState);
 
   // 8. Restart questions.
   if (form_.restart) late_.restartAnswers(answers_);
@@ -196,10 +207,39 @@ void StepLoop::show(const ShownState& state) {
   noteOutputWritten();
 }
 
+// The form's own account of every state, shown or not.
+void StepLoop::follow(const ShownState& state, bool shown) {
+  if (form_.followStep != nullptr) form_.followStep(context_, state, shown);
+}
+
+// The step just read, kept aside while the next one is read over it.
+void StepLoop::keepAside() {
+  copyArray(a_.pressureHead, a_.keptPressureHead);
+  copyArray(a_.discharge, a_.keptDischarge);
+  copyArray(a_.nodeCode, a_.keptNodeCode);
+  copyArray(a_.vx, a_.keptVx);
+  copyArray(a_.vy, a_.keptVy);
+  copyArray(a_.vz, a_.keptVz);
+  keptTime_ = time_;
+  keptStepNo_ = stepNo_;
+}
+
+ShownState StepLoop::keptState() const {
+  return ShownState{a_.keptPressureHead, a_.keptDischarge, a_.keptNodeCode, a_.keptVx,
+                    a_.keptVy,           a_.keptVz,        keptTime_,       keptStepNo_};
+}
+
 void StepLoop::readSteps() {
   const StepArrays step{a_.pressureHead, a_.discharge, a_.nodeCode, a_.vx, a_.vy, a_.vz};
-  while (readResultStep(files_.resultFile, counts_, stepNo_, time_, step)) {
+  for (;;) {
+    if (picker_.keeping()) keepAside();
+    if (!readResultStep(files_.resultFile, counts_, stepNo_, time_, step)) break;
     progress_.stepRead();
+    // The stored steps shown: every one, or those the selection picks. A step kept aside is
+    // shown once the step after it lies outside the selection's window, or at the end.
+    const StepPicker::Choice pick = picker_.next(time_);
+    if (pick.showKept) show(keptState());
+    bool stepShown = false;  // the step's own output is the last one written
     if (answers_.timeSelection == 1 && stepNo_ != 0) {
       // Time-selection pass: every requested time in (previousTime, time], in file order.
       for (int t = 1; interpolates_ && t <= outputTimeCount_; ++t) {
@@ -209,10 +249,15 @@ void StepLoop::readSteps() {
         show(ShownState{a_.outPressureHead, a_.outDischarge, a_.nodeCode, a_.outVx, a_.outVy,
                         a_.outVz, outputTime, stepNo_});
       }
-    } else if (form_.writesStoredSteps) {
+    } else if (form_.writesStoredSteps && pick.show) {
       show(storedState());  // stored-step pass
+      stepShown = true;
     }
-    if (form_.writesEveryStep) show(storedState());
+    if (form_.writesEveryStep && pick.show) {
+      show(storedState());
+      stepShown = true;
+    }
+    follow(storedState(), stepShown);
     if (restart_.stopRequested != 0) break;
 
     if (interpolates_) {
@@ -224,6 +269,7 @@ void StepLoop::readSteps() {
     }
     previousTime_ = time_;
   }
+  if (picker_.finish()) show(keptState());
 }
 
 void StepLoop::interpolateTo(double outputTime, double time) {
@@ -253,6 +299,8 @@ void sizeConverterArrays(ConverterArrays& a, const ResultCounts& counts,
                          const ConverterAnswers& answers) {
   const OutputForm& form = outputFormFor(answers.outputForm);
   const bool interpolation = interpolates(form, answers);
+  // Only a stride keeps a step aside: with a window alone every step inside it is shown.
+  const bool keepsSteps = answers.selection.every > 1;
   const auto nodes = static_cast<std::size_t>(std::max(counts.nodeCount, 0)) + 1;
   const auto elements = static_cast<std::size_t>(std::max(counts.elementCount, 0)) + 1;
   const auto slots = static_cast<std::size_t>(std::max(counts.elementCount, 0)) *
@@ -266,11 +314,14 @@ void sizeConverterArrays(ConverterArrays& a, const ResultCounts& counts,
        nodes},
       {{&a.vx, &a.vy, &a.vz}, true, elements},
       {{&a.prevVx, &a.prevVy, &a.prevVz, &a.outVx, &a.outVy, &a.outVz}, interpolation, elements},
+      {{&a.keptPressureHead, &a.keptDischarge}, keepsSteps, nodes},
+      {{&a.keptVx, &a.keptVy, &a.keptVz}, keepsSteps, elements},
   };
   const ArrayGroup<int> ints[] = {
       {{&a.nodeCode, &a.nodeUnused}, true, nodes},
       {{&a.nodeElementCount}, form.nodalVelocities, nodes},
       {{&a.savedNodeCode}, form.restart, nodes},
+      {{&a.keptNodeCode}, keepsSteps, nodes},
       {{&a.materialNo, &a.elementFlag}, true, elements},
       {{&a.connectivity}, true, slots},
   };

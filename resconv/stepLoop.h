@@ -23,7 +23,8 @@ struct ConverterFiles {
 // Everything the loop works on, sized from the counts. Arrays are 1-based. The work arrays a
 // run does not use stay empty: the nodal velocities (node*, nodeElementCount) serve the forms
 // shown with them; the saved copies and initialDischarge the restart form; the previous-step
-// and interpolated (prev*, out*) arrays only runs that interpolate to requested times.
+// and interpolated (prev*, out*) arrays only runs that interpolate to requested times; the
+// kept* arrays runs that keep a step aside as perhaps the last one of their selection.
 //
 // The arrays are zero pages until values land in them, so a header that promises more than
 // its file holds costs only the memory of what is really read.
@@ -36,6 +37,8 @@ struct ConverterArrays {
   ZeroedArray<double> initialDischarge;
   ZeroedArray<int> nodeCode, nodeElementCount, savedNodeCode, nodeUnused;
   ZeroedArray<double> vx, vy, vz, prevVx, prevVy, prevVz, outVx, outVy, outVz;
+  ZeroedArray<double> keptPressureHead, keptDischarge, keptVx, keptVy, keptVz;
+  ZeroedArray<int> keptNodeCode;
   ZeroedArray<int> materialNo, elementFlag;
   ZeroedArray<int> connectivity;  // flat, nodesPerElement per element
   std::vector<double> outputTimes;

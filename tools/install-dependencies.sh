@@ -11,7 +11,7 @@ packages="
   libgtest-dev libgmock-dev libbenchmark-dev googletest
   libcli11-dev
   libdeflate-dev
-  python3 python3-numpy python3-pytest python3-vtk9 python3-meshio
+  python3 python3-numpy python3-pytest python3-vtk9 python3-meshio python3-pandas
   pybind11-dev python3-dev
   clang-format
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 locales

@@ -13,6 +13,7 @@ struct ExtractorOptions {
   CommonOptions common;
   std::string resultName;
   std::string graphName;
+  StepSelection selection;
 };
 
 constexpr const char* description =
@@ -29,6 +30,8 @@ constexpr const char* footer = R"(Examples:
       In directory run3, the result file named in WORK.LST.
   for d in case1 case2 case3; do tseries -C "$d" --graph GRAPH.DAT -q || exit; done
       The same lists for several runs, each in its own directory.
+  tseries RES.DAT --graph GRAPH.DAT --from 3600 --every 10
+      Rows from time 3600 on: the first stored step there, every tenth after it, and the last.
 
 Exit status: 0 done; 2 usage error (nothing created); 1 the run stopped on bad input or a
 failed write (one line on standard error; what was written before stays); 128 plus the
@@ -48,7 +51,7 @@ int runScripted(const ExtractorOptions& o) {
   const GraphCapacities capacities = readGraphCapacities(graphData);
   SeriesArrays arrays = sizeSeriesArrays(resultName, counts, o.graphName, capacities);
   const auto written =
-      writeTimeSeries(resultFile, graphData, counts, capacities, arrays, &progress);
+      writeTimeSeries(resultFile, graphData, counts, capacities, arrays, &progress, o.selection);
   reportWrittenFiles(o.common, written);
   return exitStatus::done;
 }
@@ -65,6 +68,10 @@ int runExtractorCommandLine(int argc, char** argv) {
                  "velocity lists [the graph data file name typed in the dialogue]")
       ->type_name("FILE")
       ->required();
+  addStepSelectionOptions(app, options.selection, false);
   addCommonOptions(app, options.common);
-  return runCommandLine(app, argc, argv, [&] { return runScripted(options); });
+  return runCommandLine(app, argc, argv, [&] {
+    checkStepSelection(app, options.selection);
+    return runScripted(options);
+  });
 }

@@ -180,7 +180,8 @@ void readPointLists(InputUnit& graphData, const ResultCounts& counts,
 }
 
 int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
-                 const GraphCapacities& capacities, SeriesArrays& arrays, ProgressMeter* progress) {
+                 const GraphCapacities& capacities, SeriesArrays& arrays, ProgressMeter* progress,
+                 const StepSelection& selection) {
   const bool headsWanted = arrays.headNodes.count >= 1 || arrays.pressureNodes.count >= 1;
   const bool velocitiesWanted = arrays.velocityElements.count >= 1;
   StepArrays step;
@@ -199,14 +200,22 @@ int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
   readResultMesh(resultFile, counts, mesh);
   if (progress != nullptr) progress->update();
 
+  // A step kept aside as perhaps the last one of the selection has its row filled after the
+  // kept rows; the row is counted once the step is known to be the last, or dropped when the
+  // next step takes its place.
+  StepPicker picker(selection);
   int storedStepCount = 0;
   int stepNo = 0;
   double time = 0.0;
   while (readResultStep(resultFile, counts, stepNo, time, step)) {
     if (progress != nullptr) progress->stepRead();
+    const StepPicker::Choice pick = picker.next(time);
+    if (pick.showKept) ++storedStepCount;
+    if (!pick.show && !pick.keep) continue;
     // The step after the last one kept is read whole and dropped; the rest is not read.
-    if (storedStepCount == capacities.stepCapacity) break;
-    const int i = ++storedStepCount;
+    if (storedStepCount == capacities.stepCapacity) return storedStepCount;
+    const int i = storedStepCount + 1;
+    if (pick.show) storedStepCount = i;
     arrays.stepTimes[i] = time;
     keepTotalHeads(historyRow(arrays.headHistory, i), arrays.headNodes, arrays.pressureHead,
                    arrays.z);
@@ -214,6 +223,7 @@ int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
     keepListed(historyRow(arrays.dischargeHistory, i), arrays.dischargeNodes, arrays.discharge);
     keepVelocities(historyRow(arrays.velocityHistory, i), arrays.velocityElements, arrays);
   }
+  if (picker.finish()) ++storedStepCount;
   return storedStepCount;
 }
 
@@ -240,9 +250,9 @@ void writeTable(OutputUnit& unit, const PointList& list, const History& history,
 std::vector<std::string> writeTimeSeries(InputUnit& resultFile, InputUnit& graphData,
                                          const ResultCounts& counts,
                                          const GraphCapacities& capacities, SeriesArrays& arrays,
-                                         ProgressMeter* progress) {
+                                         ProgressMeter* progress, const StepSelection& selection) {
   readPointLists(graphData, counts, capacities, arrays);
-  const int stored = collectSteps(resultFile, counts, capacities, arrays, progress);
+  const int stored = collectSteps(resultFile, counts, capacities, arrays, progress, selection);
   if (progress != nullptr) progress->clear();
   std::vector<std::string> written;
   const std::span<const double> times = arrays.stepTimes;

@@ -16,6 +16,7 @@
 
 #include "common/progress.h"
 #include "common/resultFile.h"
+#include "common/stepSelection.h"
 #include "common/units.h"
 #include "common/zeroedArray.h"
 
@@ -76,9 +77,10 @@ void readPointLists(InputUnit& graphData, const ResultCounts& counts,
 // Reads the mesh, its initial pressure heads and discharges into the arrays the steps are read
 // into (a value a step leaves empty keeps the one before it), and then the stored steps until
 // the end of the data or until stepCapacity steps are kept; returns the number of kept steps.
+// The steps kept are those `selection` picks, every one by default.
 int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
                  const GraphCapacities& capacities, SeriesArrays& arrays,
-                 ProgressMeter* progress = nullptr);
+                 ProgressMeter* progress = nullptr, const StepSelection& selection = {});
 
 // One table: the header record of the list's numbers (each repeated `components` times), then
 // one data record per kept step with its time and its row.
@@ -90,4 +92,5 @@ void writeTable(OutputUnit& unit, const PointList& list, const History& history,
 std::vector<std::string> writeTimeSeries(InputUnit& resultFile, InputUnit& graphData,
                                          const ResultCounts& counts,
                                          const GraphCapacities& capacities, SeriesArrays& arrays,
-                                         ProgressMeter* progress = nullptr);
+                                         ProgressMeter* progress = nullptr,
+                                         const StepSelection& selection = {});

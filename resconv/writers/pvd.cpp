@@ -22,11 +22,9 @@ constexpr std::string_view collectionTail =
 
 constexpr int stepNumberDigits = 4;
 
-// The shortest text that reads back as the same double.
 void appendDouble(OutputUnit& unit, double value) {
   char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  unit.append(std::string_view(text, static_cast<std::size_t>(result.ptr - text)));
+  unit.append(shortestDouble(value, text));
 }
 
 // The number of a step file name "STEM_NNNN.vtu" of this series, or -1.
@@ -45,6 +43,11 @@ int stepNumberOf(std::string_view leaf, std::string_view stem) {
 }
 
 }  // namespace
+
+std::string_view shortestDouble(double value, char (&text)[32]) {
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return {text, static_cast<std::size_t>(result.ptr - text)};
+}
 
 SeriesFiles seriesFilesIn(std::filesystem::path directory) {
   auto unit = std::make_shared<OutputUnit>(unitNumber::output);

@@ -68,17 +68,13 @@ void writeNodeTable(OutputUnit& unit, std::span<const double> discharge,
   writeHeading(unit, title, time, stepNo);
   writeRecords(unit, captions, {});
 
-  double positiveSum = 0.0;  // QP
-  double negativeSum = 0.0;  // QM
   EntryLine line(unit);
-  for (int node = 1; node <= nodeCount; ++node) {
-    if (nodeUnused[node] == 1) continue;
-    line.add(node, pressureHead[node] + z[node], pressureHead[node], discharge[node]);
-    if (discharge[node] > 0.0) positiveSum += discharge[node];
-    if (discharge[node] < 0.0) negativeSum += discharge[node];
-  }
+  const DischargeTotals sums =
+      shownDischargeTotals(discharge, nodeCount, nodeUnused, [&](int node) {
+        line.add(node, pressureHead[node] + z[node], pressureHead[node], discharge[node]);
+      });
   line.finish();
-  writeFormatted(unit, totals, positiveSum, negativeSum);
+  writeFormatted(unit, totals, sums.positive, sums.negative);
 }
 
 void writeElementTable(OutputUnit& unit, std::span<const double> vx, std::span<const double> vy,

@@ -333,7 +333,9 @@ TEST(ScriptedRun, InfoDescribesTheBundledExample) {
             "elements:          5 (3 hexahedra, 2 prisms; 1 left out)\n"
             "nodes per element: 8\n"
             "unused nodes:      1\n"
-            "stored steps:      4 (first: step 0 at time 0; last: step 3 at time 45)\n");
+            "stored steps:      4 (first: step 0 at time 0; last: step 3 at time 45)\n"
+            "initial discharge: positive 0.01466332, negative 0\n"
+            "last discharge:    positive 0.0149269, negative 0\n");
   EXPECT_EQ(result.standardError, "");
   EXPECT_EQ(filesIn(dir).size(), 1u);  // nothing written
 }
@@ -352,8 +354,14 @@ TEST(ScriptedRun, HelpAndVersion) {
   const ProgramResult help = dir.runWithArguments(RESCONV_PATH, "-h");
   for (const char* option :
        {"--to", "--times", "--points", "--submesh", "--restart-time", "--restart-head",
-        "--restart-discharge", "--info", "--progress", "--no-progress", "--quiet"}) {
+        "--restart-discharge", "--info", "--progress", "--no-progress", "--quiet", "--every",
+        "--from", "--until", "resconv RES.DAT --to balance\n",
+        "resconv RES.DAT --to vtu --every 10\n"}) {
     EXPECT_NE(help.standardOutput.find(option), std::string::npos) << option;
+  }
+  const ProgramResult tseriesHelp = dir.runWithArguments(TSERIES_PATH, "-h");
+  for (const char* option : {"--graph", "--every", "--from", "--until"}) {
+    EXPECT_NE(tseriesHelp.standardOutput.find(option), std::string::npos) << option;
   }
   EXPECT_TRUE(filesIn(dir).empty());
 }

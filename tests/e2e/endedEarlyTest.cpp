@@ -483,6 +483,9 @@ INSTANTIATE_TEST_SUITE_P(
                       LimitCase{"restart", RESCONV_PATH, "RES.DAT --to restart --restart-time 15",
                                 "RESTART.DAT",
                                 "RESTART.DAT, after the output of step 2 at time 20"},
+                      // BALANCE.CSV, 461 bytes, is within the limit.
+                      LimitCase{"balance", RESCONV_PATH, "RES.DAT --to balance",
+                                "BALANCE_BY_CODE.CSV", "BALANCE_BY_CODE.CSV, " + afterStepThree},
                       LimitCase{"vtu", RESCONV_PATH, "RES.DAT --to vtu", "VTK/VTK_0000.vtu",
                                 "VTK/VTK_0000.vtu, while writing the output of step 0 at time 0"},
                       LimitCase{"tables", TSERIES_PATH, "RES.DAT --graph GRAPH.DAT", "HTIME.CSV",

@@ -36,6 +36,7 @@ const std::map<std::string, TimeMarker> timeMarkers = {
     {"interp", {" TIME,%lf", 1}},
     {"restart", {nullptr, 0}},                 // one record set, no times
     {"vtu", {" <DataSet timestep=\"%lf", 1}},  // the collection, a line per output
+    {"balance", {"%lf,", 1}},                  // a record per output after the header
 };
 
 // The file that shows the outputs: the run's output file, or a series' collection.
@@ -93,6 +94,7 @@ TEST(FormTable, EachFormWritesTheFilesAndOutputsOfItsRow) {
     }
     std::set<std::string> expected;
     if (!form.fileName.empty()) expected.insert(std::string(form.fileName));
+    if (!form.secondFile.empty()) expected.insert(std::string(form.secondFile));
     if (form.usesScratch) expected.insert("AVS.tmp");
     if (!form.seriesStem.empty()) {
       expected.insert(std::string(form.seriesStem) + ".pvd");
