@@ -840,6 +840,10 @@ TEST_P(WriteFailure, StopsWithAMessage) {
   dir.write("OTF.DAT", outputTimes);
   dir.write("GRAPH.DAT", goodGraph);
   c.prepare(dir);
+  // Wine removes no link to a device in a Windows program's stead, as the scratch file on a
+  // full device is made here; the removal of a scratch file on disk is checked under Wine too
+  // (a file-size limit, endedEarlyTest.cpp).
+  const bool scratchOnDisk = !crlfPrograms || !fs::is_symlink(dir.path() / "AVS.tmp");
   dir.write(".answers", c.answers);
   const std::string command = "cd '" + dir.path().string() + "' && LC_ALL=C timeout -s KILL 60 '" +
                               c.program + "' < .answers 2> .stderr " + c.redirect;
@@ -847,7 +851,7 @@ TEST_P(WriteFailure, StopsWithAMessage) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_GT(WEXITSTATUS(status), 0);
   EXPECT_EQ(dir.read(".stderr"), c.stop);
-  if (c.removesScratch) {
+  if (c.removesScratch && scratchOnDisk) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(dir.path() / "AVS.tmp")));
   }
 }
