@@ -163,19 +163,18 @@ def test_an_empty_mesh(tmp_path):
     assert steps[0].velocity.shape == (0, 3)
 
 
-def test_an_interrupt_ends_a_long_histories_reading(tmp_path):
+def _interrupted_while_reading(tmp_path, reading):
+    """Runs reading(path) on a result file of about 80 MB (its reading takes a tenth of a
+    second at the least) with Ctrl-C coming 20 ms in; tells whether the file was still open
+    when the interrupt was handled: inside the reading, not after it."""
     import _thread
     import os
     import signal
     import subprocess
     from conftest import GENERATOR
     path = tmp_path / "LARGE.DAT"
-    # About 80 MB: its reading takes a tenth of a second at the least.
     subprocess.run([str(GENERATOR), "--nx", "60", "--ny", "60", "--nz", "20", "--target-mb",
                     "80", "--out", str(path)], check=True, capture_output=True)
-
-    # Whether the file is still open when the interrupt is handled: inside the reading, not
-    # after it.
     open_when_handled = []
 
     def on_interrupt(number, frame):
@@ -186,45 +185,29 @@ def test_an_interrupt_ends_a_long_histories_reading(tmp_path):
     previous = signal.signal(signal.SIGINT, on_interrupt)
     timer = threading.Timer(0.02, _thread.interrupt_main)
     try:
-        timer.start()
         with pytest.raises(KeyboardInterrupt):
-            seepage.histories(path, nodes=[1])
+            reading(path, timer.start)
     finally:
         timer.cancel()
         signal.signal(signal.SIGINT, previous)
-    assert open_when_handled == [True]
+    return open_when_handled == [True]
+
+
+def test_an_interrupt_ends_a_long_histories_reading(tmp_path):
+    def reading(path, start_interrupt):
+        start_interrupt()
+        seepage.histories(path, nodes=[1])
+
+    assert _interrupted_while_reading(tmp_path, reading)
 
 
 def test_an_interrupt_ends_a_long_pass_over_the_steps(tmp_path):
-    import _thread
     import collections
-    import os
-    import signal
-    import subprocess
-    from conftest import GENERATOR
-    path = tmp_path / "LARGE.DAT"
-    subprocess.run([str(GENERATOR), "--nx", "60", "--ny", "60", "--nz", "20", "--target-mb",
-                    "80", "--out", str(path)], check=True, capture_output=True)
 
-    # Whether the file is still open when the interrupt is handled: inside the pass, not after
-    # it. The steps are taken by C code (a deque), with no Python run between two of them.
-    open_when_handled = []
-
-    def on_interrupt(number, frame):
-        names = [os.path.realpath("/proc/self/fd/" + fd) for fd in os.listdir("/proc/self/fd")]
-        open_when_handled.append(str(path.resolve()) in names)
-        raise KeyboardInterrupt
-
-    previous = signal.signal(signal.SIGINT, on_interrupt)
-    try:
+    # The steps are taken by C code (a deque), with no Python run between two of them.
+    def reading(path, start_interrupt):
         with seepage.open(path) as result:
-            timer = threading.Timer(0.02, _thread.interrupt_main)
-            try:
-                timer.start()
-                with pytest.raises(KeyboardInterrupt):
-                    collections.deque(result, maxlen=0)
-            finally:
-                timer.cancel()
-    finally:
-        signal.signal(signal.SIGINT, previous)
-    assert open_when_handled == [True]
+            start_interrupt()
+            collections.deque(result, maxlen=0)
+
+    assert _interrupted_while_reading(tmp_path, reading)
