@@ -614,3 +614,13 @@ void editText(char* field, int width, std::string_view text) {
   fillBlanks(field, width - length);
   std::memcpy(field + (width - length), text.data(), static_cast<std::size_t>(length));
 }
+
+std::string_view shortestDouble(double value, char (&text)[32]) {
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return {text, static_cast<std::size_t>(result.ptr - text)};
+}
+
+std::string shortestDoubleText(double value) {
+  char text[32];
+  return std::string(shortestDouble(value, text));
+}

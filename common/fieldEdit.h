@@ -1,6 +1,7 @@
 #pragma once
 // Editors of single fields: each fills exactly `width` characters at `field`.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // Iw: right-justified digits with a leading minus sign when negative; asterisks when the
@@ -39,3 +40,9 @@ void putDigits(char* out, int count, std::uint64_t value);
 void editNonFinite(char* field, int width, double value);
 // `width` asterisks.
 void fillAsterisks(char* field, int width);
+
+// The shortest text that reads back as the same double ("0.25", "30", "1e-07"), in `text`: the
+// times of the ParaView collection, of the place lines and of the tables for programs.
+std::string_view shortestDouble(double value, char (&text)[32]);
+// The same as a string.
+std::string shortestDoubleText(double value);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <new>
 
+#include "common/fieldEdit.h"
 #include "common/platform.h"
 
 namespace {
@@ -22,15 +23,8 @@ struct RunPlace {
 };
 thread_local RunPlace place;
 
-// The shortest text that reads back as the same time.
-std::string timeText(double time) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, time);
-  return std::string(text, result.ptr);
-}
-
 std::string stepText(int stepNo, double time) {
-  return "step " + std::to_string(stepNo) + " at time " + timeText(time);
+  return "step " + std::to_string(stepNo) + " at time " + shortestDoubleText(time);
 }
 
 std::string_view messageText(int error) {

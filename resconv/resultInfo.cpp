@@ -2,19 +2,14 @@
 
 #include <vector>
 
+#include "common/fieldEdit.h"
 #include "common/platform.h"
 #include "common/stop.h"
 #include "common/zeroedArray.h"
 #include "resconv/derived.h"
 #include "resconv/model.h"
-#include "resconv/writers/pvd.h"
 
 namespace {
-
-std::string shortest(double value) {
-  char text[32];
-  return std::string(shortestDouble(value, text));
-}
 
 std::string trimmedTitle(const std::string& title) {
   const std::size_t end = title.find_last_not_of(' ');
@@ -93,13 +88,13 @@ std::string describeResult(const std::string& fileName, const ResultInfo& info) 
   text += "stored steps:      " + std::to_string(info.stepCount);
   if (info.stepCount > 0) {
     text += " (first: step " + std::to_string(info.firstStepNo) + " at time " +
-            shortest(info.firstTime) + "; last: step " + std::to_string(info.lastStepNo) +
-            " at time " + shortest(info.lastTime) + ")";
+            shortestDoubleText(info.firstTime) + "; last: step " + std::to_string(info.lastStepNo) +
+            " at time " + shortestDoubleText(info.lastTime) + ")";
   }
   text += lineEnd;
   const auto totals = [&](const char* label, const DischargeTotals& sums) {
-    text += std::string(label) + "positive " + shortest(sums.positive) + ", negative " +
-            shortest(sums.negative) + lineEnd;
+    text += std::string(label) + "positive " + shortestDoubleText(sums.positive) + ", negative " +
+            shortestDoubleText(sums.negative) + lineEnd;
   };
   totals("initial discharge: ", info.initialDischarge);
   if (info.stepCount > 0) totals("last discharge:    ", info.lastDischarge);

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "resconv/writers/pvd.h"
+#include "common/fieldEdit.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "common/fieldEdit.h"
 #include "common/platform.h"
 #include "common/stop.h"
 
@@ -43,11 +44,6 @@ int stepNumberOf(std::string_view leaf, std::string_view stem) {
 }
 
 }  // namespace
-
-std::string_view shortestDouble(double value, char (&text)[32]) {
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return {text, static_cast<std::size_t>(result.ptr - text)};
-}
 
 SeriesFiles seriesFilesIn(std::filesystem::path directory) {
   auto unit = std::make_shared<OutputUnit>(unitNumber::output);

@@ -36,10 +36,6 @@ void replaceFileDurably(const std::string& from, const std::string& to);
 // more.
 std::string stepFileName(std::string_view stem, int index);
 
-// The shortest text that reads back as the same double ("0.25", "30", "1e-07"), as the
-// collection writes its times, in `text`.
-std::string_view shortestDouble(double value, char (&text)[32]);
-
 // The collection file: one DataSet per output, naming its step file by relative path, with
 // `timestep` the output time written to round-trip exactly.
 void writeCollection(OutputUnit& unit, std::string_view stem, std::span<const double> times);

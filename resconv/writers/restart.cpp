@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "common/fieldEdit.h"
 #include "common/stop.h"
 #include "common/textFormat.h"
 
@@ -22,12 +23,6 @@ constexpr int highestCode = 2;
 
 int writtenCode(int code) {
   return code >= lowestCode && code <= highestCode ? code : 0;
-}
-
-std::string shortest(double value) {
-  char text[32];
-  auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
 }
 
 }  // namespace
@@ -93,6 +88,6 @@ void writeRestartRecords(OutputUnit& unit, std::span<const double> x, std::span<
 
 void reportRestartNotReached(double restartTime, double lastStoredTime) {
   stopWithMessage("RESTART.DAT not written: no stored step reaches the restart time " +
-                  shortest(restartTime) + " (the last stored step is at time " +
-                  shortest(lastStoredTime) + ")");
+                  shortestDoubleText(restartTime) + " (the last stored step is at time " +
+                  shortestDoubleText(lastStoredTime) + ")");
 }
