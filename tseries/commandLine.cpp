@@ -86,9 +86,15 @@ int runScripted(const ExtractorOptions& o) {
   graphData.openOld(o.graphName);
   const GraphCapacities capacities = readGraphCapacities(graphData);
   SeriesArrays arrays = sizeSeriesArrays(resultName, counts, o.graphName, capacities);
-  const auto written =
-      writeTimeSeries(resultFile, graphData, counts, capacities, arrays, &progress, o.selection);
-  reportWrittenFiles(o.common, written);
+  SeriesRun run;
+  run.progress = &progress;
+  run.selection = o.selection;
+  run.belowOne = NumbersBelowOne::stop;
+  run.graphName = o.graphName;
+  const SeriesOutcome outcome =
+      writeTimeSeries(resultFile, graphData, counts, capacities, arrays, run);
+  reportWrittenFiles(o.common, outcome.written);
+  reportWarnings(outcome);
   return exitStatus::done;
 }
 

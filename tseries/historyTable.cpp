@@ -35,14 +35,9 @@ HistoryArrays allocateHistoryArrays(const ResultCounts& counts, const HistoryCol
   return arrays;
 }
 
-// The shortest text that reads back as the same double, with ".0" after a whole number, so
-// that a column whose values all happen to be whole (a discharge of 0 throughout, times of
-// whole seconds) still reads as floating point.
 void appendNumber(std::string& row, double value) {
   char text[32];
-  const std::string_view number = shortestDouble(value, text);
-  row += number;
-  if (number.find_first_not_of("-0123456789") == std::string_view::npos) row += ".0";
+  row += realText(value, text);
 }
 
 std::string historyRow(double time, int stepNo, const HistoryColumns& columns,
