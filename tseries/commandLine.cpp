@@ -49,6 +49,14 @@ stop comes from reading one; what was written before stays); 128 plus the
 signal's number when interrupted (130 Ctrl-C, 143 terminated, 129 hung up): the run ends at
 the next record boundary with one line naming the step it reached.)";
 
+// The result file opened, its title and counts read; the name is the one opened.
+ResultCounts openResultHeader(const ExtractorOptions& o, InputUnit& resultFile,
+                              ProgressMeter& progress, std::string& resultName) {
+  resultName = openScriptedResultFile(o.common, o.resultName, resultFile, progress);
+  readResultTitle(resultFile);
+  return readResultCounts(resultFile);
+}
+
 // HISTORY.CSV of the nodes and elements typed on the command line.
 int runHistory(const ExtractorOptions& o) {
   HistoryColumns columns;
@@ -56,10 +64,8 @@ int runHistory(const ExtractorOptions& o) {
   if (!o.elementList.empty()) columns.elements = parseNumberList(o.elementList, "--elements");
   InputUnit resultFile(unitNumber::resultFile);
   ProgressMeter progress(progressMode(o.common));
-  const std::string resultName =
-      openScriptedResultFile(o.common, o.resultName, resultFile, progress);
-  readResultTitle(resultFile);
-  const ResultCounts counts = readResultCounts(resultFile);
+  std::string resultName;
+  const ResultCounts counts = openResultHeader(o, resultFile, progress, resultName);
   checkNumberRange(columns.nodes, counts.nodeCount, "--nodes", "the node count of " + resultName);
   checkNumberRange(columns.elements, counts.elementCount, "--elements",
                    "the element count of " + resultName);
@@ -77,10 +83,8 @@ int runScripted(const ExtractorOptions& o) {
   if (o.graphName.empty()) return runHistory(o);
   InputUnit resultFile(unitNumber::resultFile);
   ProgressMeter progress(progressMode(o.common));
-  const std::string resultName =
-      openScriptedResultFile(o.common, o.resultName, resultFile, progress);
-  readResultTitle(resultFile);
-  const ResultCounts counts = readResultCounts(resultFile);
+  std::string resultName;
+  const ResultCounts counts = openResultHeader(o, resultFile, progress, resultName);
 
   InputUnit graphData(unitNumber::graphData);
   graphData.openOld(o.graphName);
