@@ -162,8 +162,10 @@ bool InputUnit::refill() {
     // Every record before this read has been handed out whole: where an interrupt ends the
     // run, also one that cuts a waiting read short.
     stopIfInterrupted();
-    const std::int64_t n = platform::readSome(fd_, buffer_.data() + loaded_,
-                                              std::min(buffer_.size() - loaded_, fileBlockSize));
+    // No read passes the bound of the record open, so that a longer one is always seen open.
+    const std::size_t room = std::min(
+        {buffer_.size() - loaded_, fileBlockSize, lineLimit_ + recordBound_ + 1 - loaded_});
+    const std::int64_t n = platform::readSome(fd_, buffer_.data() + loaded_, room);
     if (n < 0) {
       int error = errno;
       stopIfInterrupted();
