@@ -10,6 +10,7 @@
 #include "common/commandLine.h"
 #include "common/console.h"
 #include "common/fieldEdit.h"
+#include "common/platform.h"
 #include "common/resultFile.h"
 #include "common/stop.h"
 #include "resconv/answers.h"
@@ -86,10 +87,15 @@ constexpr const char* footer = R"(Examples:
   resconv RES.DAT --to tecplot --from 86400 --until 172800 --every 6
       Tecplot blocks of the second day only, every sixth stored step and the last of the day.
 
+A requested time that no output can show (before time 0, or after the last stored step)
+gets one warning line on standard error at the end of the run; nothing else changes.
+
 Exit status: 0 done; 2 usage error (nothing created); 1 the run stopped on bad input or a
-failed write (one line on standard error; what was written before stays); 128 plus the
-signal's number when interrupted (130 Ctrl-C, 143 terminated, 129 hung up): the run ends at
-the next record boundary with one line naming the step it reached.)";
+failed write (a line on standard error saying what stopped it and, for a stop in an input
+file, a second line naming the file, line and column and what was read there; what was
+written before stays); 128 plus the signal's number when interrupted (130 Ctrl-C, 143
+terminated, 129 hung up): the run ends at the next record boundary with one line naming the
+step it reached.)";
 
 void addConverterOptions(CLI::App& app, ConverterOptions& o) {
   addResultFileOption(app, o.resultName);
@@ -299,7 +305,7 @@ int runScripted(const ConverterOptions& o) {
   if (o.info) {
     const ResultInfo info = readResultInfo(resultFile);
     progress.clear();
-    std::fputs(describeResult(resultName, info).c_str(), stdout);
+    std::fputs(describeResult(resultName, info, platform::consoleIsUtf8()).c_str(), stdout);
     return exitStatus::done;
   }
 
