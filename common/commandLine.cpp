@@ -167,7 +167,7 @@ int runCommandLine(CLI::App& app, int argc, char** argv, const std::function<int
     // A mistyped option is named first, whatever else the parse found wrong.
     const std::string unknown = unknownOptionMessage(app, argc, argv);
     if (unknown.ends_with("?")) {
-      writeErrorLine(program + ": " + unknown);
+      writeErrorLine(program + ": " + unknown + " See '" + program + " --help'");
       return exitStatus::usage;
     }
     return usageError(unknown.empty() ? std::string(e.what()) : unknown);
