@@ -253,10 +253,11 @@ std::vector<double> parseTimes(const std::string& text) {
     const char* last = item.data() + item.size();
     double time = 0.0;
     const auto [end, error] = std::from_chars(first, last, time);
-    if (item.empty() || error != std::errc() || end != last) {
+    if (item.empty() || end != last ||
+        (error != std::errc() && error != std::errc::result_out_of_range)) {
       throw UsageError("--at: '" + item + "' in " + text + " is not a number");
     }
-    if (!std::isfinite(time)) {
+    if (error == std::errc::result_out_of_range || !std::isfinite(time)) {
       throw UsageError("--at: " + item + " in " + text + " is not a finite number");
     }
     times.push_back(time);
