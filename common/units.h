@@ -145,12 +145,6 @@ class OutputUnit {
   mutable std::size_t memorySynced_ = 0;
 };
 
-// Input that is not text stops the run when the reader reaches the record that shows it (the
-// records before it are read as ever): a NUL byte ("not a text file"); a record of 1 MiB or
-// more, or the last record of a file that lacks its line end, holding a CR that a character
-// other than CR or LF follows (lines ended by CR alone); a record with no line end within
-// maxRecordBytes. So a unit holds at most that much of any input, /dev/zero and binary files
-// included, and stops at its first block on a file of CR line ends.
 // The bytes of an input unit: grown without being zero-filled first, and where the system
 // can without a copy, so that a long record costs the memory of its bytes and no more.
 class InputBytes {
@@ -175,6 +169,12 @@ class InputBytes {
   std::size_t size_ = 0;
 };
 
+// Input that is not text stops the run when the reader reaches the record that shows it (the
+// records before it are read as ever): a NUL byte ("not a text file"); a record of 1 MiB or
+// more, or the last record of a file that lacks its line end, holding a CR that a character
+// other than CR or LF follows (lines ended by CR alone); a record with no line end within
+// maxRecordBytes. So a unit holds at most that much of any input, /dev/zero and binary files
+// included, and stops at its first block on a file of CR line ends.
 class InputUnit {
  public:
   // Far beyond any record a valid input holds; a record longer than this stops the run.
