@@ -113,7 +113,7 @@ void addConverterOptions(CLI::App& app, ConverterOptions& o) {
   app.add_option("--times", o.times,
                  "Output-time file: output at its requested times [time question "
                  "answered 1]; its points and sub-mesh apply too. --to list needs it or "
-                 "--at")
+                 "--at. Its layout: the README's section \"The output-time file\"")
       ->type_name("FILE");
   app.add_option("--at", o.at,
                  "Output at these times, comma-separated, as an output-time file of those "
