@@ -51,11 +51,11 @@ extern const std::array<double, powerCount> decadeTable;
 //
 // The magnitude is m * 2^e exactly, with m of 64 bits and its leading bit set. With
 // 10^k = (P + t) * 2^q from the table, the 128-bit product m * P times 2^(e+q) is the scaled
-// value y = magnitude * 10^k from below, short of it by less than y * 2^-63, plus the 2^-64
-// that cutting the fraction to 64 bits drops. k is chosen so that y has `count` digits before
-// the point: its integer part, rounded by the fraction, is then the digits, unless the fraction
-// lies within that shortfall below one half (an exact tie included). Inlined into the editors,
-// so that a digit count known there leaves one straight line.
+// value y = magnitude * 10^k from below, short of it by less than y * 2^-63, plus what cutting
+// the fraction to 64 bits (or, for few digits, to the high word) drops. k is chosen so that y has
+// `count` digits before the point: its integer part, rounded by the fraction, is then the digits,
+// unless the fraction lies within that shortfall below one half (an exact tie included). Inlined
+// into the editors, so that a digit count known there leaves one straight line.
 [[gnu::always_inline]] inline bool fastDecimalDigits(double magnitude, int count, char* digits,
                                                      int& decade) {
   const auto bits = std::bit_cast<std::uint64_t>(magnitude);
@@ -98,9 +98,17 @@ extern const std::array<double, powerCount> decadeTable;
       --decade;
       continue;
     }
-    const std::uint64_t fraction = (high << (64 - shift)) | (low >> shift);
+    // The 64 bits below the point, and how far short of the scaled value they may fall (in
+    // units of 2^-64). Up to eight digits the high word alone leaves at least 35 bits of
+    // fraction, and the low word is left out at the cost of one unit of its last bit.
+    std::uint64_t fraction = high << (64 - shift);
+    std::uint64_t shortfall = 2 * whole + 4;
+    if (count <= 8) {
+      shortfall += std::uint64_t{1} << (64 - shift);
+    } else {
+      fraction |= low >> shift;
+    }
     constexpr std::uint64_t half = std::uint64_t{1} << 63;
-    const std::uint64_t shortfall = 2 * whole + 4;  // in units of 2^-64
     if (fraction <= half && fraction + shortfall >= half) [[unlikely]]
       return false;
     std::uint64_t rounded = whole + (fraction > half ? 1 : 0);

@@ -29,7 +29,6 @@ struct FormatField {
     passEnd     // the final parenthesis: the statement ends, or reverts onto a new record
   };
   Kind kind;
-  bool wideCopy = false;  // the prefix may be copied as eight characters (the stretch has room)
   int width = 0;          // w
   int digits = 0;         // d
   int scale = 0;          // k of the kP in force
@@ -40,7 +39,7 @@ struct FormatField {
   int skipColumns = 0;    // the columns the prefix's X descriptors skip (input, where a literal
                           // takes none)
   int room = 0;       // recordEnd, passEnd, anyText: the columns that the stretch after it takes up
-                      // to the next of these, its prefix included
+                      // to the next of these, its prefix included, and prefixSlack more
   int stepIndex = 0;  // the descriptor in the straight line (messages)
   ExponentEditor exponentEditor = nullptr;  // E: the editor of its d and k, when there is one
 };
@@ -49,6 +48,9 @@ struct FormatField {
 // A fields of no width (also the most characters of all prefixes together).
 constexpr std::size_t maxFlatSteps = 4096;
 constexpr std::int64_t maxRoom = std::int64_t{1} << 20;
+// Room taken beyond each stretch, and blanks after the prefixes' text: a prefix of up to this
+// many characters is copied as this many, the field after it overwriting the surplus.
+constexpr int prefixSlack = 8;
 
 struct CompiledFormat {
   std::string source;
@@ -58,7 +60,7 @@ struct CompiledFormat {
   std::size_t reversionField = 0;  // where a reverted pass begins
   int firstRoom = 0;               // the room of the first stretch
   bool hasDataDescriptor = false;
-  std::string prefixes;  // the prefixes' text, then eight blanks of slack
+  std::string prefixes;  // the prefixes' text, then prefixSlack blanks
 };
 
 // The scanner's handler that writes the format out and then cuts it into fields.
@@ -123,7 +125,7 @@ class LayoutCompiler {
       cutPass(reversionStep_, endScale, endScale);
     }
     measureRooms(textLength);
-    format_.prefixes.append(8, ' ');
+    format_.prefixes.append(prefixSlack, ' ');
   }
 
  private:
@@ -211,17 +213,14 @@ class LayoutCompiler {
            kind == FormatField::Kind::anyText;
   }
 
-  // The room of every stretch, and whether each prefix may be copied as eight characters: the
-  // stretch holds at least eight columns from the prefix on.
+  // The room of every stretch.
   constexpr void measureRooms(std::size_t textLength) {
     std::vector<FormatField>& fields = format_.fields;
     std::int64_t toStretchEnd = 0;  // from the current field's prefix on
     for (std::size_t i = fields.size(); i-- > 0;) {
-      FormatField& field = fields[i];
-      if (endsStretch(field.kind)) toStretchEnd = 0;
-      toStretchEnd += field.prefixLength + field.width;
+      if (endsStretch(fields[i].kind)) toStretchEnd = 0;
+      toStretchEnd += fields[i].prefixLength + fields[i].width;
       if (toStretchEnd > maxRoom) throw MalformedFormat{textLength, "record too long"};
-      field.wideCopy = !endsStretch(field.kind) && field.prefixLength <= 8 && toStretchEnd >= 8;
     }
     if (static_cast<std::int64_t>(format_.prefixes.size()) > maxRoom) {
       throw MalformedFormat{textLength, "format too long"};
@@ -230,7 +229,7 @@ class LayoutCompiler {
       std::int64_t room = 0;
       for (std::size_t i = begin;; ++i) {
         room += fields[i].prefixLength;
-        if (endsStretch(fields[i].kind)) return static_cast<int>(room);
+        if (endsStretch(fields[i].kind)) return static_cast<int>(room) + prefixSlack;
         room += fields[i].width;
       }
     };

@@ -18,25 +18,55 @@ namespace {
 }  // namespace
 
 void writeRecords(OutputUnit& unit, const CompiledFormat& format, std::span<const Item> items) {
-  const FormatField* const fields = format.fields.data();
   const char* const prefixes = format.prefixes.data();
   const Item* item = items.data();
   const Item* const end = item + items.size();
   const Item* passBegin = end;  // none yet: the first pass may take no item
   char* out = unit.extend(static_cast<std::size_t>(format.firstRoom));
-  std::size_t next = 0;
-  for (;;) {
-    const FormatField& field = fields[next++];
+  for (const FormatField* next = format.fields.data();;) {
+    const FormatField& field = *next++;
     // The prefix, then the field after it; or, when nothing follows in the record, the prefix
     // up to its last literal.
     char* const begin = out;
     const char* const prefix = prefixes + field.prefixAt;
-    if (field.wideCopy) {
-      std::memcpy(out, prefix, 8);
+    if (field.prefixLength <= prefixSlack) [[likely]] {
+      std::memcpy(out, prefix, prefixSlack);
     } else {
       std::memcpy(out, prefix, static_cast<std::size_t>(field.prefixLength));
     }
     out += field.prefixLength;
+    // The fields of fixed width with an item of their kind.
+    switch (field.kind) {
+      case FormatField::Kind::integer:
+        if (item == end || item->kind != Item::Kind::integer) [[unlikely]]
+          break;
+        editInteger(out, field.width, item->integer);
+        out += field.width;
+        ++item;
+        continue;
+      case FormatField::Kind::exponent:
+        if (item == end || (item->kind != Item::Kind::real && item->kind != Item::Kind::single))
+            [[unlikely]]
+          break;
+        if (field.exponentEditor != nullptr) [[likely]] {
+          field.exponentEditor(out, field.width, item->real);
+        } else {
+          editExponent(out, field.width, field.digits, field.scale, item->real);
+        }
+        out += field.width;
+        ++item;
+        continue;
+      case FormatField::Kind::text:
+        if (item == end || item->kind != Item::Kind::text) [[unlikely]]
+          break;
+        editText(out, field.width, item->text);
+        out += field.width;
+        ++item;
+        continue;
+      default:
+        break;
+    }
+    // The ends of records and of the format, and everything rare.
     if (field.kind == FormatField::Kind::recordEnd || field.kind == FormatField::Kind::passEnd) {
       unit.shrinkTo(begin + field.literalLength);
       unit.endRecord();
@@ -48,48 +78,23 @@ void writeRecords(OutputUnit& unit, const CompiledFormat& format, std::span<cons
                            " has no data descriptor for the remaining items");
         }
         passBegin = item;
-        next = format.reversionField;
+        next = format.fields.data() + format.reversionField;
       }
       out = unit.extend(static_cast<std::size_t>(field.room));
       continue;
     }
     // With the list exhausted, control stops at the next data descriptor.
-    if (item == end) [[unlikely]] {
+    if (item == end) {
       unit.shrinkTo(begin + field.literalLength);
       unit.endRecord();
       return;
     }
-    switch (field.kind) {
-      case FormatField::Kind::integer:
-        if (item->kind != Item::Kind::integer) [[unlikely]]
-          wrongItem(format, field, item - items.data());
-        editInteger(out, field.width, item->integer);
-        break;
-      case FormatField::Kind::exponent:
-        if (item->kind != Item::Kind::real && item->kind != Item::Kind::single) [[unlikely]]
-          wrongItem(format, field, item - items.data());
-        if (field.exponentEditor != nullptr) [[likely]] {
-          field.exponentEditor(out, field.width, item->real);
-        } else {
-          editExponent(out, field.width, field.digits, field.scale, item->real);
-        }
-        break;
-      case FormatField::Kind::text:
-        if (item->kind != Item::Kind::text) [[unlikely]]
-          wrongItem(format, field, item - items.data());
-        editText(out, field.width, item->text);
-        break;
-      case FormatField::Kind::anyText:
-        if (item->kind != Item::Kind::text) [[unlikely]]
-          wrongItem(format, field, item - items.data());
-        unit.shrinkTo(out);
-        unit.append(item->text);
-        out = unit.extend(static_cast<std::size_t>(field.room));
-        break;
-      default:  // F is an input descriptor
-        wrongItem(format, field, item - items.data());
+    if (field.kind != FormatField::Kind::anyText || item->kind != Item::Kind::text) {
+      wrongItem(format, field, item - items.data());  // F is an input descriptor
     }
-    out += field.width;
+    unit.shrinkTo(out);
+    unit.append(item->text);
+    out = unit.extend(static_cast<std::size_t>(field.room));
     ++item;
   }
 }
