@@ -29,6 +29,9 @@ int exactDecimalDigits(double magnitude, int count, char* digits);
 std::string_view shortestDouble(double value, char (&text)[32]);
 // The same as a string.
 std::string shortestDoubleText(double value);
+// The same with a decimal point or an exponent always, so that every reader takes it for a
+// real: "30.0", "0.25", "-1.875", "2e-16". The real values of the tables for programs.
+std::string_view realText(double value, char (&text)[32]);
 
 // 10^k for k = minPower..maxPower as a 64-bit mantissa with its leading bit set and a binary
 // exponent: 10^k = (mantissa + t) * 2^exponent with 0 <= t < 1 (the mantissa is truncated;

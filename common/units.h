@@ -25,7 +25,8 @@ constexpr int avsScratch = 8;
 constexpr int headTable = 10;
 constexpr int pressureTable = 11;
 constexpr int dischargeTable = 12;
-constexpr int seriesFile = 9;  // one file of a series of outputs
+constexpr int historyTable = 10;  // HISTORY.CSV, which a run writes instead of the four above
+constexpr int seriesFile = 9;     // one file of a series of outputs
 // The second file of a form that writes two.
 constexpr int secondFile = 13;
 constexpr int outputTimeFile = 17;

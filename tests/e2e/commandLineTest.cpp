@@ -179,9 +179,10 @@ INSTANTIATE_TEST_SUITE_P(
                      "--graph GRAPH133.DAT"},
         ScriptedCase{"tseriesCutResultFile",
                      TSERIES_PATH,
-                     {"worked/err_trunc/input/RESTRUNC.DAT", "worked/err_trunc/input/GRAPH.DAT"},
-                     "1\nRESTRUNC.DAT\nGRAPH.DAT\n",
-                     "RESTRUNC.DAT --graph GRAPH.DAT"}),
+                     // Lists of nodes 1 and above: a scripted run stops on a node 0.
+                     {"worked/err_trunc/input/RESTRUNC.DAT", "tseries/GRAPHCUT.DAT"},
+                     "1\nRESTRUNC.DAT\nGRAPHCUT.DAT\n",
+                     "RESTRUNC.DAT --graph GRAPHCUT.DAT"}),
     [](const ::testing::TestParamInfo<ScriptedCase>& param) {
       return std::string(param.param.name);
     });
