@@ -19,7 +19,7 @@ namespace {
 // the slash.
 constexpr std::array<bool, 256> separatorTable = [] {
   std::array<bool, 256> table{};
-  for (unsigned char c : {' ', '\t', '\r', '\n', ',', '/'}) table[c] = true;
+  for (char c : {' ', '\t', '\r', '\n', ',', '/'}) table[static_cast<unsigned char>(c)] = true;
   return table;
 }();
 

@@ -111,6 +111,6 @@ inline void putFixedDigits(char* out, std::uint64_t value) {
 // count, and makes zero count as one.
 inline int digitCount(std::uint64_t value) {
   value |= 1;
-  const int guess = (std::bit_width(value) * 1233) >> 12;  // floor(log10) or one less
+  const int guess = static_cast<int>((std::bit_width(value) * 1233) >> 12);  // log10 or less
   return guess + (value >= powersOfTen[guess] ? 1 : 0);
 }
