@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/resultFile.h"
+#include "common/slots.h"
 #include "tseries/tables.h"
 
 namespace {
@@ -50,7 +51,7 @@ const std::filesystem::path& syntheticResultFile() {
 
 void listEvery(PointList& list, int count, int step) {
   list.count = count;
-  for (int k = 1; k <= count; ++k) list.numbers[k] = k * step;
+  for (int k = 1; k <= count; ++k) list.numbers[at(k)] = k * step;
 }
 
 void collectListedSteps(benchmark::State& state) {

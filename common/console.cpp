@@ -41,10 +41,10 @@ std::uint32_t decodeUtf8(std::string_view text, std::size_t& i) {
     return static_cast<std::uint32_t>(static_cast<unsigned char>(text[k]));
   };
   std::uint32_t first = byte(i);
-  int length = first < 0x80 ? 1 : first < 0xE0 ? 2 : first < 0xF0 ? 3 : 4;
+  std::size_t length = first < 0x80 ? 1 : first < 0xE0 ? 2 : first < 0xF0 ? 3 : 4;
   if (i + length > text.size()) length = 1;
-  std::uint32_t code = length == 1 ? first : first & (0x3F >> (length - 1));
-  for (int k = 1; k < length; ++k) code = (code << 6) | (byte(i + k) & 0x3F);
+  std::uint32_t code = length == 1 ? first : first & (0x3Fu >> (length - 1));
+  for (std::size_t k = 1; k < length; ++k) code = (code << 6) | (byte(i + k) & 0x3F);
   i += length;
   return code;
 }

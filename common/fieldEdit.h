@@ -1,8 +1,10 @@
 #pragma once
-// Editors of single fields: each fills exactly `width` characters at `field`.
+// Editors of single fields: each fills exactly `width` characters at `field`, laid out in
+// place, right-justified, without temporaries, from the digits of decimalDigits.h.
 #include <cstdint>
-#include <string>
 #include <string_view>
+
+#include "common/decimalDigits.h"
 
 // Iw: right-justified digits with a leading minus sign when negative; asterisks when the
 // number does not fit.
@@ -22,30 +24,8 @@ void editText(char* field, int width, std::string_view text);
 
 // Building blocks shared with the free-form writer.
 
-// The most significant digits decimalDigits() gives.
-constexpr int maxSignificantDigits = 60;
-// Rounds the finite, non-negative `magnitude` to nearest with `count` significant digits
-// (1..maxSignificantDigits): writes the `count` digit characters to `digits` and returns the
-// decimal exponent of the first one (magnitude ~ d.ddd * 10^exponent); zero gives zeros and 0.
-// Up to 17 digits they come from one 64 x 64-bit product with a power of ten, checked to be
-// far enough from a decimal tie; otherwise, and near a tie, from exactDecimalDigits.
-int decimalDigits(double magnitude, int count, char* digits);
-// The same digits from std::to_chars alone: the reference the fast path is tested against.
-int exactDecimalDigits(double magnitude, int count, char* digits);
-// Writes exactly `count` (1..20) digits of `value`, which has no more, at `out`, with leading
-// zeros.
-void putDigits(char* out, int count, std::uint64_t value);
 // Infinity or NaN right-justified in the field: the long word when it fits, else the short
 // one, else asterisks.
 void editNonFinite(char* field, int width, double value);
 // `width` asterisks.
 void fillAsterisks(char* field, int width);
-
-// The shortest text that reads back as the same double ("0.25", "30", "1e-07"), in `text`: the
-// times of the ParaView collection, of the place lines and of the tables for programs.
-std::string_view shortestDouble(double value, char (&text)[32]);
-// The same as a string.
-std::string shortestDoubleText(double value);
-// The same with a decimal point or an exponent always, so that every reader takes it for a
-// real: "30.0", "0.25", "-1.875", "2e-16". The real values of the tables for programs.
-std::string_view realText(double value, char (&text)[32]);

@@ -3,101 +3,12 @@
 // fields are ignored.
 #include "common/fixedRead.h"
 
-#include <array>
-#include <charconv>
-#include <climits>
-#include <cstdlib>
 #include <string>
-#include <vector>
 
+#include "common/numberScan.h"
 #include "common/stop.h"
 
 namespace {
-
-bool isDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// Iw: blanks ignored anywhere, an optional sign, digits; a field of blanks is 0.
-bool parseIntegerField(std::string_view field, int& value) {
-  bool negative = false;
-  bool signSeen = false;
-  bool digitSeen = false;
-  long long magnitude = 0;
-  for (char c : field) {
-    if (c == ' ') continue;
-    if ((c == '+' || c == '-') && !signSeen && !digitSeen) {
-      signSeen = true;
-      negative = c == '-';
-    } else if (isDigit(c)) {
-      digitSeen = true;
-      magnitude = magnitude * 10 + (c - '0');
-      if (magnitude > static_cast<long long>(INT_MAX) + 1) return false;
-    } else {
-      return false;
-    }
-  }
-  if (signSeen && !digitSeen) return false;
-  long long signedValue = negative ? -magnitude : magnitude;
-  if (signedValue > INT_MAX) return false;
-  value = static_cast<int>(signedValue);
-  return true;
-}
-
-// Fw.d: blanks ignored; a point is taken as written, without one the digits count units of
-// 10^-d; an exponent (E, D or a bare sign, then digits) may follow; a blank field is 0.0.
-bool parseRealField(std::string_view field, int digits, double& value) {
-  std::string compact;
-  compact.reserve(field.size());
-  for (char c : field) {
-    if (c != ' ') compact.push_back(c);
-  }
-  if (compact.empty()) {
-    value = 0.0;
-    return true;
-  }
-  const char* first = compact.data();
-  const char* last = first + compact.size();
-  // NaN and Infinity, in any case, signed.
-  const char* afterSign = (*first == '+' || *first == '-') ? first + 1 : first;
-  if (afterSign != last && !isDigit(*afterSign) && *afterSign != '.') {
-    if (*first == '+') ++first;
-    auto [ptr, ec] = std::from_chars(first, last, value);
-    return ec == std::errc() && ptr == last;
-  }
-
-  std::string number(*first == '-' ? "-" : "");
-  const char* p = afterSign;
-  bool point = false;
-  bool mantissaDigit = false;
-  for (; p != last && (isDigit(*p) || (*p == '.' && !point)); ++p) {
-    point = point || *p == '.';
-    mantissaDigit = mantissaDigit || isDigit(*p);
-    number.push_back(*p);
-  }
-  if (!mantissaDigit) return false;
-  long exponent = 0;
-  if (p != last) {
-    if (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd') ++p;
-    bool negativeExponent = false;
-    if (p != last && (*p == '+' || *p == '-')) negativeExponent = *p++ == '-';
-    if (p == last) return false;
-    for (; p != last; ++p) {
-      if (!isDigit(*p)) return false;
-      if (exponent < 100000) exponent = exponent * 10 + (*p - '0');
-    }
-    if (negativeExponent) exponent = -exponent;
-  }
-  if (!point) exponent -= digits;
-  number += 'E';
-  number += std::to_string(exponent);
-  auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
-  if (ec == std::errc::result_out_of_range) {
-    value = std::strtod(number.c_str(), nullptr);  // infinity or zero, with its sign
-    return true;
-  }
-  return ec == std::errc() && ptr == number.data() + number.size();
-}
 
 // Aw into an item of length len: the rightmost len characters of a wider field, or the w
 // characters and blanks after them.
@@ -132,31 +43,33 @@ class RecordReader {
   void skip(int columns) { column_ += static_cast<std::size_t>(columns); }
 
   // One data descriptor into one target.
-  void readField(const FormatStep& step, const InputTarget& target) {
+  void readField(const FormatField& field, const InputTarget& target) {
     if (target.kind == InputTarget::Kind::text) {
       const auto length = static_cast<std::size_t>(target.length);
-      const std::size_t width = step.width == 0 ? length : static_cast<std::size_t>(step.width);
+      const std::size_t width = field.width == 0 ? length : static_cast<std::size_t>(field.width);
       *target.text = textField(record_, column_, width, length);
       column_ += width;
       ++fieldsRead_;
       return;
     }
-    const auto width = static_cast<std::size_t>(step.width);
-    std::string_view field =
+    const auto width = static_cast<std::size_t>(field.width);
+    const std::string_view text =
         column_ < record_.size() ? record_.substr(column_, width) : std::string_view();
     const std::size_t firstColumn = column_ + 1;
     column_ += width;
     ++fieldsRead_;
     bool valid = false;
+    const NumberDialect dialect = fixedColumnField(field.digits);
     if (target.kind == InputTarget::Kind::integer) {
-      valid = step.kind == FormatStep::Kind::integer && parseIntegerField(field, *target.integer);
-    } else {
       valid =
-          step.kind != FormatStep::Kind::text && parseRealField(field, step.digits, *target.real);
+          field.kind == FormatField::Kind::integer && scanInteger(text, dialect, *target.integer);
+    } else {
+      valid = field.kind != FormatField::Kind::text && field.kind != FormatField::Kind::anyText &&
+              scanReal(text, dialect, *target.real);
     }
     if (!valid) {
       stopRunAt(errorNumber::conversion, unit_.number(), unit_.name(),
-                fieldLocation(unit_, unit_.placeOf(record_.data()), firstColumn, width, field) +
+                fieldLocation(unit_, unit_.placeOf(record_.data()), firstColumn, width, text) +
                     itemWords(place_, fieldsRead_ - 1));
     }
   }
@@ -170,11 +83,6 @@ class RecordReader {
   std::size_t column_ = 0;
 };
 
-bool isDataDescriptor(FormatStep::Kind kind) {
-  return kind == FormatStep::Kind::integer || kind == FormatStep::Kind::real ||
-         kind == FormatStep::Kind::exponent || kind == FormatStep::Kind::text;
-}
-
 }  // namespace
 
 bool readRecords(InputUnit& unit, const CompiledFormat& format,
@@ -182,55 +90,24 @@ bool readRecords(InputUnit& unit, const CompiledFormat& format,
                  const ReadPlace* place) {
   RecordReader reader(unit, endOfFileBranch, place);
   if (!reader.nextRecord()) return false;
-  struct OpenGroup {
-    std::size_t open;
-    int left;
-  };
-  std::array<OpenGroup, maxGroupDepth> groups;
-  int depth = 0;
-  const std::vector<FormatStep>& steps = format.steps;
-  std::size_t next = 0;  // the next target
-  std::size_t i = 0;
-  for (;;) {
-    if (i == steps.size()) {
-      // Items left: the current record ends and the format reverts onto the next one.
-      if (next == targets.size() || !format.hasDataDescriptor) return true;
-      if (!reader.nextRecord()) return false;
-      i = static_cast<std::size_t>(format.reversionStep);
-      depth = 0;
-      continue;
-    }
-    const FormatStep& step = steps[i];
-    if (isDataDescriptor(step.kind)) {
-      for (int r = 0; r < step.repeat; ++r) {
-        if (next == targets.size()) return true;  // the rest of the record is not read
-        reader.readField(step, targets[next++]);
-      }
-      ++i;
-      continue;
-    }
-    switch (step.kind) {
-      case FormatStep::Kind::skip:
-        reader.skip(step.width);
+  std::size_t target = 0;
+  for (std::size_t next = 0;;) {
+    const FormatField& field = format.fields[next++];
+    reader.skip(field.skipColumns);
+    switch (field.kind) {
+      case FormatField::Kind::recordEnd:
+        if (!reader.nextRecord()) return false;
         break;
-      case FormatStep::Kind::slash:
-        for (int r = 0; r < step.repeat; ++r) {
-          if (!reader.nextRecord()) return false;
-        }
+      case FormatField::Kind::passEnd:
+        // Items left: the current record ends and the format reverts onto the next one.
+        if (target == targets.size() || !format.hasDataDescriptor) return true;
+        if (!reader.nextRecord()) return false;
+        next = format.reversionField;
         break;
-      case FormatStep::Kind::groupOpen:
-        groups[static_cast<std::size_t>(depth++)] = {i, step.repeat};
-        break;
-      case FormatStep::Kind::groupClose:
-        if (OpenGroup& group = groups[static_cast<std::size_t>(depth - 1)]; --group.left > 0) {
-          i = group.open + 1;
-          continue;
-        }
-        --depth;
-        break;
-      default:  // literals and scale factors do nothing on input
+      default:
+        if (target == targets.size()) return true;  // the rest of the record is not read
+        reader.readField(field, targets[target++]);
         break;
     }
-    ++i;
   }
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "common/freeForm.h"
+#include "common/numberScan.h"
 #include "common/stop.h"
 
 namespace {
@@ -18,7 +19,7 @@ namespace {
 // the slash.
 constexpr std::array<bool, 256> separatorTable = [] {
   std::array<bool, 256> table{};
-  for (unsigned char c : {' ', '\t', '\r', '\n', ',', '/'}) table[c] = true;
+  for (char c : {' ', '\t', '\r', '\n', ',', '/'}) table[static_cast<unsigned char>(c)] = true;
   return table;
 }();
 
@@ -32,61 +33,12 @@ const char* tokenEnd(const char* p) {
   return p;
 }
 
-bool isDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// An optionally signed string of digits, the whole of [first, last).
-bool parseInteger(const char* first, const char* last, int& value) {
-  if (first != last && *first == '+' && last - first > 1 && isDigit(first[1])) ++first;
-  auto [ptr, ec] = std::from_chars(first, last, value);
-  return ec == std::errc() && ptr == last;
-}
-
-// Any form that F input takes, the whole of [first, last): a leading '+', a D exponent and an
-// exponent sign without its letter are rewritten into what std::from_chars reads.
-bool parseReal(const char* first, const char* last, double& value) {
-  if (first != last && *first == '+') ++first;
-  // Room for the token and one inserted letter; longer tokens (rare) go to the heap.
-  std::array<char, 64> shortText;
-  std::string longText;
-  const auto length = static_cast<std::size_t>(last - first);
-  char* text = shortText.data();
-  if (length + 2 > shortText.size()) {
-    longText.resize(length + 2);
-    text = longText.data();
-  }
-  char* out = text;
-  bool mantissaDigit = false;
-  bool exponentLetter = false;  // at most one letter is inserted, so the text fits
-  for (const char* p = first; p != last; ++p) {
-    char c = *p;
-    if (isDigit(c)) {
-      mantissaDigit = true;
-    } else if (c == 'D' || c == 'd' || c == 'E' || c == 'e') {
-      if (c == 'D' || c == 'd') c = 'E';
-      exponentLetter = true;
-    } else if ((c == '+' || c == '-') && mantissaDigit && !exponentLetter) {
-      *out++ = 'E';
-      exponentLetter = true;
-    }
-    *out++ = c;
-  }
-  auto [ptr, ec] = std::from_chars(text, out, value);
-  if (ptr != out || ptr == text) return false;
-  if (ec == std::errc::result_out_of_range) {
-    *out = '\0';
-    value = std::strtod(text, nullptr);  // infinity or zero, with its sign
-    return true;
-  }
-  return ec == std::errc();
-}
-
+// The whole of [first, last) as a value of the item's type, odd forms included (numberScan.h).
 bool parseNumber(const char* first, const char* last, int& value) {
-  return parseInteger(first, last, value);
+  return scanInteger({first, static_cast<std::size_t>(last - first)}, freeFormValue, value);
 }
 bool parseNumber(const char* first, const char* last, double& value) {
-  return parseReal(first, last, value);
+  return scanReal({first, static_cast<std::size_t>(last - first)}, freeFormValue, value);
 }
 
 }  // namespace
@@ -176,7 +128,7 @@ inline bool FreeFormRead::nextValue() {
 
 void FreeFormRead::startRepeat(const char* token, const char* star, const char* end) {
   int count = 0;
-  if (!isDigit(*token) || !parseInteger(token, star, count) || count <= 0) syntaxError(token, end);
+  if (!isDigit(*token) || !parseNumber(token, star, count) || count <= 0) syntaxError(token, end);
   pending_ = Pending::repeat;
   repeatLeft_ = count;
   repeatText_.assign(star + 1, end);

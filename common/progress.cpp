@@ -84,7 +84,8 @@ std::string ProgressMeter::lineText(std::uint64_t bytesRead, std::uint64_t fileB
   char text[160];
   std::string line;
   if (fileBytes > 0) {
-    const double share = std::min(1.0, static_cast<double>(bytesRead) / fileBytes);
+    const double share =
+        std::min(1.0, static_cast<double>(bytesRead) / static_cast<double>(fileBytes));
     std::snprintf(text, sizeof text, "%5.1f%% read", 100.0 * share);
     line += text;
   } else {

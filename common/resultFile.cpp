@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 
 #include "common/freeForm.h"
+#include "common/programmingError.h"
 #include "common/readPlace.h"
 #include "common/stop.h"
 
@@ -21,7 +21,7 @@ constexpr std::size_t titleLength = 80;
 template <class T>
 void requireSize(std::span<T> array, std::size_t needed, const char* what) {
   if (!array.empty() && array.size() < needed) {
-    throw std::length_error(std::string("result file reader: array too small for ") + what);
+    programmingError(std::string("result file reader: array too small for ") + what);
   }
 }
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <new>
 
-#include "common/fieldEdit.h"
+#include "common/decimalDigits.h"
 #include "common/platform.h"
 
 namespace {

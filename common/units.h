@@ -75,6 +75,9 @@ class OutputUnit {
     size_ += n;
     return field;
   }
+  // Gives back the characters from `end` (inside what extend() handed out last) on: room
+  // taken for a record that ended sooner.
+  void shrinkTo(const char* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
   // The platform's line end (platform::lineEnd).
   void endRecord() {
     char* end = extend(platform::lineEnd.size());

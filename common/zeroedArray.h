@@ -1,7 +1,8 @@
 #pragma once
 // Arrays of numbers whose memory the system zero-fills page by page when first touched. Sizing
 // one touches nothing, so a header that promises more nodes or elements than its file holds
-// costs only the pages the values read really land in; untouched slots read as zero.
+// costs only the pages the values read really land in; untouched slots read as zero. A
+// contiguous range: it converts to a std::span of its values.
 #include <cstddef>
 #include <span>
 #include <type_traits>
@@ -39,8 +40,6 @@ class ZeroedArray {
   T* end() { return data_ + size_; }
   const T* begin() const { return data_; }
   const T* end() const { return data_ + size_; }
-  operator std::span<T>() { return {data_, size_}; }
-  operator std::span<const T>() const { return {data_, size_}; }
 
  private:
   T* data_ = nullptr;

@@ -14,69 +14,37 @@
 
 namespace {
 
-// Bounds on the work of one input, so that a format such as (99999999(99999999('x'))) is
-// skipped rather than run for hours: steps walked and characters written.
-constexpr long maxSteps = 200000;
+// A bound on the characters one input writes, so that a format such as (I1000000) with many
+// items is skipped rather than run for minutes.
 constexpr long maxCharacters = 2000000;
 
-// The kinds of the items the writer will take, found by walking the format as the writer
-// does; false when the walk goes beyond the bounds. Stops at an F descriptor (input only) and
-// where a reverted pass would take no item.
+// The kinds of the items the writer will take, found by walking the compiled fields as the
+// writer does; false when it would write more than maxCharacters. Stops at an F descriptor
+// (input only) and where a reverted pass would take no item.
 bool itemKinds(const CompiledFormat& format, std::size_t wanted,
-               std::vector<FormatStep::Kind>& kinds) {
-  const std::vector<FormatStep>& steps = format.steps;
-  std::vector<int> repeatsLeft;
-  std::size_t pos = 0;
-  std::size_t atReversion = static_cast<std::size_t>(-1);
-  long walked = 0;
+               std::vector<FormatField::Kind>& kinds) {
+  std::size_t atPassBegin = static_cast<std::size_t>(-1);
   long characters = 0;
-  for (;;) {
-    if (++walked > maxSteps || characters > maxCharacters) return false;
-    if (pos == steps.size()) {
-      if (kinds.size() == wanted || kinds.size() == atReversion) return true;
-      atReversion = kinds.size();
-      pos = format.reversionIsGroup ? static_cast<std::size_t>(format.reversionStep) : 0;
-      repeatsLeft.clear();
-      continue;
-    }
-    const FormatStep& step = steps[pos];
-    switch (step.kind) {
-      case FormatStep::Kind::groupOpen:
-        repeatsLeft.push_back(step.repeat);
+  for (std::size_t next = 0; kinds.size() < wanted;) {
+    const FormatField& field = format.fields[next++];
+    characters += field.prefixLength + field.width;
+    if (characters > maxCharacters) return false;
+    switch (field.kind) {
+      case FormatField::Kind::recordEnd:
         break;
-      case FormatStep::Kind::groupClose:
-        if (--repeatsLeft.back() > 0) {
-          pos = static_cast<std::size_t>(step.partner) + 1;
-          continue;
-        }
-        repeatsLeft.pop_back();
+      case FormatField::Kind::passEnd:
+        if (kinds.size() == atPassBegin) return true;
+        atPassBegin = kinds.size();
+        next = format.reversionField;
         break;
-      case FormatStep::Kind::integer:
-      case FormatStep::Kind::exponent:
-      case FormatStep::Kind::text:
-        for (int r = 0; r < step.repeat; ++r) {
-          if (kinds.size() == wanted) return true;
-          if (++walked > maxSteps) return false;
-          kinds.push_back(step.kind);
-          characters += step.width;
-        }
-        break;
-      case FormatStep::Kind::real:
+      case FormatField::Kind::real:
         return true;  // F is an input descriptor: the items end before it
-      case FormatStep::Kind::literal:
-        characters += static_cast<long>(step.literal.size());
-        break;
-      case FormatStep::Kind::skip:
-        characters += step.width;
-        break;
-      case FormatStep::Kind::slash:
-        characters += step.repeat;
-        break;
       default:
+        kinds.push_back(field.kind);
         break;
     }
-    ++pos;
   }
+  return true;
 }
 
 double realValue(Choices& choices) {
@@ -102,18 +70,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   Choices choices(reinterpret_cast<const std::uint8_t*>(rest.data()), rest.size());
   const std::size_t wanted = choices.byte();
-  std::vector<FormatStep::Kind> kinds;
+  std::vector<FormatField::Kind> kinds;
   if (!itemKinds(format, wanted, kinds)) return 0;
 
   std::vector<std::string> texts;
   texts.reserve(kinds.size());
   std::vector<Item> items;
-  for (FormatStep::Kind kind : kinds) {
+  for (FormatField::Kind kind : kinds) {
     switch (kind) {
-      case FormatStep::Kind::integer:
+      case FormatField::Kind::integer:
         items.emplace_back(choices.value<std::int64_t>());
         break;
-      case FormatStep::Kind::exponent: {
+      case FormatField::Kind::exponent: {
         const double value = realValue(choices);
         items.push_back(choices.byte() & 1 ? Item::single(value) : Item(value));
         break;

@@ -73,24 +73,6 @@ class ScratchFile {
   std::string path_;
 };
 
-#include "common/textFormat.h"
-
-// Steps one pass over the format walks, repeats multiplied out (saturating): the fuzz targets
-// skip formats whose one pass alone would run for minutes.
-inline double formatPassSteps(const CompiledFormat& format) {
-  double total = 0;
-  std::vector<double> factor{1.0};
-  for (const FormatStep& step : format.steps) {
-    if (step.kind == FormatStep::Kind::groupOpen) {
-      factor.push_back(factor.back() * step.repeat);
-    } else if (step.kind == FormatStep::Kind::groupClose) {
-      factor.pop_back();
-    }
-    total += factor.back() * step.repeat;
-  }
-  return total;
-}
-
 #include "common/units.h"
 
 // Opens the unit on the text: mostly from memory (fast), one input in sixteen through a real file,

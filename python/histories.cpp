@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "common/resultFile.h"
+#include "common/slots.h"
 #include "common/stop.h"
 #include "common/units.h"
 #include "python/resultStream.h"
@@ -71,14 +72,14 @@ HistoryValues collectHistories(const std::string& path, std::span<const int> nod
     histories.stepNo.push_back(stepNo);
     histories.time.push_back(time);
     for (int n : nodes) {
-      histories.totalHead.push_back(pressureHead[n] + z[n]);
-      histories.pressureHead.push_back(pressureHead[n]);
-      histories.discharge.push_back(discharge[n]);
+      histories.totalHead.push_back(pressureHead[at(n)] + z[at(n)]);
+      histories.pressureHead.push_back(pressureHead[at(n)]);
+      histories.discharge.push_back(discharge[at(n)]);
     }
     for (int e : elements) {
-      histories.velocity.push_back(vx[e]);
-      histories.velocity.push_back(vy[e]);
-      histories.velocity.push_back(vz[e]);
+      histories.velocity.push_back(vx[at(e)]);
+      histories.velocity.push_back(vy[at(e)]);
+      histories.velocity.push_back(vz[at(e)]);
     }
   }
   return histories;

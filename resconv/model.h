@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "common/slots.h"
+
 // Slot `slot` (1-based) of element `element`; a slot beyond nodesPerElement counts as 0, so
 // meshes with fewer than eight node numbers per element read as prisms or smaller.
 inline int elementNode(std::span<const int> connectivity, int nodesPerElement, int element,
                        int slot) {
   if (slot > nodesPerElement) return 0;
-  return connectivity[static_cast<std::size_t>(element - 1) * nodesPerElement + (slot - 1)];
+  return connectivity[at(element - 1) * at(nodesPerElement) + at(slot - 1)];
 }
 
 // A solid element is a hexahedron when slot 7 or slot 8 is set, a six-node prism otherwise.

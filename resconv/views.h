@@ -4,6 +4,8 @@
 // connectivity is flat, nodesPerElement slots per element (see elementNode in model.h).
 #include <span>
 
+#include "common/slots.h"
+
 struct SolidMesh {
   int nodeCount = 0;
   int elementCount = 0;
@@ -58,5 +60,5 @@ inline ShownState shownStateView(std::span<const double> pressureHead,
 
 // An element takes part in the outputs unless its material number is negative.
 inline bool isShownElement(std::span<const int> elementFlag, int element) {
-  return elementFlag[element] != 1;
+  return elementFlag[at(element)] != 1;
 }

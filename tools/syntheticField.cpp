@@ -14,7 +14,8 @@ std::uint64_t mix(std::uint64_t value) {
 
 // A uniform number in [0, 1) for (seed, kind, index, step).
 double uniform(std::uint64_t seed, std::uint64_t kind, int index, int stepNo) {
-  std::uint64_t key = mix(seed ^ mix(kind * 0x100000001B3ull + static_cast<std::uint64_t>(index)));
+  std::uint64_t key =
+      mix(seed ^ mix(kind * std::uint64_t{0x100000001B3} + static_cast<std::uint64_t>(index)));
   key = mix(key ^ static_cast<std::uint64_t>(static_cast<std::uint32_t>(stepNo)));
   return static_cast<double>(key >> 11) * 0x1.0p-53;
 }

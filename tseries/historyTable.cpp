@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "common/fieldEdit.h"
+#include "common/slots.h"
 #include "common/stop.h"
 #include "common/zeroedArray.h"
 
@@ -50,13 +51,13 @@ std::string historyRow(double time, int stepNo, const HistoryColumns& columns,
     row += ',';
     appendNumber(row, value);
   };
-  for (int n : columns.nodes) cell(a.pressureHead[n] + a.z[n]);
-  for (int n : columns.nodes) cell(a.pressureHead[n]);
-  for (int n : columns.nodes) cell(a.discharge[n]);
+  for (int n : columns.nodes) cell(a.pressureHead[at(n)] + a.z[at(n)]);
+  for (int n : columns.nodes) cell(a.pressureHead[at(n)]);
+  for (int n : columns.nodes) cell(a.discharge[at(n)]);
   for (int e : columns.elements) {
-    cell(a.vx[e]);
-    cell(a.vy[e]);
-    cell(a.vz[e]);
+    cell(a.vx[at(e)]);
+    cell(a.vy[at(e)]);
+    cell(a.vz[at(e)]);
   }
   return row;
 }

@@ -7,6 +7,7 @@
 #include "common/fieldEdit.h"
 #include "common/fixedRead.h"
 #include "common/readPlace.h"
+#include "common/slots.h"
 #include "common/stop.h"
 #include "common/textFormat.h"
 
@@ -68,7 +69,7 @@ void readList(InputUnit& unit, const ListRule& rule, PointList& list,
   list.count = count;
   if (count < 1) return;
   targets.clear();
-  for (int k = 1; k <= count; ++k) targets.emplace_back(list.numbers[k]);
+  for (int k = 1; k <= count; ++k) targets.emplace_back(list.numbers[at(k)]);
   const auto numberWords = [&](std::int64_t index) {
     return listName + " " + std::to_string(index + 1) + " of " + listWords;
   };
@@ -76,7 +77,7 @@ void readList(InputUnit& unit, const ListRule& rule, PointList& list,
   const ReadPlace numbersPlace{numberWords, [&] { return listWords; }, count};
   readRecords(unit, numberFormat, targets, false, &numbersPlace);
   for (int k = 1; k <= count; ++k) {
-    const int number = list.numbers[k];
+    const int number = list.numbers[at(k)];
     if (number >= 1 && number <= rule.limit) continue;
     // Ten (I7) fields to a record: number k stands on record (k - 1) / 10 of the list.
     InputUnit::Place record = firstRecord;
@@ -103,26 +104,26 @@ void readList(InputUnit& unit, const ListRule& rule, PointList& list,
 // Copies values[n] of each listed number n (0.0 where n is 0 or below) into the row.
 void keepListed(std::span<double> row, const PointList& list, std::span<const double> values) {
   for (int k = 1; k <= list.count; ++k) {
-    const int n = list.numbers[k];
-    row[k - 1] = n >= 1 ? values[n] : 0.0;
+    const int n = list.numbers[at(k)];
+    row[at(k - 1)] = n >= 1 ? values[at(n)] : 0.0;
   }
 }
 
 void keepTotalHeads(std::span<double> row, const PointList& list,
                     std::span<const double> pressureHead, std::span<const double> z) {
   for (int k = 1; k <= list.count; ++k) {
-    const int n = list.numbers[k];
-    row[k - 1] = n >= 1 ? pressureHead[n] + z[n] : 0.0;
+    const int n = list.numbers[at(k)];
+    row[at(k - 1)] = n >= 1 ? pressureHead[at(n)] + z[at(n)] : 0.0;
   }
 }
 
 void keepVelocities(std::span<double> row, const PointList& list, const SeriesArrays& arrays) {
   for (int k = 1; k <= list.count; ++k) {
-    const int e = list.numbers[k];
-    double* cell = row.data() + static_cast<std::size_t>(k - 1) * velocityComponents;
-    cell[0] = e >= 1 ? arrays.vx[e] : 0.0;
-    cell[1] = e >= 1 ? arrays.vy[e] : 0.0;
-    cell[2] = e >= 1 ? arrays.vz[e] : 0.0;
+    const int e = list.numbers[at(k)];
+    double* cell = row.data() + at(k - 1) * at(velocityComponents);
+    cell[0] = e >= 1 ? arrays.vx[at(e)] : 0.0;
+    cell[1] = e >= 1 ? arrays.vy[at(e)] : 0.0;
+    cell[2] = e >= 1 ? arrays.vz[at(e)] : 0.0;
   }
 }
 
@@ -230,7 +231,7 @@ CollectedSteps collectSteps(InputUnit& resultFile, const ResultCounts& counts,
     if (storedStepCount == capacities.stepCapacity) return {storedStepCount, true};
     const int i = storedStepCount + 1;
     if (pick.show) storedStepCount = i;
-    arrays.stepTimes[i] = time;
+    arrays.stepTimes[at(i)] = time;
     keepTotalHeads(historyRow(arrays.headHistory, i), arrays.headNodes, arrays.pressureHead,
                    arrays.z);
     keepListed(historyRow(arrays.pressureHistory, i), arrays.pressureNodes, arrays.pressureHead);
@@ -265,16 +266,16 @@ void writeTable(OutputUnit& unit, const PointList& list, const History& history,
   static const CompiledFormat headerFormat = compileFormat(headerLayout);
   static const CompiledFormat rowFormat = compileFormat(rowLayout);
   const int count = std::max(list.count, 0);
-  const std::size_t width = static_cast<std::size_t>(count) * history.components;
+  const std::size_t width = at(count) * at(history.components);
   std::vector<Item> items;
   items.reserve(width + 1);
   for (int k = 1; k <= count; ++k) {
-    for (int c = 1; c <= history.components; ++c) items.emplace_back(list.numbers[k]);
+    for (int c = 1; c <= history.components; ++c) items.emplace_back(list.numbers[at(k)]);
   }
   writeRecords(unit, headerFormat, items);
   for (int i = 1; i <= storedStepCount; ++i) {
     items.clear();
-    items.emplace_back(stepTimes[i]);
+    items.emplace_back(stepTimes[at(i)]);
     for (double value : historyRow(history, i).first(width)) items.emplace_back(value);
     writeRecords(unit, rowFormat, items);
   }
@@ -307,7 +308,7 @@ SeriesOutcome writeTimeSeries(InputUnit& resultFile, InputUnit& graphData,
     const std::string count = groupedNumber(static_cast<std::uint64_t>(later.count));
     outcome.warnings.push_back(
         "the step capacity " + std::to_string(capacities.stepCapacity) + " of " + graphName +
-        " was reached at time " + shortestDoubleText(arrays.stepTimes[stored]) + "; " +
+        " was reached at time " + shortestDoubleText(arrays.stepTimes[at(stored)]) + "; " +
         (later.complete ? "the " + count + (one ? " later step is" : " later steps are")
                         : "at least " + count + (one ? " later step is" : " later steps are")) +
         " not in the tables");

@@ -4,11 +4,11 @@
 #include <charconv>
 #include <cstring>
 #include <memory>
-#include <stdexcept>
 #include <system_error>
 
 #include "common/fieldEdit.h"
 #include "common/platform.h"
+#include "common/programmingError.h"
 #include "common/stop.h"
 
 namespace {
@@ -148,7 +148,7 @@ StepFileSeries::~StepFileSeries() {
 }
 
 OutputUnit& StepFileSeries::openStep() {
-  if (step_ != nullptr) throw std::logic_error("a step file of " + stem_ + " is still open");
+  if (step_ != nullptr) programmingError("a step file of " + stem_ + " is still open");
   // The collection of an earlier run names files about to be overwritten: it goes first.
   if (!begun_) {
     rewriteCollection();
@@ -166,7 +166,7 @@ OutputUnit& StepFileSeries::openStepAt(double time) {
 }
 
 void StepFileSeries::closeStep(double time) {
-  if (step_ == nullptr) throw std::logic_error("no step file of " + stem_ + " is open");
+  if (step_ == nullptr) programmingError("no step file of " + stem_ + " is open");
   OutputUnit& unit = *step_;
   unit.startWriteback();  // on its way to the disk while the next output is made
   step_ = nullptr;  // a failure before this leaves it to finish(), which closes and removes it

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <stdexcept>
 
+#include "common/programmingError.h"
 #include "common/stop.h"
 
 namespace {
@@ -76,8 +76,7 @@ void BlockEncoder::finish() {
 }
 
 void BlockEncoder::compressPending() {
-  if (blocksDone_ == blockCount_)
-    throw std::logic_error("more bytes than the block was begun with");
+  if (blocksDone_ == blockCount_) programmingError("more bytes than the block was begun with");
   std::vector<char>& out = *out_;
   ZlibCompressor* compressor = compressor_.get();
   if (pending_.size() >= 2 * sampleSize &&

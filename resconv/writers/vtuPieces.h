@@ -4,11 +4,11 @@
 // and the checks that keep a producer to its byte count.
 #include <array>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/programmingError.h"
 #include "resconv/writers/vtu.h"
 
 namespace vtuPieces {
@@ -47,9 +47,9 @@ inline void produceChecked(const VtuArray& array, ByteSink& sink) {
   CountingSink counted(sink);
   array.produce(counted);
   if (counted.count() != array.byteCount) {
-    throw std::logic_error("array " + std::string(array.name) + " produced " +
-                           std::to_string(counted.count()) + " bytes, not " +
-                           std::to_string(array.byteCount));
+    programmingError("array " + std::string(array.name) + " produced " +
+                     std::to_string(counted.count()) + " bytes, not " +
+                     std::to_string(array.byteCount));
   }
 }
 
@@ -113,7 +113,7 @@ void encodeOnce(BlockEncoder& encoder, std::vector<char>& out, std::uint64_t byt
   encoder.begin(out, byteCount);
   CountingSink counted(encoder);
   produce(counted);
-  if (counted.count() != byteCount) throw std::logic_error("constant array of the wrong size");
+  if (counted.count() != byteCount) programmingError("constant array of the wrong size");
   encoder.finish();
 }
 
@@ -167,8 +167,8 @@ inline std::uint64_t count(int n) {
 template <class T>
 void requireSlots(std::span<const T> array, std::uint64_t slots, const char* name) {
   if (array.size() < slots) {
-    throw std::logic_error(std::string("array ") + name + " has " + std::to_string(array.size()) +
-                           " slots, not " + std::to_string(slots));
+    programmingError(std::string("array ") + name + " has " + std::to_string(array.size()) +
+                     " slots, not " + std::to_string(slots));
   }
 }
 

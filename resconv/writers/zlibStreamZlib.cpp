@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <limits>
-#include <stdexcept>
 
+#include "common/programmingError.h"
 #include "common/stop.h"
 #include "resconv/writers/zlibStream.h"
 
@@ -28,7 +28,7 @@ std::size_t ZlibCompressor::compress(const void* data, std::size_t size, void* o
                                      std::size_t capacity) {
   // Blocks are at most 32 KiB; zlib counts in 32-bit words.
   constexpr std::size_t largest = std::numeric_limits<uInt>::max();
-  if (size > largest) throw std::logic_error("a zlib block larger than zlib counts");
+  if (size > largest) programmingError("a zlib block larger than zlib counts");
   z_stream& stream = state_->stream;
   deflateReset(&stream);
   stream.next_in = static_cast<Bytef*>(const_cast<void*>(data));

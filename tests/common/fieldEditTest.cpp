@@ -330,8 +330,11 @@ TEST(DecimalDigits, FastPathAgreesWithTheExactPath) {
           std::memcmp(fast, exact, static_cast<std::size_t>(count)) != 0) {
         if (++mismatches <= 10) {
           ADD_FAILURE() << std::hexfloat << value << std::defaultfloat << " (" << value << ") with "
-                        << count << " digits: " << std::string(fast, count) << "e" << fastExponent
-                        << ", exact " << std::string(exact, count) << "e" << exactExponent;
+                        << count
+                        << " digits: " << std::string(fast, static_cast<std::size_t>(count)) << "e"
+                        << fastExponent << ", exact "
+                        << std::string(exact, static_cast<std::size_t>(count)) << "e"
+                        << exactExponent;
         }
       }
     }

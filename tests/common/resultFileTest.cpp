@@ -7,6 +7,7 @@
 
 #include "common/inputTestSupport.h"
 #include "common/resultFile.h"
+#include "common/slots.h"
 #include "common/stop.h"
 
 namespace {
@@ -161,31 +162,31 @@ std::string resultText(const ResultModel& m, const Layout& layout) {
           std::to_string(m.counts.nodesPerElement) + "\n";
   std::vector<std::string> values;
   for (int n = 1; n <= m.counts.nodeCount; ++n) {
-    for (double v : {m.x[n], m.y[n], m.z[n], m.pressureHead[n], m.discharge[n]})
+    for (double v : {m.x[at(n)], m.y[at(n)], m.z[at(n)], m.pressureHead[at(n)], m.discharge[at(n)]})
       values.push_back(real(v));
-    values.push_back(std::to_string(m.nodeCode[n]));
+    values.push_back(std::to_string(m.nodeCode[at(n)]));
   }
   text += blockText(values, 6, layout);
   values.clear();
   for (int e = 1; e <= m.counts.elementCount; ++e) {
     for (int k = 0; k < m.counts.nodesPerElement; ++k) {
-      values.push_back(std::to_string(m.connectivity[(e - 1) * m.counts.nodesPerElement + k]));
+      values.push_back(std::to_string(m.connectivity[at((e - 1) * m.counts.nodesPerElement + k)]));
     }
-    values.push_back(std::to_string(m.materialNo[e]));
+    values.push_back(std::to_string(m.materialNo[at(e)]));
   }
   text += blockText(values, m.counts.nodesPerElement + 1, layout);
   for (const ResultModel::Step& s : m.steps) {
     text += std::to_string(s.stepNo) + layout.separator + real(s.time) + "\n";
     values.clear();
     for (int n = 1; n <= m.counts.nodeCount; ++n) {
-      values.push_back(real(s.pressureHead[n]));
-      values.push_back(real(s.discharge[n]));
-      values.push_back(std::to_string(s.nodeCode[n]));
+      values.push_back(real(s.pressureHead[at(n)]));
+      values.push_back(real(s.discharge[at(n)]));
+      values.push_back(std::to_string(s.nodeCode[at(n)]));
     }
     text += blockText(values, 3, layout);
     values.clear();
     for (int e = 1; e <= m.counts.elementCount; ++e) {
-      for (double v : {s.vx[e], s.vy[e], s.vz[e]}) values.push_back(real(v));
+      for (double v : {s.vx[at(e)], s.vy[at(e)], s.vz[at(e)]}) values.push_back(real(v));
     }
     text += blockText(values, 3, layout);
   }

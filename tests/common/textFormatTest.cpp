@@ -3,16 +3,10 @@
 #include <cmath>
 #include <limits>
 #include <random>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "common/console.h"
 #include "common/textFormat.h"
-#include "resconv/outputForms.h"
-#include "resconv/outputTimeFile.h"
-#include "tseries/dialogue.h"
-#include "tseries/tables.h"
 #include "unitTestSupport.h"
 
 namespace {
@@ -49,68 +43,51 @@ std::string describe(const FormatStep& step) {
   return "?";
 }
 
-std::string describe(const CompiledFormat& format) {
+// What the scanner reports of a format, in words.
+std::string scanned(std::string_view format) {
   std::string text;
-  for (const FormatStep& step : format.steps) text += (text.empty() ? "" : " ") + describe(step);
+  scanFormat(format, [&text](const FormatStep& step, std::size_t) {
+    text += (text.empty() ? "" : " ") + describe(step);
+  });
   return text;
 }
 
-struct CompileCase {
+struct ScanCase {
   const char* format;
   const char* steps;
-  int reversionStep;  // -1: the whole format
-  int reversionRepeat;
 };
 
-const CompileCase compileCases[] = {
-    {"(I5)", "I5", -1, 1},
-    {"(2I5)", "2I5", -1, 1},
-    {"(10I7)", "10I7", -1, 1},
-    {"(8F10.0)", "8F10.0", -1, 1},
-    {"(A20)", "A20", -1, 1},
-    {"(A)", "A", -1, 1},
-    {"(100A1)", "100A1", -1, 1},
-    {"(1X,3(I6,1P,3E12.4))", "1X 3( I6 1P 3E12.4 )", 1, 3},
-    {"(1PE12.4)", "1P E12.4", -1, 1},
-    {"(1P,E16.7,132(',',1P,E16.7))", "1P E16.7 132( ',' 1P E16.7 )", 2, 132},
-    {"(132(',',I8))", "132( ',' I8 )", 0, 132},
-    {"('NODE ',I7,I3,5(1P,E10.3))", "'NODE ' I7 I3 5( 1P E10.3 )", 3, 5},
-    {"('TITLE = ','\"TIME=',E15.7,1X,A80,'\"')", "'TITLE = ' '\"TIME=' E15.7 1X A80 '\"'", -1, 1},
-    {"('it''s')", "'it's'", -1, 1},
-    {"('a'/'b')", "'a' / 'b'", -1, 1},
-    {"(/,'a',/,/)", "/ 'a' / /", -1, 1},
-    {"(//'a'//)", "/ / 'a' / /", -1, 1},
-    {"(3/'a',99999999/)", "3/ 'a' 99999999/", -1, 1},
-    {"(99999999(99999999()))", "99999999( 99999999( ) )", 0, 99999999},
-    {"(2(I3,2(A2)),I4,(E9.2))", "2( I3 2( A2 ) ) I4 1( E9.2 )", 7, 1},
-    {"( 1x , 2 ( i4 ) , e12.4 )", "1X 2( I4 ) E12.4", 1, 2},
-    {"(-1P,E12.4)", "-1P E12.4", -1, 1},
-    {"()", "", -1, 1},
+const ScanCase scanCases[] = {
+    {"(I5)", "I5"},
+    {"(2I5)", "2I5"},
+    {"(10I7)", "10I7"},
+    {"(8F10.0)", "8F10.0"},
+    {"(A20)", "A20"},
+    {"(A)", "A"},
+    {"(100A1)", "100A1"},
+    {"(1X,3(I6,1P,3E12.4))", "1X 3( I6 1P 3E12.4 )"},
+    {"(1PE12.4)", "1P E12.4"},
+    {"(1P,E16.7,132(',',1P,E16.7))", "1P E16.7 132( ',' 1P E16.7 )"},
+    {"(132(',',I8))", "132( ',' I8 )"},
+    {"('NODE ',I7,I3,5(1P,E10.3))", "'NODE ' I7 I3 5( 1P E10.3 )"},
+    {"('TITLE = ','\"TIME=',E15.7,1X,A80,'\"')", "'TITLE = ' '\"TIME=' E15.7 1X A80 '\"'"},
+    {"('it''s')", "'it's'"},
+    {"('a'/'b')", "'a' / 'b'"},
+    {"(/,'a',/,/)", "/ 'a' / /"},
+    {"(//'a'//)", "/ / 'a' / /"},
+    {"(3/'a',99999999/)", "3/ 'a' 99999999/"},
+    {"(99999999(99999999()))", "99999999( 99999999( ) )"},
+    {"(2(I3,2(A2)),I4,(E9.2))", "2( I3 2( A2 ) ) I4 1( E9.2 )"},
+    {"( 1x , 2 ( i4 ) , e12.4 )", "1X 2( I4 ) E12.4"},
+    {"(-1P,E12.4)", "-1P E12.4"},
+    {"()", ""},
 };
 
-TEST(CompileFormat, StepsAndReversionPoint) {
-  for (const CompileCase& c : compileCases) {
+TEST(ScanFormat, ReportsEveryDescriptorInTheOrderOfTheText) {
+  for (const ScanCase& c : scanCases) {
     SCOPED_TRACE(c.format);
-    CompiledFormat format = compileFormat(c.format);
-    EXPECT_EQ(format.source, c.format);
-    EXPECT_EQ(describe(format), c.steps);
-    EXPECT_EQ(format.reversionIsGroup, c.reversionStep >= 0);
-    EXPECT_EQ(format.reversionStep, c.reversionStep >= 0 ? c.reversionStep : 0);
-    EXPECT_EQ(format.reversionRepeat, c.reversionRepeat);
+    EXPECT_EQ(scanned(c.format), c.steps);
   }
-}
-
-TEST(CompileFormat, GroupPartnersPointAtEachOther) {
-  CompiledFormat format = compileFormat("(2(I3,2(A2)),I4,(E9.2))");
-  for (std::size_t i = 0; i < format.steps.size(); ++i) {
-    const FormatStep& step = format.steps[i];
-    if (step.kind != Kind::groupOpen && step.kind != Kind::groupClose) continue;
-    const FormatStep& partner = format.steps[static_cast<std::size_t>(step.partner)];
-    EXPECT_EQ(partner.kind, step.kind == Kind::groupOpen ? Kind::groupClose : Kind::groupOpen);
-    EXPECT_EQ(static_cast<std::size_t>(partner.partner), i);
-  }
-  EXPECT_EQ(format.steps[0].partner, 5);
-  EXPECT_EQ(format.steps[2].partner, 4);
 }
 
 TEST(CompileFormat, DataDescriptorFlag) {
@@ -127,49 +104,62 @@ TEST(CompileFormatDeathTest, MalformedFormatAborts) {
   }
 }
 
-// The checked compiler refuses the same formats with a reason, and leaves no partial steps.
-TEST(TryCompileFormat, RefusesMalformedAndCompilesWellFormed) {
-  for (const char* bad : {"I5", "(I5", "(I5))", "(E12.)", "(Q5)", "(0I5)", "('abc)", "",
-                          "((((((((((((((((((I5))))))))))))))))))", "(999999999I5)"}) {
-    SCOPED_TRACE(bad);
+// The checked compiler refuses the same formats with a reason, and also formats too long for
+// the compiled form: a straight line of more than maxFlatSteps descriptors, a stretch of a
+// record wider than maxRoom columns.
+TEST(TryCompileFormat, RefusesMalformedAndTooLongFormats) {
+  struct Refusal {
+    std::string format;
+    std::string why;
+  };
+  const Refusal refusals[] = {
+      {"I5", "a format begins with ( at character 1"},
+      {"(I5", "missing ) at character 4"},
+      {"(I5))", "text after the final parenthesis at character 5"},
+      {"(E12.)", "missing d at character 6"},
+      {"(Q5)", "unknown edit descriptor at character 2"},
+      {"(0I5)", "a repeat count must be positive at character 3"},
+      {"('abc)", "unterminated literal at character 7"},
+      {"", "a format begins with ( at character 1"},
+      {"((((((((((((((((((I5))))))))))))))))))", "groups nested too deep at character 19"},
+      {"(999999999I5)", "number too large at character 10"},
+      {"(4097I1)", "format too long at character 8"},
+      {"(I1,2048(I1,'x'))", "format too long at character 17"},
+      {"('<',5000(I2,','),'>')", "format too long at character 18"},
+      {"(3/'a',99999999/)", "format too long at character 17"},
+      {"(I1048577)", "record too long at character 11"},
+      {"(I524288,'x',I524288)", "record too long at character 22"},
+      {"('" + std::string(1048577, 'x') + "')", "record too long at character 1048582"},
+  };
+  for (const Refusal& refusal : refusals) {
+    SCOPED_TRACE(refusal.format.substr(0, 40));
     CompiledFormat format;
     std::string why;
-    EXPECT_FALSE(tryCompileFormat(bad, format, why));
-    EXPECT_FALSE(why.empty());
-    EXPECT_TRUE(format.steps.empty());
+    EXPECT_FALSE(tryCompileFormat(refusal.format, format, why));
+    EXPECT_EQ(why, refusal.why);
+    EXPECT_TRUE(format.fields.empty());
   }
-  CompiledFormat format;
-  std::string why;
-  ASSERT_TRUE(tryCompileFormat("(1X,3(I6,1P,3E12.4))", format, why)) << why;
-  EXPECT_EQ(format.steps.size(), compileFormat("(1X,3(I6,1P,3E12.4))").steps.size());
-  EXPECT_EQ(format.reversionStep, 1);
-}
-
-// The files that hold the programs' record layouts, each linked in through one of its
-// functions, so that every layout has entered the list before the test runs.
-const void* const layoutFiles[] = {
-    reinterpret_cast<const void*>(&outputForms),          // every writer of the converter
-    reinterpret_cast<const void*>(&readOutputTimeCount),  // the output-time file
-    reinterpret_cast<const void*>(&writeTimeSeries),      // the extractor's tables
-    reinterpret_cast<const void*>(&readGraphCapacities),  // the graph data file
-    reinterpret_cast<const void*>(&chooseResultFile),     // the console's file names
-};
-
-// Every layout the programs use compiles.
-TEST(CompileFormat, EveryFormatOfThePrograms) {
-  for (const void* file : layoutFiles) ASSERT_NE(file, nullptr);
-  const std::set<std::string_view> layouts(recordLayouts().begin(), recordLayouts().end());
-  // A sample of each kind, so that a file left out of the list above is noticed.
-  for (const char* known : {"(1P,E10.3,7(',',1P,E10.3))", "('step',I5,E15.7)", "(8F10.0)",
-                            "(1P,E16.7,132(',',1P,E16.7))", "(6I5)", "(A20)"}) {
-    EXPECT_EQ(layouts.count(known), 1u) << known;
-  }
-  for (std::string_view text : layouts) {
-    SCOPED_TRACE(text);
+  // Just within the bounds, and a format of many repeats with nothing to write out.
+  struct Bound {
+    const char* format;
+    std::vector<Item> items;
+    std::string expected;
+  };
+  const Bound bounds[] = {
+      {"(4096I1)", std::vector<Item>(4097, Item(1)), std::string(4096, '1') + "\n1\n"},
+      {"(2048(I1,'x'))", {1, 2}, "1x2x\n"},
+      {"(I1048576)", {7}, std::string(1048575, ' ') + "7\n"},
+      {"(I524288,/,I524288)",
+       {1, 2},
+       std::string(524287, ' ') + "1\n" + std::string(524287, ' ') + "2\n"},
+      {"(99999999(99999999()))", {}, "\n"},
+  };
+  for (const Bound& bound : bounds) {
+    SCOPED_TRACE(bound.format);
     CompiledFormat format;
     std::string why;
-    ASSERT_TRUE(tryCompileFormat(text, format, why)) << why;
-    EXPECT_FALSE(format.steps.empty());
+    ASSERT_TRUE(tryCompileFormat(bound.format, format, why)) << why;
+    EXPECT_EQ(formatRecords(format, bound.items), withLineEnds(bound.expected));
   }
 }
 
@@ -262,70 +252,60 @@ TEST(WriteRecords, Table) {
   }
 }
 
-// Formats too long for the straight line are walked step by step: both walkers write the same.
-TEST(WriteRecords, StepwiseWalkAgreesWithTheStraightLine) {
-  for (const WriteCase& c : writeCases) {
-    SCOPED_TRACE(c.format);
-    CompiledFormat stepwise = compileFormat(c.format);
-    ASSERT_FALSE(stepwise.flat.empty());
-    stepwise.flat.clear();
-    EXPECT_EQ(formatRecords(stepwise, c.items), withLineEnds(c.expected));
-  }
-  const CompiledFormat longFormat = compileFormat("('<',5000(I2,','),'>')");
-  EXPECT_TRUE(longFormat.flat.empty());
-  EXPECT_EQ(formatRecords(longFormat, std::vector<Item>{1, 2, 3}), withLineEnds("< 1, 2, 3,\n"));
-}
-
-// A statement whose items fill one record of fixed width exactly is written in one stretch:
-// the same records as the straight-line walk, which every other statement takes.
-TEST(WriteRecords, FixedRecordAgreesWithTheStraightLine) {
-  for (const WriteCase& c : writeCases) {
-    SCOPED_TRACE(c.format);
-    CompiledFormat walked = compileFormat(c.format);
-    walked.fixedRecordWidth = -1;
-    EXPECT_EQ(formatRecords(walked, c.items), withLineEnds(c.expected));
-  }
-  struct Width {
+// Comma-separated records of the programs against printf, with random values and every count
+// of items from none to more than three records' worth: records filled, records ended early
+// (the comma before the next field is written) and further records by reversion to the group.
+TEST(WriteRecords, CommaSeparatedRecordsAgreeWithPrintf) {
+  struct CommaRecord {
     const char* format;
-    int width;  // -1: not a fixed record
-    std::size_t dataCount;
+    const char* field;       // printf's form of one value
+    bool integers;           // of integers, else of reals with two-digit exponents
+    bool commaFirst;         // the first record's first value has a comma before it
+    std::size_t firstCount;  // values in the first record
+    std::size_t laterCount;  // in each record after it
   };
-  const Width widths[] = {
-      {"(1P,E10.3,7(',',1P,E10.3))", 87, 8},
-      {"(1X,3(I6,1P,3E12.4))", 127, 12},
-      {"(I8,1X,5(1P,E12.5,' '))", 74, 6},
-      {"('step',I3,E15.7)", 22, 2},
-      {"(I5,A14)", 19, 2},
-      {"('A',2X)", 1, 0},  // blanks at the end are never written
-      {"(2X,I3,3X)", 5, 1},
-      {"(I5,/,I5)", -1, 0},
-      {"(A)", -1, 0},
+  const CommaRecord records[] = {
+      {"(1P,E10.3,7(',',1P,E10.3))", "%10.3E", false, false, 8, 7},
+      {"(1P,E16.7,132(',',1P,E16.7))", "%16.7E", false, false, 133, 132},
+      {"(I7,7(',',I7))", "%7d", true, false, 8, 7},
+      {"(132(',',I8))", "%8d", true, true, 132, 132},
   };
-  std::mt19937_64 random(5);
-  for (const Width& w : widths) {
-    SCOPED_TRACE(w.format);
-    const CompiledFormat format = compileFormat(w.format);
-    EXPECT_EQ(format.fixedRecordWidth, w.width);
-    if (w.width < 0) continue;
-    EXPECT_EQ(format.fixedDataCount, w.dataCount);
-    CompiledFormat walked = format;
-    walked.fixedRecordWidth = -1;
-    // Random items of the kinds the format takes, through both paths.
-    for (int round = 0; round < 2000; ++round) {
+  std::mt19937_64 random(11);
+  std::uniform_real_distribution<double> decade(-60.0, 60.0);
+  for (const CommaRecord& record : records) {
+    SCOPED_TRACE(record.format);
+    const CompiledFormat format = compileFormat(record.format);
+    for (std::size_t count = 0; count <= record.firstCount + 2 * record.laterCount + 1; ++count) {
       std::vector<Item> items;
-      for (const FlatStep& step : format.flat) {
-        if (step.kind == FormatStep::Kind::integer) {
-          items.emplace_back(static_cast<std::int64_t>(random() % 2000000) - 1000000);
-        } else if (step.kind == FormatStep::Kind::exponent) {
-          items.emplace_back(std::ldexp(static_cast<double>(random() % 1000000) - 500000.0,
-                                        static_cast<int>(random() % 80) - 60));
-        } else if (step.kind == FormatStep::Kind::text) {
-          items.emplace_back("text");
+      std::vector<std::string> texts;
+      char text[32];
+      for (std::size_t i = 0; i < count; ++i) {
+        if (record.integers) {
+          const int value = static_cast<int>(random() % 1999999) - 999999;
+          items.emplace_back(value);
+          std::snprintf(text, sizeof text, record.field, value);
+        } else {
+          const double value =
+              random() % 8 == 0 ? 0.0 : std::pow(10.0, decade(random)) * (random() % 2 ? 1 : -1);
+          items.emplace_back(value);
+          std::snprintf(text, sizeof text, record.field, value);
         }
+        texts.emplace_back(text);
       }
-      const std::string fixed = formatRecords(format, items);
-      ASSERT_EQ(fixed.size(), static_cast<std::size_t>(w.width) + platform::lineEnd.size());
-      ASSERT_EQ(fixed, formatRecords(walked, items));
+      std::string expected;
+      std::size_t next = 0;
+      for (bool first = true;; first = false) {
+        const std::size_t slots = first ? record.firstCount : record.laterCount;
+        for (std::size_t slot = 0; slot < slots; ++slot) {
+          const char* comma = slot == 0 && first && !record.commaFirst ? "" : ",";
+          expected += comma;
+          if (next == count) break;
+          expected += texts[next++];
+        }
+        expected += "\n";
+        if (next == count) break;
+      }
+      ASSERT_EQ(formatRecords(format, items), withLineEnds(expected)) << count << " items";
     }
   }
 }

@@ -69,7 +69,8 @@ std::vector<double> promisedTimes(const OutputForm& form, const TimeMarker& mark
     previous = time;
   }
   std::vector<double> lines;
-  for (double time : outputs) lines.insert(lines.end(), marker.linesPerOutput, time);
+  for (double time : outputs)
+    lines.insert(lines.end(), static_cast<std::size_t>(marker.linesPerOutput), time);
   return lines;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/slots.h"
 #include "e2e/programRun.h"
 
 namespace {
@@ -170,7 +171,8 @@ TEST(MakeResultFile, PlainFileHoldsTheDescribedMeshAndSteps) {
     int material = file.materialNo(element);
     flagged += material < 0 ? 1 : 0;
     EXPECT_TRUE(std::abs(material) >= 1 && std::abs(material) <= 2);
-    for (int slot = 1; slot <= (prism ? 6 : 8); ++slot) ++named[file.elementNode(element, slot)];
+    for (int slot = 1; slot <= (prism ? 6 : 8); ++slot)
+      ++named[at(file.elementNode(element, slot))];
     auto check = [&](const auto& table) {
       for (const auto& tetrahedron : table) {
         EXPECT_GT(signedVolume(file, file.elementNode(element, tetrahedron[0]),
@@ -187,7 +189,7 @@ TEST(MakeResultFile, PlainFileHoldsTheDescribedMeshAndSteps) {
   }
   EXPECT_EQ(prisms, 4);
   EXPECT_EQ(flagged, 1);
-  for (int node = 1; node <= 36; ++node) EXPECT_GT(named[node], 0) << "node " << node;
+  for (int node = 1; node <= 36; ++node) EXPECT_GT(named[at(node)], 0) << "node " << node;
   EXPECT_EQ(named[37] + named[38], 0);
 
   ASSERT_EQ(file.steps.size(), 4u);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/slots.h"
 #include "common/stop.h"
 #include "tseries/tables.h"
 #include "unitTestSupport.h"
@@ -112,10 +113,10 @@ std::string velocityTable(int elements) {
   arrays.velocityElements.count = elements;
   std::span<double> row = historyRow(arrays.velocityHistory, 1);
   for (int e = 1; e <= elements; ++e) {
-    arrays.velocityElements.numbers[e] = e;
-    row[3 * (e - 1)] = e;
-    row[3 * (e - 1) + 1] = -e;
-    row[3 * (e - 1) + 2] = 0.5;
+    arrays.velocityElements.numbers[at(e)] = e;
+    row[at(3 * (e - 1))] = e;
+    row[at(3 * (e - 1) + 1)] = -e;
+    row[at(3 * (e - 1) + 2)] = 0.5;
   }
   arrays.stepTimes[1] = 1.0;
   OutputUnit unit(unitNumber::dischargeTable);
