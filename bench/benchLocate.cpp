@@ -5,7 +5,7 @@
 
 #include "resconv/derived.h"
 #include "resconv/pointIndex.h"
-#include "tests/resconv/testMesh.h"
+#include "tests/support/meshes.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "common/stop.h"
 #include "common/units.h"
-#include "unitTestSupport.h"
+#include "support/temporaryFolder.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "common/textFormat.h"
 #include "resconv/outputForms.h"
 #include "resconv/outputTimeFile.h"
+#include "support/texts.h"
 #include "tseries/dialogue.h"
 #include "tseries/tables.h"
-#include "unitTestSupport.h"
 
 namespace {
 

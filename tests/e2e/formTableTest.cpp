@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "e2e/programRun.h"
 #include "resconv/outputForms.h"
+#include "support/programRun.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "resconv/derived.h"
-#include "resconv/testMesh.h"
+#include "support/meshes.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include "resconv/derived.h"
 #include "resconv/interp.h"
-#include "resconv/testMesh.h"
-#include "unitTestSupport.h"
+#include "support/meshes.h"
+#include "support/texts.h"
 
 namespace {
 

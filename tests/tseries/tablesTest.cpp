@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "common/stop.h"
+#include "support/texts.h"
 #include "tseries/tables.h"
-#include "unitTestSupport.h"
 
 namespace {
 

@@ -6,7 +6,8 @@
 
 #include "common/stop.h"
 #include "resconv/writers/avs.h"
-#include "unitTestSupport.h"
+#include "support/temporaryFolder.h"
+#include "support/texts.h"
 
 namespace {
 

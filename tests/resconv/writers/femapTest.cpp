@@ -9,7 +9,7 @@
 #include "resconv/model.h"
 #include "resconv/writers/femapModel.h"
 #include "resconv/writers/femapOutput.h"
-#include "unitTestSupport.h"
+#include "support/texts.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "common/stop.h"
 #include "resconv/writers/restart.h"
-#include "unitTestSupport.h"
+#include "support/texts.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "common/stop.h"
 #include "resconv/writers/talvix.h"
-#include "unitTestSupport.h"
+#include "support/texts.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "resconv/derived.h"
-#include "resconv/testMesh.h"
 #include "resconv/writers/tecplot.h"
-#include "unitTestSupport.h"
+#include "support/meshes.h"
+#include "support/texts.h"
 
 namespace {
 

@@ -1,12 +1,6 @@
 // ParaView series: appended blocks (raw and compressed), step files of the solid mesh and the
 // sub-mesh, and the collection with its step files on disk.
 #include <gtest/gtest.h>
-// The blocks are read back with libdeflate; the Windows build, which has none, uses zlib.
-#ifdef _WIN32
-#include <zlib.h>
-#else
-#include <libdeflate.h>
-#endif
 
 #include <algorithm>
 #include <array>
@@ -27,156 +21,20 @@
 #include "resconv/writers/pvd.h"
 #include "resconv/writers/vtu.h"
 #include "resconv/writers/vtuEncoding.h"
-#include "unitTestSupport.h"
+#include "support/temporaryFolder.h"
+#include "support/texts.h"
+#include "support/vtuFiles.h"
 
 namespace {
 
-// ---------------------------------------------------------------------------------------------
-// Reading back: the appended arrays of a .vtu file, decoded.
-
-std::uint64_t wordAt(std::string_view bytes, std::size_t at) {
-  std::uint64_t word = 0;
-  if (at + sizeof word > bytes.size()) throw std::runtime_error("header beyond the file");
-  std::memcpy(&word, bytes.data() + at, sizeof word);
-  return word;
-}
-
-std::string inflate(std::string_view stream, std::size_t size) {
-#ifdef _WIN32
-  std::string out(size, '\0');
-  uLongf actual = static_cast<uLongf>(out.size());
-  uLong streamSize = static_cast<uLong>(stream.size());
-  const int result = uncompress2(reinterpret_cast<Bytef*>(out.data()), &actual,
-                                 reinterpret_cast<const Bytef*>(stream.data()), &streamSize);
-  if (result != Z_OK || actual != size || streamSize != stream.size()) {
-    throw std::runtime_error("bad zlib stream");
-  }
-  return out;
-#else
-  std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> decompressor(
-      libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
-  std::string out(size, '\0');
-  std::size_t actual = 0;
-  const auto result = libdeflate_zlib_decompress(decompressor.get(), stream.data(), stream.size(),
-                                                 out.data(), out.size(), &actual);
-  if (result != LIBDEFLATE_SUCCESS || actual != size) throw std::runtime_error("bad zlib stream");
-  return out;
-#endif
-}
-
-// The array bytes of the block at `at`; `used` is the block's encoded size.
-std::string decodeBlock(std::string_view data, std::size_t at, bool compressed,
-                        std::size_t* used = nullptr) {
-  if (!compressed) {
-    const std::uint64_t count = wordAt(data, at);
-    if (used) *used = 8 + count;
-    return std::string(data.substr(at + 8, count));
-  }
-  const std::uint64_t blocks = wordAt(data, at), blockSize = wordAt(data, at + 8);
-  const std::uint64_t partial = wordAt(data, at + 16);
-  std::size_t stream = at + 24 + 8 * blocks;
-  std::string out;
-  for (std::uint64_t b = 0; b < blocks; ++b) {
-    const std::uint64_t compressedSize = wordAt(data, at + 24 + 8 * b);
-    const std::size_t size = b + 1 == blocks && partial != 0 ? partial : blockSize;
-    out += inflate(data.substr(stream, compressedSize), size);
-    stream += compressedSize;
-  }
-  if (used) *used = stream - at;
-  return out;
-}
-
-std::string attribute(std::string_view tag, std::string_view name) {
-  const std::string key = " " + std::string(name) + "=\"";
-  const std::size_t at = tag.find(key);
-  if (at == std::string_view::npos) return "";
-  const std::size_t start = at + key.size();
-  return std::string(tag.substr(start, tag.find('"', start) - start));
-}
-
-struct ReadArray {
-  std::string type;
-  int components = 1;
-  std::string bytes;
-  template <class T>
-  std::vector<T> values() const {
-    std::vector<T> v(bytes.size() / sizeof(T));
-    std::memcpy(v.data(), bytes.data(), v.size() * sizeof(T));
-    return v;
-  }
-};
-
-struct ReadFile {
-  std::string head;  // the XML before the appended data
-  bool compressed = false;
-  std::map<std::string, ReadArray> arrays;  // "PointData/Velocity", "Cells/types", ...
-  std::string tail;
-  const ReadArray& operator[](const std::string& key) const {
-    auto found = arrays.find(key);
-    if (found == arrays.end()) throw std::runtime_error("no array " + key);
-    return found->second;
-  }
-};
-
-ReadFile readVtu(std::string_view file) {
-  ReadFile read;
-  constexpr std::string_view opening = "<AppendedData encoding=\"raw\">\n   _";
-  const std::size_t appended = file.find(opening);
-  if (appended == std::string_view::npos) throw std::runtime_error("no appended data");
-  read.head = std::string(file.substr(0, appended));
-  read.compressed = read.head.find("compressor=\"vtkZLibDataCompressor\"") != std::string::npos;
-  const std::string_view data = file.substr(appended + opening.size());
-  std::string section;
-  std::size_t end = 0;
-  for (std::size_t at = 0; (at = read.head.find('<', at)) != std::string::npos; ++at) {
-    const std::string_view tag =
-        std::string_view(read.head).substr(at, read.head.find('>', at) - at + 1);
-    for (const char* name : {"FieldData", "PointData", "CellData", "Points", "Cells"}) {
-      if (tag == "<" + std::string(name) + ">") section = name;
-    }
-    if (!tag.starts_with("<DataArray ")) continue;
-    ReadArray array;
-    array.type = attribute(tag, "type");
-    const std::string components = attribute(tag, "NumberOfComponents");
-    array.components = components.empty() ? 1 : std::stoi(components);
-    std::size_t used = 0;
-    const std::size_t offset = std::stoull(attribute(tag, "offset"));
-    array.bytes = decodeBlock(data, offset, read.compressed, &used);
-    end = std::max(end, offset + used);
-    read.arrays[section + "/" + attribute(tag, "Name")] = std::move(array);
-  }
-  read.tail = std::string(data.substr(end));
-  return read;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Files of a series kept in memory, by name; the folder of the series in a fresh directory.
-
-struct MemoryFiles {
-  testSupport::TemporaryFolder directory{"vtuTest-"};
-  std::map<std::string, std::unique_ptr<OutputUnit>> units;
-  SeriesFiles files() {
-    return SeriesFiles{directory.path(),
-                       [this](const std::string& name) -> OutputUnit& {
-                         auto& unit = units[name];
-                         unit = std::make_unique<OutputUnit>(unitNumber::output);
-                         unit->openMemory();
-                         return *unit;
-                       },
-                       [](const std::string&) {},
-                       [this](const std::string& from, const std::string& to) {
-                         units[to] = std::move(units.at(from));
-                         units.erase(from);
-                       }};
-  }
-  const std::string& text(const std::string& name) const { return units.at(name)->memory(); }
-};
+using testSupport::decodeBlock;
+using testSupport::readVtu;
+using testSupport::wordAt;
+using ReadFile = testSupport::VtuFileRead;
+using MemoryFiles = testSupport::MemorySeriesFiles;
 
 std::string fileText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return testSupport::readFile(path);
 }
 
 // ---------------------------------------------------------------------------------------------
