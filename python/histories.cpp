@@ -71,7 +71,7 @@ HistoryValues collectHistories(const std::string& path, std::span<const int> nod
     histories.stepNo.push_back(stepNo);
     histories.time.push_back(time);
     for (int n : nodes) {
-      histories.totalHead.push_back(pressureHead[n] + z[n]);
+      histories.totalHead.push_back(totalHead(pressureHead[n], z[n]));
       histories.pressureHead.push_back(pressureHead[n]);
       histories.discharge.push_back(discharge[n]);
     }

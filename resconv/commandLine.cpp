@@ -40,7 +40,7 @@ struct ConverterOptions {
   bool info = false;
   int outputForm = unset;
   std::string times, points;
-  int meshOutputForm = 0;
+  int subMeshForm = subMeshFormCode::none;
   double restartTime = 0.0;
   int restartHead = 0;
   int restartDischarge = 0;
@@ -104,7 +104,7 @@ void addConverterOptions(CLI::App& app, ConverterOptions& o) {
                  "Output-time file for its points and sub-mesh only, output at "
                  "every stored step [--to interp, time question answered 0]")
       ->type_name("FILE");
-  app.add_option("--submesh", o.meshOutputForm,
+  app.add_option("--submesh", o.subMeshForm,
                  "Sub-mesh output form, with --to interp: tecplot [1], femap [2], avs [3], "
                  "plan [4] (TALVIX plan), section [5] (TALVIX section), vtu (options only: "
                  "VTKMESH.pvd and VTKMESH/); without it the sub-mesh gets no output [0]")
@@ -176,7 +176,7 @@ void checkConverterOptions(const CLI::App& app, const ConverterOptions& o) {
     throw UsageError("--to restart needs --restart-time T");
   }
   if (given("--vtu-compress") && o.outputForm != form::vtu &&
-      o.meshOutputForm != subMeshFormCode::vtu) {
+      o.subMeshForm != subMeshFormCode::vtu) {
     throw UsageError("--vtu-compress is only for --to vtu and --submesh vtu");
   }
   for (const char* name : {"--restart-time", "--restart-head", "--restart-discharge"}) {
@@ -192,7 +192,7 @@ void checkConverterOptions(const CLI::App& app, const ConverterOptions& o) {
 class OptionAnswers : public LateAnswers {
  public:
   explicit OptionAnswers(const ConverterOptions& options) : options_(options) {}
-  int meshOutputForm() override { return options_.meshOutputForm; }
+  int subMeshForm() override { return options_.subMeshForm; }
   void restartAnswers(ConverterAnswers& answers) override {
     answers.restartTime = options_.restartTime;
     answers.restartInitialValue = options_.restartHead;
@@ -212,7 +212,7 @@ void checkOutputTimeFile(const std::string& name, bool wantsSubMesh) {
   std::vector<double> outputTimes;
   SubMesh subMesh;
   readOutputTimesAndSubMesh(unit, outputTimeCount, outputTimes, subMesh);
-  if (wantsSubMesh && subMesh.meshElementCount <= 0) {
+  if (wantsSubMesh && subMesh.elementCount <= 0) {
     throw UsageError("--submesh: the output-time file " + name + " defines no sub-mesh elements");
   }
 }
@@ -238,7 +238,8 @@ int runScripted(const ConverterOptions& o) {
   answers.compressedSeries = o.compressed;
   answers.selection = o.selection;
   const std::string& outputTimeName = o.times.empty() ? o.points : o.times;
-  if (readsOutputTimeFile(answers)) checkOutputTimeFile(outputTimeName, o.meshOutputForm != 0);
+  if (readsOutputTimeFile(answers))
+    checkOutputTimeFile(outputTimeName, o.subMeshForm != subMeshFormCode::none);
 
   OutputUnit noConsole(unitNumber::console);  // every scripted form has a file of its own
   OutputSink sink(noConsole);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/fixedRead.h"
+#include "common/resultFile.h"
 #include "common/stop.h"
 #include "common/textFormat.h"
 
@@ -99,7 +100,7 @@ void keepTotalHeads(std::span<double> row, const PointList& list,
                     std::span<const double> pressureHead, std::span<const double> z) {
   for (int k = 1; k <= list.count; ++k) {
     const int n = list.numbers[k];
-    row[k - 1] = n >= 1 ? pressureHead[n] + z[n] : 0.0;
+    row[k - 1] = n >= 1 ? totalHead(pressureHead[n], z[n]) : 0.0;
   }
 }
 

@@ -99,6 +99,45 @@ struct TestState {
   }
 };
 
+// A small mesh of every kind of element and node: a hexahedron on 1..8, a prism on 5 6 8 |
+// 9 10 12, a left-out hexahedron on 5..12 whose node 11 no shown element uses, and node 13 that
+// no element names; materials 4 and 7. Each element's tetrahedra have positive volume. Its
+// state holds values of its own at every node and element, and nodal velocities set apart
+// from the element velocities (100 + node in x).
+struct MixedMesh {
+  TestMesh mesh;
+  TestState values{mesh};
+
+  MixedMesh() {
+    // Lower face (z = 0): (0,0) (0,1) (1,1) (1,0), then the face above it (z = 1).
+    const double corner[13][3] = {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}, {0, 0, 1},
+                                  {0, 1, 1}, {1, 1, 1}, {1, 0, 1}, {0, 0, 2}, {0, 1, 2},
+                                  {1, 1, 2}, {1, 0, 2}, {7, 7, 7}};
+    for (const auto& c : corner) {
+      mesh.addNode(c[0] + 0.01 * static_cast<double>(mesh.x.size()), c[1], c[2]);
+    }
+    mesh.addElement({1, 2, 3, 4, 5, 6, 7, 8});     // hexahedron
+    mesh.addElement({5, 6, 8, 9, 10, 12, 0, 0});   // prism
+    mesh.addElement({5, 6, 7, 8, 9, 10, 11, 12});  // left out
+    mesh.materialNo = {0, 4, 7, -1};
+    mesh.elementFlag[3] = 1;
+    mesh.nodeUnused[13] = 1;
+    values = TestState(mesh);
+    for (int n = 1; n <= 13; ++n) {
+      values.pressureHead[n] = 0.1 * n + 1.0 / 3.0;
+      values.discharge[n] = -1e-7 * n;
+      values.nodeCode[n] = n % 3;
+      values.nodeVx[n] = 100.0 + n;
+    }
+    values.vx = {0.0, 1.5, -2.25, 99.0};
+    values.vy = {0.0, 0.1, 0.2, 99.0};
+    values.vz = {0.0, 1e-300, -3.0, 99.0};
+  }
+  SolidMesh view() const { return mesh.view(); }
+  ShownState state(double time, int stepNo) const { return values.view(time, stepNo); }
+  NodalVelocities velocities() const { return values.nodal(); }
+};
+
 // Corners of a hexahedron in the order whose tetrahedra have positive volume: the bottom face
 // (x0,y0), (x0,y1), (x1,y1), (x1,y0), then the top face above it.
 inline int addBox(TestMesh& mesh, double x0, double y0, double z0, double x1, double y1,
@@ -169,8 +208,8 @@ inline void appendMesh(TestMesh& into, const TestMesh& from) {
 
 // A sub-mesh of `points` (numbered from 1) and `elements`, each four point numbers, a triangle
 // repeating its third point as the fourth. Its values are not computed yet.
-inline SubMesh makeSubMesh(std::initializer_list<Point3> points,
-                           std::initializer_list<std::array<int, 4>> elements = {}) {
+inline SubMesh makeSubMesh(const std::vector<Point3>& points,
+                           const std::vector<std::array<int, 4>>& elements = {}) {
   SubMesh subMesh;
   subMesh.pointCount = static_cast<int>(points.size());
   subMesh.pointX = {0.0};
@@ -181,9 +220,9 @@ inline SubMesh makeSubMesh(std::initializer_list<Point3> points,
     subMesh.pointY.push_back(p.y);
     subMesh.pointZ.push_back(p.z);
   }
-  subMesh.meshElementCount = static_cast<int>(elements.size());
-  subMesh.meshConnectivity = {{0, 0, 0, 0}};
-  subMesh.meshConnectivity.insert(subMesh.meshConnectivity.end(), elements);
+  subMesh.elementCount = static_cast<int>(elements.size());
+  subMesh.connectivity = {{0, 0, 0, 0}};
+  subMesh.connectivity.insert(subMesh.connectivity.end(), elements.begin(), elements.end());
   return subMesh;
 }
 
@@ -194,4 +233,13 @@ inline void setPointValues(SubMesh& subMesh, std::initializer_list<double> press
   subMesh.pointPressureHead.insert(subMesh.pointPressureHead.end(), pressureHead);
   subMesh.pointTotalHead = {0.0};
   subMesh.pointTotalHead.insert(subMesh.pointTotalHead.end(), totalHead);
+}
+
+// A shown state as the sub-mesh writers read it: its time and step number only, the values
+// being those at the sub-mesh's points.
+inline ShownState shownAt(double time, int stepNo) {
+  ShownState state;
+  state.time = time;
+  state.stepNo = stepNo;
+  return state;
 }

@@ -48,7 +48,7 @@ VtuFileRead readVtu(std::string_view file);
 
 // Files of a series kept in memory, by name; the folder of the series in a fresh directory.
 struct MemorySeriesFiles {
-  TemporaryFolder directory{"vtuTest-"};
+  TemporaryFolder directory{"seriesTest-"};
   std::map<std::string, std::unique_ptr<OutputUnit>> units;
   SeriesFiles files();
   const std::string& text(const std::string& name) const { return units.at(name)->memory(); }

@@ -6,6 +6,7 @@
 
 #include "common/stop.h"
 #include "support/texts.h"
+#include "support/units.h"
 #include "tseries/tables.h"
 
 namespace {
@@ -95,8 +96,7 @@ std::string velocityTable(int elements) {
     row[3 * (e - 1) + 2] = 0.5;
   }
   arrays.stepTimes[1] = 1.0;
-  OutputUnit unit(unitNumber::dischargeTable);
-  unit.openMemory();
+  testSupport::MemoryUnit unit(unitNumber::dischargeTable);
   writeTable(unit, arrays.velocityElements, arrays.velocityHistory, arrays.stepTimes, 1);
   return unit.memory();
 }
