@@ -66,7 +66,7 @@ void collectListedSteps(benchmark::State& state) {
     listEvery(arrays.headNodes, 50, 397);
     listEvery(arrays.dischargeNodes, 100, 199);
     listEvery(arrays.velocityElements, 50, 293);
-    benchmark::DoNotOptimize(collectSteps(unit, counts, capacities, arrays));
+    benchmark::DoNotOptimize(collectSteps(unit, counts, capacities, arrays).stored);
   }
   state.SetBytesProcessed(state.iterations() *
                           static_cast<std::int64_t>(std::filesystem::file_size(file)));

@@ -624,3 +624,12 @@ std::string shortestDoubleText(double value) {
   char text[32];
   return std::string(shortestDouble(value, text));
 }
+
+std::string_view realText(double value, char (&text)[32]) {
+  const std::string_view shortest = shortestDouble(value, text);
+  // "30" would read as an integer; "1e+20", "inf" and "nan" read as reals as they stand.
+  if (shortest.find_first_of(".en") != std::string_view::npos) return shortest;
+  char* end = text + shortest.size();
+  std::memcpy(end, ".0", 2);
+  return {text, shortest.size() + 2};
+}

@@ -46,3 +46,6 @@ void fillAsterisks(char* field, int width);
 std::string_view shortestDouble(double value, char (&text)[32]);
 // The same as a string.
 std::string shortestDoubleText(double value);
+// The same with a decimal point or an exponent always, so that every reader takes it for a
+// real: "30.0", "0.25", "-1.875", "2e-16". The real values of the tables for programs.
+std::string_view realText(double value, char (&text)[32]);

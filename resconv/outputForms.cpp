@@ -327,6 +327,7 @@ int dialogueSubMeshForm(int answer) {
 
 void openFormFiles(OutputSink& sink, const OutputForm& form) {
   if (!form.fileName.empty()) sink.openOutput(form.fileName);
+  if (form.restart) sink.removeOutputIfEmpty();
   if (!form.secondFile.empty()) sink.openSecondFile(form.secondFile);
   if (form.usesScratch) sink.avsScratch();
 }

@@ -17,7 +17,21 @@ void OutputSink::openOutput(std::string_view name) {
   remember(name);
 }
 
+void OutputSink::dropEmptyOutput() {
+  if (!removeEmptyOutput_ || !output_.isOpen() || output_.byteCount() != 0) return;
+  const std::string name = output_.name();
+  output_.close();  // nothing to write: cannot fail
+  std::error_code ignored;
+  std::filesystem::remove(name, ignored);
+  std::erase(names_, name);
+}
+
 OutputSink::~OutputSink() {
+  try {
+    dropEmptyOutput();
+  } catch (const RunStopped&) {
+    // Unwinding from the failure that is reported.
+  }
   if (!scratchOpened_ || std::uncaught_exceptions() == 0) return;
   const bool writeFailed = output_.failed() || scratch_.failed();
   if (platform::interruptSignal() == 0 && !writeFailed) return;
@@ -74,6 +88,7 @@ void OutputSink::replaceFile(const std::string& from, const std::string& to) {
 }
 
 void OutputSink::closeAll() {
+  dropEmptyOutput();
   output_.close();
   secondFile_.close();
   scratch_.close();

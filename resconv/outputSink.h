@@ -27,6 +27,9 @@ class OutputSink {
 
   // Opens the run's one output file on its unit.
   void openOutput(std::string_view name);
+  // The output file is removed if the run ends, however it ends, without a byte written to
+  // it (the restart file of a run that never reached the restart time).
+  void removeOutputIfEmpty() { removeEmptyOutput_ = true; }
   // The output file, or the console when none is open.
   OutputUnit& output() { return output_.isOpen() ? output_ : console_; }
 
@@ -56,6 +59,8 @@ class OutputSink {
 
  private:
   void remember(std::string_view name);
+  // Closes and removes the output file if removeOutputIfEmpty() was asked and it is empty.
+  void dropEmptyOutput();
 
   OutputUnit& console_;
   OutputUnit output_{unitNumber::output};
@@ -65,4 +70,5 @@ class OutputSink {
   bool scratchOpened_ = false;
   OutputUnit seriesFile_{unitNumber::seriesFile};
   std::vector<std::string> names_;
+  bool removeEmptyOutput_ = false;
 };

@@ -133,3 +133,21 @@ void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
     statement.finish();
   }
 }
+
+RequestedOutputs readOutputTimeFile(InputUnit& unit) {
+  RequestedOutputs requested;
+  requested.outputTimeCount = readOutputTimeCount(unit);
+  readOutputTimesAndSubMesh(unit, requested.outputTimeCount, requested.outputTimes,
+                            requested.subMesh);
+  unit.close();
+  return requested;
+}
+
+RequestedOutputs requestedTimes(std::span<const double> times) {
+  RequestedOutputs requested;
+  requested.outputTimeCount = static_cast<int>(times.size());
+  requested.outputTimes.assign(1, 0.0);
+  requested.outputTimes.insert(requested.outputTimes.end(), times.begin(), times.end());
+  sizeSubMesh(requested.subMesh, 0, 0);
+  return requested;
+}

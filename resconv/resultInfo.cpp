@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/console.h"
 #include "common/fieldEdit.h"
 #include "common/platform.h"
 #include "common/stop.h"
@@ -75,12 +76,12 @@ ResultInfo readResultInfo(InputUnit& resultFile) {
   return info;
 }
 
-std::string describeResult(const std::string& fileName, const ResultInfo& info) {
+std::string describeResult(const std::string& fileName, const ResultInfo& info, bool utf8Console) {
   const ResultCounts& c = info.counts;
   const std::string lineEnd(platform::lineEnd);
   std::string text;
   text += "result file:       " + fileName + lineEnd;
-  text += "title:             " + trimmedTitle(info.title) + lineEnd;
+  text += "title:             " + titleForConsole(trimmedTitle(info.title), utf8Console) + lineEnd;
   text += "nodes:             " + std::to_string(c.nodeCount) + lineEnd;
   text += "elements:          " + std::to_string(c.elementCount) + " (" +
           plural(info.hexahedra, "hexahedron", "hexahedra") + ", " +

@@ -52,10 +52,11 @@ class StepLoop {
         context_{files.sink, title,    mesh_,      subMesh_,         counters_,
                  answers,    restart_, formState_, subMeshFormState_} {}
 
-  void run() {
+  StoredSteps run() {
     setUp();
     readSteps();
     finish();
+    return storedSteps_;
   }
 
  private:
@@ -95,6 +96,7 @@ class StepLoop {
   double time_ = 0.0;
   int keptStepNo_ = 0;
   double keptTime_ = 0.0;
+  StoredSteps storedSteps_;
 };
 
 void StepLoop::setUp() {
@@ -102,6 +104,9 @@ void StepLoop::setUp() {
   if (files_.outputTimeFile != nullptr) {
     readOutputTimesAndSubMesh(*files_.outputTimeFile, outputTimeCount_, a_.outputTimes, subMesh_);
     files_.outputTimeFile->close();
+  } else if (files_.requested != nullptr) {
+    a_.outputTimes = files_.requested->outputTimes;
+    subMesh_ = files_.requested->subMesh;
   } else {
     sizeSubMesh(subMesh_, 0, 0);
   }
@@ -238,6 +243,8 @@ void StepLoop::readSteps() {
     if (picker_.keeping()) keepAside();
     if (!readResultStep(files_.resultFile, counts_, stepNo_, time_, step)) break;
     progress_.stepRead();
+    ++storedSteps_.count;
+    storedSteps_.lastTime = time_;
     // The stored steps shown: every one, or those the selection picks. A step kept aside is
     // shown once the step after it lies outside the selection's window, or at the end.
     const StepPicker::Choice pick = picker_.next(time_);
@@ -336,11 +343,11 @@ void sizeConverterArrays(ConverterArrays& a, const ResultCounts& counts,
   for (const auto& group : ints) group.size();
 }
 
-void runConversion(LateAnswers& late, ConverterFiles& files, ConverterAnswers& answers,
-                   const std::string& title, const ResultCounts& counts, int outputTimeCount,
-                   ProgressMeter& progress) {
+StoredSteps runConversion(LateAnswers& late, ConverterFiles& files, ConverterAnswers& answers,
+                          const std::string& title, const ResultCounts& counts, int outputTimeCount,
+                          ProgressMeter& progress) {
   ConverterArrays arrays;
   sizeConverterArrays(arrays, counts, answers);
   StepLoop loop(late, files, answers, title, counts, outputTimeCount, arrays, progress);
-  loop.run();
+  return loop.run();
 }

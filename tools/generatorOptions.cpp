@@ -12,6 +12,34 @@ const char* const generatorUsage =
     "  graph file:   --graph FILE  --heads n1,n2,...  --pressures ...  --discharges ...\n"
     "                --velocities e1,e2,...  --step-capacity N\n";
 
+const char* const generatorHelp =
+    "Writes a plausible seepage result file of any size (streaming, deterministic for a seed),\n"
+    "and an output-time file and a graph data file to go with it.\n"
+    "\n"
+    "Result file (--out FILE):\n"
+    "  --nx N --ny N --nz N   hexahedra along x, y and z (default 4, 3, 2); some become prisms\n"
+    "  --steps N              stored steps (default 3), or\n"
+    "  --target-mb M          as many steps as make the file M MB (10^6 bytes)\n"
+    "  --layout plain|mixed   one node per line, or seven values to a line with commas and\n"
+    "                         repeat counts (default plain)\n"
+    "  --seed S               the values' seed (default 1)\n"
+    "  --title TEXT           the title record\n"
+    "  --materials M          material numbers 1..M (default 3), some elements left out\n"
+    "  --unused N             nodes no element names (default 2)\n"
+    "  --step-zero            a stored step 0 at time 0.0 before step 1\n"
+    "Output-time file (--otf FILE):\n"
+    "  --times t1,t2,...      the requested times, or 'steps' for every stored step's time\n"
+    "  --points N             N points of a sub-mesh (0..4444)\n"
+    "  --mesh-elements        sub-mesh elements over those points (needs 4 points or more)\n"
+    "Graph data file (--graph FILE):\n"
+    "  --heads, --pressures, --discharges n1,n2,...   the node lists\n"
+    "  --velocities e1,e2,... the element list\n"
+    "  --step-capacity N      the step capacity (default: the steps written, or 100)\n"
+    "\n"
+    "Example: makeResultFile --out RES.DAT --nx 20 --ny 20 --nz 5 --steps 50 --otf OTF.DAT "
+    "--times 10,20\n"
+    "The file layouts are described in the README (\"Files written by hand\").\n";
+
 namespace {
 
 template <typename Number>

@@ -44,3 +44,5 @@ struct GeneratorOptions {
 std::string parseGeneratorOptions(int argc, char** argv, GeneratorOptions& options);
 
 extern const char* const generatorUsage;
+// What --help prints: every option with its meaning.
+extern const char* const generatorHelp;

@@ -1,6 +1,6 @@
 // makeResultFile: writes a plausible seepage result file of any size, streaming, and the
 // converter's output-time file and the extractor's graph data file to go with it.
-// Deterministic for a given seed. Run without arguments for the options.
+// Deterministic for a given seed. --help lists the options.
 #include <cstdio>
 #include <string>
 
@@ -28,6 +28,15 @@ int main(int argc, char** argv) {
   if (argc == 1) {
     std::fputs(generatorUsage, stderr);
     return 2;
+  }
+  for (int at = 1; at < argc; ++at) {
+    const std::string argument = argv[at];
+    if (argument == "--help" || argument == "-h") {
+      std::fputs(generatorUsage, stdout);
+      std::fputs("\n", stdout);
+      std::fputs(generatorHelp, stdout);
+      return 0;
+    }
   }
   GeneratorOptions options;
   std::string complaint = parseGeneratorOptions(argc, argv, options);

@@ -97,8 +97,15 @@ int runExtractor() {
   const GraphCapacities capacities = readGraphCapacities(graphData);
 
   SeriesArrays arrays = sizeSeriesArrays(resultName, counts, graphName, capacities);
-  writeTimeSeries(resultFile, graphData, counts, capacities, arrays, &progress);
-  // A quiet end; a console that cannot take its last records is still reported.
+  SeriesRun run;
+  run.progress = &progress;
+  run.belowOne = NumbersBelowOne::warn;
+  run.graphName = graphName;
+  const SeriesOutcome outcome =
+      writeTimeSeries(resultFile, graphData, counts, capacities, arrays, run);
+  // A quiet end; a console that cannot take its last records is still reported. Warnings go
+  // to standard error, after it.
   console.out.close();
+  reportWarnings(outcome);
   return 0;
 }

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "common/fieldEdit.h"
 #include "common/fixedRead.h"
+#include "common/readPlace.h"
 #include "common/resultFile.h"
 #include "common/stop.h"
 #include "common/textFormat.h"
@@ -46,7 +48,8 @@ struct ListRule {
 };
 
 void readList(InputUnit& unit, const ListRule& rule, PointList& list,
-              std::vector<InputTarget>& targets) {
+              std::vector<InputTarget>& targets, NumbersBelowOne belowOne,
+              std::vector<std::string>* warnings) {
   static const CompiledFormat countFormat = compileFormat(countLayout);
   static const CompiledFormat numberFormat = compileFormat(numberLayout);
   const std::string listName(rule.listName);
@@ -74,16 +77,26 @@ void readList(InputUnit& unit, const ListRule& rule, PointList& list,
   const ReadPlace numbersPlace{numberWords, [&] { return listWords; }, count};
   readRecords(unit, numberFormat, targets, false, &numbersPlace);
   for (int k = 1; k <= count; ++k) {
-    if (list.numbers[k] > rule.limit) {
-      // Ten (I7) fields to a record: number k stands on record (k - 1) / 10 of the list.
-      InputUnit::Place record = firstRecord;
-      record.line = unit.lineOf(firstRecord) + static_cast<std::uint64_t>((k - 1) / 10);
-      stopWithMessage(unit.name() + ": " + listName + " " + std::to_string(list.numbers[k]) +
+    const int number = list.numbers[k];
+    if (number >= 1 && number <= rule.limit) continue;
+    // Ten (I7) fields to a record: number k stands on record (k - 1) / 10 of the list.
+    InputUnit::Place record = firstRecord;
+    record.line = unit.lineOf(firstRecord) + static_cast<std::uint64_t>((k - 1) / 10);
+    const std::size_t column = static_cast<std::size_t>((k - 1) % 10) * 7 + 1;
+    const std::string place =
+        fieldLocation(unit, record, column, 7, std::to_string(number)) + ": " + numberWords(k - 1);
+    if (number > rule.limit) {
+      stopWithMessage(unit.name() + ": " + listName + " " + std::to_string(number) +
                           " is above the " + std::string(rule.limitName) + " " +
                           std::to_string(rule.limit),
-                      fieldLocation(unit, record, static_cast<std::size_t>((k - 1) % 10) * 7 + 1, 7,
-                                    std::to_string(list.numbers[k])) +
-                          ": " + numberWords(k - 1));
+                      place);
+    }
+    // A blank field reads as 0: a number the list cannot mean.
+    const std::string problem = unit.name() + ": " + listName + " " + std::to_string(number) +
+                                " is below 1 (a blank field reads as 0)";
+    if (belowOne == NumbersBelowOne::stop) stopWithMessage(problem, place);
+    if (warnings != nullptr) {
+      warnings->push_back(problem + "; its column holds zeros (" + place + ")");
     }
   }
 }
@@ -165,24 +178,25 @@ SeriesArrays allocateSeriesArrays(const ResultCounts& counts, const GraphCapacit
 }
 
 void readPointLists(InputUnit& graphData, const ResultCounts& counts,
-                    const GraphCapacities& capacities, SeriesArrays& arrays) {
+                    const GraphCapacities& capacities, SeriesArrays& arrays,
+                    NumbersBelowOne belowOne, std::vector<std::string>* warnings) {
   const int nodes = counts.nodeCount;
   const int elements = counts.elementCount;
   std::vector<InputTarget> targets;
   readList(graphData, {"head node", "node count", capacities.headCapacity, nodes}, arrays.headNodes,
-           targets);
+           targets, belowOne, warnings);
   readList(graphData, {"pressure node", "node count", capacities.pressureCapacity, nodes},
-           arrays.pressureNodes, targets);
+           arrays.pressureNodes, targets, belowOne, warnings);
   readList(graphData, {"discharge node", "node count", capacities.dischargeCapacity, nodes},
-           arrays.dischargeNodes, targets);
+           arrays.dischargeNodes, targets, belowOne, warnings);
   readList(graphData, {"velocity element", "element count", capacities.velocityCapacity, elements},
-           arrays.velocityElements, targets);
+           arrays.velocityElements, targets, belowOne, warnings);
   graphData.close();
 }
 
-int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
-                 const GraphCapacities& capacities, SeriesArrays& arrays, ProgressMeter* progress,
-                 const StepSelection& selection) {
+CollectedSteps collectSteps(InputUnit& resultFile, const ResultCounts& counts,
+                            const GraphCapacities& capacities, SeriesArrays& arrays,
+                            ProgressMeter* progress, const StepSelection& selection) {
   const bool headsWanted = arrays.headNodes.count >= 1 || arrays.pressureNodes.count >= 1;
   const bool velocitiesWanted = arrays.velocityElements.count >= 1;
   StepArrays step;
@@ -214,7 +228,7 @@ int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
     if (pick.showKept) ++storedStepCount;
     if (!pick.show && !pick.keep) continue;
     // The step after the last one kept is read whole and dropped; the rest is not read.
-    if (storedStepCount == capacities.stepCapacity) return storedStepCount;
+    if (storedStepCount == capacities.stepCapacity) return {storedStepCount, true};
     const int i = storedStepCount + 1;
     if (pick.show) storedStepCount = i;
     arrays.stepTimes[i] = time;
@@ -225,7 +239,26 @@ int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
     keepVelocities(historyRow(arrays.velocityHistory, i), arrays.velocityElements, arrays);
   }
   if (picker.finish()) ++storedStepCount;
-  return storedStepCount;
+  return {storedStepCount, false};
+}
+
+LaterSteps countLaterSteps(InputUnit& resultFile, const ResultCounts& counts,
+                           ProgressMeter* progress) {
+  LaterSteps later{1, true};  // the step the capacity left out
+  const StepArrays dropped;
+  int stepNo = 0;
+  double time = 0.0;
+  try {
+    while (readResultStep(resultFile, counts, stepNo, time, dropped)) {
+      if (progress != nullptr) progress->stepRead();
+      ++later.count;
+    }
+  } catch (const RunStopped& stop) {
+    // An interrupt still ends the run; bad input here only ends the count.
+    if (stop.exitStatus() != 1) throw;
+    later.complete = false;
+  }
+  return later;
 }
 
 void writeTable(OutputUnit& unit, const PointList& list, const History& history,
@@ -248,14 +281,16 @@ void writeTable(OutputUnit& unit, const PointList& list, const History& history,
   }
 }
 
-std::vector<std::string> writeTimeSeries(InputUnit& resultFile, InputUnit& graphData,
-                                         const ResultCounts& counts,
-                                         const GraphCapacities& capacities, SeriesArrays& arrays,
-                                         ProgressMeter* progress, const StepSelection& selection) {
-  readPointLists(graphData, counts, capacities, arrays);
-  const int stored = collectSteps(resultFile, counts, capacities, arrays, progress, selection);
-  if (progress != nullptr) progress->clear();
-  std::vector<std::string> written;
+SeriesOutcome writeTimeSeries(InputUnit& resultFile, InputUnit& graphData,
+                              const ResultCounts& counts, const GraphCapacities& capacities,
+                              SeriesArrays& arrays, const SeriesRun& run) {
+  SeriesOutcome outcome;
+  readPointLists(graphData, counts, capacities, arrays, run.belowOne, &outcome.warnings);
+  const CollectedSteps steps =
+      collectSteps(resultFile, counts, capacities, arrays, run.progress, run.selection);
+  const int stored = steps.stored;
+  if (run.progress != nullptr) run.progress->clear();
+  std::vector<std::string>& written = outcome.written;
   const std::span<const double> times = arrays.stepTimes;
   writeTableFile(headTableName, unitNumber::headTable, arrays.headNodes, arrays.headHistory, times,
                  stored, written);
@@ -265,5 +300,22 @@ std::vector<std::string> writeTimeSeries(InputUnit& resultFile, InputUnit& graph
                  arrays.dischargeHistory, times, stored, written);
   writeTableFile(velocityTableName, unitNumber::dischargeTable, arrays.velocityElements,
                  arrays.velocityHistory, times, stored, written);
-  return written;
+  if (steps.capacityReached) {
+    const LaterSteps later = countLaterSteps(resultFile, counts, run.progress);
+    if (run.progress != nullptr) run.progress->clear();
+    const std::string graphName = run.graphName.empty() ? "the graph data file" : run.graphName;
+    const bool one = later.count == 1;
+    const std::string count = groupedNumber(static_cast<std::uint64_t>(later.count));
+    outcome.warnings.push_back(
+        "the step capacity " + std::to_string(capacities.stepCapacity) + " of " + graphName +
+        " was reached at time " + shortestDoubleText(arrays.stepTimes[stored]) + "; " +
+        (later.complete ? "the " + count + (one ? " later step is" : " later steps are")
+                        : "at least " + count + (one ? " later step is" : " later steps are")) +
+        " not in the tables");
+  }
+  return outcome;
+}
+
+void reportWarnings(const SeriesOutcome& outcome) {
+  for (const std::string& warning : outcome.warnings) writeErrorLine("tseries: " + warning);
 }

@@ -68,29 +68,69 @@ inline std::span<const double> historyRow(const History& history, int step) {
           history.rowLength};
 }
 
+// What a number of 0 or below in a list does: the dialogue keeps it (its column holds zeros)
+// and warns at the end of the run; a scripted run stops on it, as on a number above the mesh.
+enum class NumbersBelowOne { warn, stop };
+
 // Reads the four lists from the graph data file (positioned after its first record) and
 // closes it. A count above its capacity or a number above the node or element count stops
-// the run with a message naming the file, the list and the number.
+// the run with a message naming the file, the list and the number; a number below 1 stops it
+// too, or adds a line to `warnings`, as `belowOne` says.
 void readPointLists(InputUnit& graphData, const ResultCounts& counts,
-                    const GraphCapacities& capacities, SeriesArrays& arrays);
+                    const GraphCapacities& capacities, SeriesArrays& arrays,
+                    NumbersBelowOne belowOne = NumbersBelowOne::stop,
+                    std::vector<std::string>* warnings = nullptr);
+
+// What a pass over the steps kept: the number of kept steps, and whether a step was left out
+// because stepCapacity steps were kept already.
+struct CollectedSteps {
+  int stored = 0;
+  bool capacityReached = false;
+};
 
 // Reads the mesh, its initial pressure heads and discharges into the arrays the steps are read
 // into (a value a step leaves empty keeps the one before it), and then the stored steps until
-// the end of the data or until stepCapacity steps are kept; returns the number of kept steps.
-// The steps kept are those `selection` picks, every one by default.
-int collectSteps(InputUnit& resultFile, const ResultCounts& counts,
-                 const GraphCapacities& capacities, SeriesArrays& arrays,
-                 ProgressMeter* progress = nullptr, const StepSelection& selection = {});
+// the end of the data or until stepCapacity steps are kept. The steps kept are those
+// `selection` picks, every one by default.
+CollectedSteps collectSteps(InputUnit& resultFile, const ResultCounts& counts,
+                            const GraphCapacities& capacities, SeriesArrays& arrays,
+                            ProgressMeter* progress = nullptr, const StepSelection& selection = {});
+
+// After a pass that reached the step capacity: the stored steps from the one it left out to
+// the end of the file, read and dropped, for the warning that they are not in the tables.
+// `complete` is false when the count ends early at a value that cannot be read or a cut file
+// (the run has its tables and its status already; that rest of the file is not its concern).
+struct LaterSteps {
+  long long count = 0;
+  bool complete = true;
+};
+LaterSteps countLaterSteps(InputUnit& resultFile, const ResultCounts& counts,
+                           ProgressMeter* progress = nullptr);
+
+// How a run of the tables goes besides its files.
+struct SeriesRun {
+  ProgressMeter* progress = nullptr;
+  StepSelection selection;
+  NumbersBelowOne belowOne = NumbersBelowOne::stop;
+  std::string graphName;  // for the warning of a reached step capacity
+};
+
+// The files a run wrote, and its warnings: one line each, for standard error at its end.
+struct SeriesOutcome {
+  std::vector<std::string> written;
+  std::vector<std::string> warnings;
+};
 
 // One table: the header record of the list's numbers (each repeated `components` times), then
 // one data record per kept step with its time and its row.
 void writeTable(OutputUnit& unit, const PointList& list, const History& history,
                 std::span<const double> stepTimes, int storedStepCount);
 
-// The whole working body: lists, mesh, steps, then the tables whose count is at least 1.
-// Returns the names of the tables written.
-std::vector<std::string> writeTimeSeries(InputUnit& resultFile, InputUnit& graphData,
-                                         const ResultCounts& counts,
-                                         const GraphCapacities& capacities, SeriesArrays& arrays,
-                                         ProgressMeter* progress = nullptr,
-                                         const StepSelection& selection = {});
+// The whole working body: lists, mesh, steps, then the tables whose count is at least 1, and,
+// when the step capacity left steps out, the count of those steps for the warning.
+SeriesOutcome writeTimeSeries(InputUnit& resultFile, InputUnit& graphData,
+                              const ResultCounts& counts, const GraphCapacities& capacities,
+                              SeriesArrays& arrays, const SeriesRun& run = {});
+
+// Writes each warning of `outcome` as a line "tseries: ..." on standard error.
+void reportWarnings(const SeriesOutcome& outcome);

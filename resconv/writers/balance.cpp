@@ -25,15 +25,6 @@ DischargeVolumes volumesAfter(const DischargeVolumes& last, double time,
   return next;
 }
 
-std::string_view realText(double value, char (&text)[32]) {
-  const std::string_view shortest = shortestDouble(value, text);
-  // "30" would read as an integer; "1e+20", "inf" and "nan" read as reals as they stand.
-  if (shortest.find_first_of(".en") != std::string_view::npos) return shortest;
-  char* end = text + shortest.size();
-  std::memcpy(end, ".0", 2);
-  return {text, shortest.size() + 2};
-}
-
 DischargeBalance::DischargeBalance(OutputUnit& balance, OutputUnit& byCode, const SolidMesh& mesh)
     : balance_(balance), byCode_(byCode), mesh_(mesh) {
   for (int node = 1; node <= mesh.nodeCount; ++node) {

@@ -30,9 +30,6 @@ struct DischargeVolumes {
 DischargeVolumes volumesAfter(const DischargeVolumes& last, double time,
                               const DischargeTotals& totals);
 
-// The text of a real value in the tables: "30.0", "0.25", "-1.875", "2e-16".
-std::string_view realText(double value, char (&text)[32]);
-
 class DischargeBalance {
  public:
   // Writes the header records; the units stay the caller's.

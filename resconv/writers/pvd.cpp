@@ -155,6 +155,13 @@ OutputUnit& StepFileSeries::openStep() {
   return *step_;
 }
 
+OutputUnit& StepFileSeries::openStepAt(double time) {
+  // The first step file is put on the disk, and listed, only once the next one is closed: it
+  // can still be written anew.
+  if (time == 0.0 && times_.size() == 1 && times_[0] == 0.0 && synced_ == 0) times_.pop_back();
+  return openStep();
+}
+
 void StepFileSeries::closeStep(double time) {
   if (step_ == nullptr) throw std::logic_error("no step file of " + stem_ + " is open");
   OutputUnit& unit = *step_;

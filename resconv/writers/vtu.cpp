@@ -215,7 +215,7 @@ void SolidVtuSeries::write(const ShownState& state, const NodalVelocities& veloc
       constantArray(VtuSection::points, "Points", float64, nodes * 3 * sizeof(double), points_, 3));
   appendCellArrays(arrays, CellArrays{cells, cornerCount_}, connectivity_, offsets_, types_);
 
-  OutputUnit& unit = files_.openStep();
+  OutputUnit& unit = files_.openStepAt(state.time);
   writeVtuFile(unit, encoder_, arrays, nodes, cells, scratch_);
   files_.closeStep(state.time);
 }

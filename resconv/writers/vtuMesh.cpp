@@ -98,7 +98,7 @@ void SubMeshVtuSeries::write(const SubMesh& subMesh, const ShownState& state) {
                                  points_, 3));
   appendCellArrays(arrays, CellArrays{cells, cornerCount_}, connectivity_, offsets_, types_);
 
-  OutputUnit& unit = files_.openStep();
+  OutputUnit& unit = files_.openStepAt(time);
   writeVtuFile(unit, encoder_, arrays, points, cells, scratch_);
   files_.closeStep(time);
 }

@@ -170,9 +170,10 @@ const ScriptedCase scriptedCases[] = {
      "--graph GRAPH133.DAT"},
     {"tseriesCutResultFile",
      TSERIES_PATH,
-     {"worked/err_trunc/input/RESTRUNC.DAT", "worked/err_trunc/input/GRAPH.DAT"},
-     "1\nRESTRUNC.DAT\nGRAPH.DAT\n",
-     "RESTRUNC.DAT --graph GRAPH.DAT"}};
+     // Lists of nodes 1 and above: a scripted run stops on a node 0.
+     {"worked/err_trunc/input/RESTRUNC.DAT", "tseries/GRAPHCUT.DAT"},
+     "1\nRESTRUNC.DAT\nGRAPHCUT.DAT\n",
+     "RESTRUNC.DAT --graph GRAPHCUT.DAT"}};
 
 INSTANTIATE_TEST_SUITE_P(Paths, ScriptedRun, testSupport::rowsOf(scriptedCases),
                          testSupport::rowName);

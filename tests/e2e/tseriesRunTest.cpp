@@ -2,6 +2,7 @@
 // the result file in a fresh directory, the tables compared byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -42,7 +43,11 @@ TEST_F(TseriesRun, HeadPressureAndVelocityTablesOverTwoSteps) {
   dir.write("QTIME.CSV", "old table\n");
   ProgramResult run = dir.run(tseries, answers("RES2.DAT", "GRAPH.DAT"));
   ASSERT_EQ(run.exitStatus, 0) << run.standardError;
-  EXPECT_EQ(run.standardError, "");
+  // The pressure list's node 0 keeps its column of zeros, with a word at the end of the run.
+  EXPECT_EQ(run.standardError,
+            "tseries: GRAPH.DAT: pressure node 0 is below 1 (a blank field reads as 0); its "
+            "column holds zeros (GRAPH.DAT, line 5, columns 1-7, \"0\": pressure node 1 of the "
+            "pressure node list of the graph data file)\n");
   EXPECT_TRUE(sameText(run.standardOutput, readFile(worked("ts133/expected/stdout.txt"))));
   EXPECT_TRUE(sameText(dir.read("HTIME.CSV"), fixture("HTIME2.CSV")));
   EXPECT_TRUE(sameText(dir.read("PTIME.CSV"), fixture("PTIME2.CSV")));
@@ -62,20 +67,21 @@ TEST_F(TseriesRun, ResultFileWithoutStepsGivesHeaderLinesOnly) {
 }
 
 // One node at elevation 2.0 and one element; step s at time s with pressure head s. After
-// `fullSteps` whole steps comes a step cut after its header.
-std::string manyStepResultFile(int fullSteps) {
+// `fullSteps` whole steps comes a step cut after its header, unless `cut` is false.
+std::string manyStepResultFile(int fullSteps, bool cut = true) {
   std::string text = "many steps\n1 1 8\n0.0 0.0 2.0 0.0 0.0 0\n1 0 0 0 0 0 0 0 1\n";
   for (int s = 1; s <= fullSteps; ++s) {
     text += std::to_string(s) + " " + std::to_string(s) + ".0\n";
     text += std::to_string(s) + ".0 0.5 0\n0.0 0.0 0.0\n";
   }
-  text += std::to_string(fullSteps + 1) + " 1.0E+03\n";
+  if (cut) text += std::to_string(fullSteps + 1) + " 1.0E+03\n";
   return text;
 }
 
 TEST_F(TseriesRun, KeepsTheFirstStepCapacitySteps) {
-  // A blank first record gives room for 100 steps. Step 101 is read and dropped; the cut
-  // step 102 behind it is never read.
+  // A blank first record gives room for 100 steps. Step 101 is read and dropped. The steps
+  // after it are counted for a warning once the tables are written: the cut step 102 ends the
+  // count, not the run.
   dir.write("RES.DAT", manyStepResultFile(101));
   dir.write("GRAPH.DAT", "\n    1\n      1\n    0\n    0\n    0\n");
   ProgramResult run = dir.run(tseries, answers("RES.DAT", "GRAPH.DAT"));
@@ -87,6 +93,43 @@ TEST_F(TseriesRun, KeepsTheFirstStepCapacitySteps) {
     expected += line;
   }
   EXPECT_TRUE(sameText(dir.read("HTIME.CSV"), expected));
+  EXPECT_EQ(run.standardError,
+            "tseries: the step capacity 100 of GRAPH.DAT was reached at time 100; at least 1 "
+            "later step is not in the tables\n");
+}
+
+TEST_F(TseriesRun, WarnsOfTheStepsTheCapacityLeftOut) {
+  struct Case {
+    int steps;
+    const char* graph;
+    const char* warning;  // empty: none
+  };
+  const Case cases[] = {
+      {1200, "  100\n    1\n      1\n    0\n    0\n    0\n",
+       "tseries: the step capacity 100 of GRAPH.DAT was reached at time 100; the 1,100 later "
+       "steps are not in the tables\n"},
+      {101, "  100\n    1\n      1\n    0\n    0\n    0\n",
+       "tseries: the step capacity 100 of GRAPH.DAT was reached at time 100; the 1 later step is "
+       "not in the tables\n"},
+      {150, "  200\n    1\n      1\n    0\n    0\n    0\n", ""},
+      {100, "  100\n    1\n      1\n    0\n    0\n    0\n", ""},  // exactly full
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.steps);
+    WorkDirectory work;
+    work.write("RES.DAT", manyStepResultFile(c.steps, false));
+    work.write("GRAPH.DAT", c.graph);
+    // The dialogue and a scripted run warn alike, after the tables.
+    const ProgramResult dialogue = work.run(tseries, answers("RES.DAT", "GRAPH.DAT"));
+    EXPECT_EQ(dialogue.exitStatus, 0);
+    EXPECT_EQ(dialogue.standardError, c.warning);
+    const ProgramResult scripted = work.runWithArguments(tseries, "RES.DAT --graph GRAPH.DAT -q");
+    EXPECT_EQ(scripted.exitStatus, 0);
+    EXPECT_EQ(scripted.standardError, c.warning);
+    const std::string table = work.read("HTIME.CSV");
+    const int capacity = std::stoi(c.graph);
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), std::min(c.steps, capacity) + 1);
+  }
 }
 
 TEST_F(TseriesRun, FileCutInsideAStepWritesNoTable) {

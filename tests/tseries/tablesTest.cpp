@@ -35,7 +35,8 @@ TEST(PointLists, ReadsListsOverRecordsAndSkipsEmptyOnes) {
   unit.openMemory(graph, "GRAPH.DAT");
   const ResultCounts counts{16, 3, 8};
   SeriesArrays arrays = allocateSeriesArrays(counts, GraphCapacities{});
-  readPointLists(unit, counts, GraphCapacities{}, arrays);
+  std::vector<std::string> warnings;
+  readPointLists(unit, counts, GraphCapacities{}, arrays, NumbersBelowOne::warn, &warnings);
 
   EXPECT_EQ(arrays.headNodes.count, 12);
   const std::vector<int> heads(arrays.headNodes.numbers.begin() + 1,
@@ -47,14 +48,33 @@ TEST(PointLists, ReadsListsOverRecordsAndSkipsEmptyOnes) {
   EXPECT_EQ(arrays.velocityElements.numbers[1], 0);
   EXPECT_EQ(arrays.velocityElements.numbers[2], -2);
   EXPECT_EQ(arrays.velocityElements.numbers[3], 3);
+  EXPECT_EQ(warnings,
+            (std::vector<std::string>{
+                "GRAPH.DAT: velocity element 0 is below 1 (a blank field reads as 0); its column "
+                "holds zeros (GRAPH.DAT, line 7, columns 1-7, \"0\": velocity element 1 of the "
+                "velocity element list of the graph data file)",
+                "GRAPH.DAT: velocity element -2 is below 1 (a blank field reads as 0); its column "
+                "holds zeros (GRAPH.DAT, line 7, columns 8-14, \"-2\": velocity element 2 of the "
+                "velocity element list of the graph data file)"}));
 }
 
-TEST(PointLists, NumbersAboveTheMeshAreRejected) {
+TEST(PointLists, NumbersOutsideTheMeshAreRejected) {
   struct Case {
     const char* graph;
     const char* message;
+    const char* place = "";  // checked when given
   };
   const Case cases[] = {
+      // A blank field reads as node 0, a number no list can mean.
+      {"    2\n      5       \n    0\n    0\n    0\n",
+       "GRAPH.DAT: head node 0 is below 1 (a blank field reads as 0)",
+       "GRAPH.DAT, line 2, columns 8-14, \"0\": head node 2 of the head node list of the graph "
+       "data file"},
+      {"    0\n    0\n   11\n      1      2      3      4      5      6      7      8      9     "
+       " 10\n     -4\n    0\n",
+       "GRAPH.DAT: discharge node -4 is below 1 (a blank field reads as 0)",
+       "GRAPH.DAT, line 5, columns 1-7, \"-4\": discharge node 11 of the discharge node list of "
+       "the graph data file"},
       {"    1\n     17\n    0\n    0\n    0\n",
        "GRAPH.DAT: head node 17 is above the node count 16"},
       {"    0\n    2\n     16     20\n    0\n    0\n",
@@ -78,6 +98,9 @@ TEST(PointLists, NumbersAboveTheMeshAreRejected) {
       ADD_FAILURE() << "accepted";
     } catch (const RunStopped& stop) {
       EXPECT_EQ(stop.line(), c.message);
+      if (*c.place != '\0') {
+        EXPECT_EQ(stop.location(), c.place);
+      }
     }
   }
 }
