@@ -47,7 +47,7 @@ struct ConverterOptions {
   std::string times, points;
   std::string at;               // --at as given
   std::vector<double> atTimes;  // its times
-  int meshOutputForm = 0;
+  int subMeshForm = subMeshFormCode::none;
   double restartTime = 0.0;
   int restartHead = 0;
   int restartDischarge = 0;
@@ -124,7 +124,7 @@ void addConverterOptions(CLI::App& app, ConverterOptions& o) {
                  "Output-time file for its points and sub-mesh only, output at "
                  "every stored step [--to interp, time question answered 0]")
       ->type_name("FILE");
-  app.add_option("--submesh", o.meshOutputForm,
+  app.add_option("--submesh", o.subMeshForm,
                  "Sub-mesh output form, with --to interp: tecplot [1], femap [2], avs [3], "
                  "plan [4] (TALVIX plan), section [5] (TALVIX section), vtu (options only: "
                  "VTKMESH.pvd and VTKMESH/); without it the sub-mesh gets no output [0]")
@@ -213,7 +213,7 @@ void checkConverterOptions(const CLI::App& app, const ConverterOptions& o) {
     throw UsageError("--submesh: --at gives no sub-mesh elements (use --times or --points FILE)");
   }
   if (given("--vtu-compress") && o.outputForm != form::vtu &&
-      o.meshOutputForm != subMeshFormCode::vtu) {
+      o.subMeshForm != subMeshFormCode::vtu) {
     throw UsageError("--vtu-compress is only for --to vtu and --submesh vtu");
   }
   for (const char* name : {"--restart-time", "--restart-head", "--restart-discharge"}) {
@@ -229,7 +229,7 @@ void checkConverterOptions(const CLI::App& app, const ConverterOptions& o) {
 class OptionAnswers : public LateAnswers {
  public:
   explicit OptionAnswers(const ConverterOptions& options) : options_(options) {}
-  int meshOutputForm() override { return options_.meshOutputForm; }
+  int subMeshForm() override { return options_.subMeshForm; }
   void restartAnswers(ConverterAnswers& answers) override {
     answers.restartTime = options_.restartTime;
     answers.restartInitialValue = options_.restartHead;
@@ -272,7 +272,7 @@ RequestedOutputs readRequestedOutputs(const std::string& name, bool wantsSubMesh
   InputUnit unit(unitNumber::outputTimeFile);
   unit.openOld(name);
   RequestedOutputs requested = readOutputTimeFile(unit);
-  if (wantsSubMesh && requested.subMesh.meshElementCount <= 0) {
+  if (wantsSubMesh && requested.subMesh.elementCount <= 0) {
     throw UsageError("--submesh: the output-time file " + name + " defines no sub-mesh elements");
   }
   return requested;
@@ -322,7 +322,8 @@ int runScripted(const ConverterOptions& o) {
   if (!o.atTimes.empty()) {
     requested = requestedTimes(o.atTimes);
   } else if (readsOutputTimeFile(answers)) {
-    requested = readRequestedOutputs(o.times.empty() ? o.points : o.times, o.meshOutputForm != 0);
+    requested = readRequestedOutputs(o.times.empty() ? o.points : o.times,
+                                     o.subMeshForm != subMeshFormCode::none);
   }
 
   OutputUnit noConsole(unitNumber::console);  // every scripted form has a file of its own

@@ -8,12 +8,6 @@
 #include "common/stop.h"
 #include "resconv/writers/pvd.h"
 
-namespace {
-
-constexpr std::string_view avsScratchName = "AVS.tmp";
-
-}  // namespace
-
 void OutputSink::remember(std::string_view name) {
   if (std::find(names_.begin(), names_.end(), name) == names_.end()) names_.emplace_back(name);
 }
@@ -39,11 +33,11 @@ OutputSink::~OutputSink() {
     // Unwinding from the failure that is reported.
   }
   if (!scratchOpened_ || std::uncaught_exceptions() == 0) return;
-  const bool writeFailed = output_.failed() || scratch_.out.failed();
+  const bool writeFailed = output_.failed() || scratch_.failed();
   if (platform::interruptSignal() == 0 && !writeFailed) return;
   // Its sections are of no use without the file they were for.
   try {
-    scratch_.out.close();
+    scratch_.close();
   } catch (const RunStopped&) {
     // Removed all the same.
   }
@@ -56,18 +50,24 @@ void OutputSink::openSecondFile(std::string_view name) {
   remember(name);
 }
 
-AvsScratch& OutputSink::avsScratch() {
-  if (!scratch_.out.isOpen() && !scratch_.inMemory) {
-    scratch_.out.open(avsScratchName);
+OutputUnit& OutputSink::avsScratch() {
+  if (!scratch_.isOpen()) {
+    scratch_.open(avsScratchName);
     scratchOpened_ = true;
     remember(avsScratchName);
     // What the user asked for is the file the sections are assembled into.
     if (output_.isOpen()) {
-      scratch_.out.reportFailuresAs(
+      scratch_.reportFailuresAs(
           output_.name(), std::string(avsScratchName) + ", the scratch file of " + output_.name());
     }
   }
   return scratch_;
+}
+
+InputUnit& OutputSink::rereadAvsScratch() {
+  scratch_.close();
+  scratchReader_.openOld(avsScratchName);
+  return scratchReader_;
 }
 
 OutputUnit& OutputSink::openFile(const std::string& name) {
@@ -91,6 +91,6 @@ void OutputSink::closeAll() {
   dropEmptyOutput();
   output_.close();
   secondFile_.close();
-  scratch_.out.close();
+  scratch_.close();
   seriesFile_.close();
 }

@@ -53,7 +53,10 @@ ResultInfo readResultInfo(InputUnit& resultFile) {
   ZeroedArray<int> nodeUnused(nodes);
   markUnusedNodes(connectivity, c.elementCount, c.nodesPerElement, nodeUnused);
   for (int n = 1; n <= c.nodeCount; ++n) info.unusedNodes += nodeUnused[n];
-  info.initialDischarge = shownDischargeTotals(discharge, c.nodeCount, nodeUnused);
+  SolidMesh mesh;  // as much of it as the totals look at
+  mesh.nodeCount = c.nodeCount;
+  mesh.nodeUnused = nodeUnused;
+  info.initialDischarge = shownDischargeTotals(mesh, discharge);
 
   const StepArrays step{pressureHead, discharge, nodeCode, vx, vy, vz};
   int stepNo = 0;
@@ -68,7 +71,7 @@ ResultInfo readResultInfo(InputUnit& resultFile) {
     info.lastTime = time;
   }
   if (info.stepCount > 0) {
-    info.lastDischarge = shownDischargeTotals(discharge, c.nodeCount, nodeUnused);
+    info.lastDischarge = shownDischargeTotals(mesh, discharge);
   }
   return info;
 }

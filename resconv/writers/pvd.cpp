@@ -138,10 +138,7 @@ StepFileSeries::StepFileSeries(std::string stem, SeriesFiles files)
 StepFileSeries::~StepFileSeries() {
   if (finished_ || !begun_) return;
   try {
-    finish();
-  } catch (const RunStopped& stop) {
-    // Already stopping: report what could not be written, the exit status is set elsewhere.
-    writeErrorLine(stop.line());
+    reportingStops([this] { finish(); });
   } catch (const std::exception&) {
     // Unwinding from another failure, which is the one reported.
   }
