@@ -196,17 +196,15 @@ void InputUnit::takeRead(std::size_t first) {
   if (const void* nul = std::memchr(data + first, '\0', loaded_ - first)) {
     end = static_cast<std::size_t>(static_cast<const char*>(nul) - data);
   }
-  const char* undecided = nullptr;
   // Whole records only: up to the last line end of what is loaded. A console read returns
   // what was typed, so one line is handed out as soon as it is there.
   if (const auto* lineEnd =
           static_cast<const char*>(std::memchr(data + first, '\n', end - first))) {
     // The record that was open before this read is whole; a long one is searched.
-    if (static_cast<std::size_t>(lineEnd - data) - recordStart >= longRecordBytes) {
-      const char* from = data + std::max(recordStart, carriageReturnsChecked_);
-      if (const char* bare = bareCarriageReturn(from, lineEnd, undecided)) {
-        return noteFault(Fault::carriageReturn, static_cast<std::size_t>(bare - data), recordStart);
-      }
+    const auto closedAt = static_cast<std::size_t>(lineEnd - data);
+    if (closedAt - recordStart >= longRecordBytes &&
+        noteCarriageReturnAlone(recordStart, closedAt)) {
+      return;
     }
     const auto last = std::find(std::make_reverse_iterator(data + end),
                                 std::make_reverse_iterator(lineEnd), '\n');
@@ -214,28 +212,29 @@ void InputUnit::takeRead(std::size_t first) {
     carriageReturnsChecked_ = lineLimit_;
   }
   // The record still open, searched from the moment it is long.
-  if (end - lineLimit_ >= longRecordBytes) {
-    const char* from = data + std::max(lineLimit_, carriageReturnsChecked_);
-    if (const char* bare = bareCarriageReturn(from, data + end, undecided)) {
-      return noteFault(Fault::carriageReturn, static_cast<std::size_t>(bare - data), lineLimit_);
-    }
-    carriageReturnsChecked_ = static_cast<std::size_t>(undecided - data);
-  }
+  if (end - lineLimit_ >= longRecordBytes && noteCarriageReturnAlone(lineLimit_, end)) return;
   if (end < loaded_) return noteFault(Fault::nulByte, end, lineLimit_);
   if (loaded_ - lineLimit_ > recordBound_) noteFault(Fault::noLineEnd, lineLimit_, lineLimit_);
 }
 
 void InputUnit::takeLastRecord() {
-  const char* data = buffer_.data();
-  const char* undecided = nullptr;
-  const char* from = data + std::max(lineLimit_, carriageReturnsChecked_);
-  if (const char* bare = bareCarriageReturn(from, data + loaded_, undecided)) {
-    return noteFault(Fault::carriageReturn, static_cast<std::size_t>(bare - data), lineLimit_);
-  }
+  if (noteCarriageReturnAlone(lineLimit_, loaded_)) return;
   // The last record lacks its line end: give it one.
   if (loaded_ == buffer_.size()) buffer_.resize(buffer_.size() + 1);
   buffer_[loaded_++] = '\n';
   lineLimit_ = loaded_;
+}
+
+bool InputUnit::noteCarriageReturnAlone(std::size_t recordStart, std::size_t last) {
+  const char* data = buffer_.data();
+  const char* undecided = nullptr;
+  const char* from = data + std::max(recordStart, carriageReturnsChecked_);
+  if (const char* bare = bareCarriageReturn(from, data + last, undecided)) {
+    noteFault(Fault::carriageReturn, static_cast<std::size_t>(bare - data), recordStart);
+    return true;
+  }
+  carriageReturnsChecked_ = static_cast<std::size_t>(undecided - data);
+  return false;
 }
 
 void InputUnit::noteFault(Fault fault, std::size_t index, std::size_t recordStart) {

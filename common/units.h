@@ -243,6 +243,9 @@ class InputUnit {
   // Notes the fault of the byte at `index`, in the record that begins at `recordStart`: no
   // record from there on is handed out.
   void noteFault(Fault fault, std::size_t index, std::size_t recordStart);
+  // Searches the record begun at `recordStart` up to `last` for a CR alone, from where an
+  // earlier search of it stopped; notes the fault and returns true when there is one.
+  bool noteCarriageReturnAlone(std::size_t recordStart, std::size_t last);
   [[noreturn]] void stopAtFault();
   std::uint64_t lineAtOffset(std::uint64_t offset);
   // Counts the line ends of the buffer up to `index` into linesBefore_ (units read once).

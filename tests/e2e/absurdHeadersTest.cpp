@@ -1,43 +1,22 @@
 // Headers whose counts the file cannot fill: a stop at the end of the file, with little memory.
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <string>
 #include <utility>
 
 #include "e2e/badInput.h"
 #include "support/caseTable.h"
+#include "support/measuredRun.h"
 
 namespace {
 
 using namespace badInput;
 
-// The peak resident memory of one run of `program`, as wait4 reports it for that child alone.
+// The peak resident memory of one run of `program` that stops (-1 for any other end).
 long peakKilobytes(const WorkDirectory& dir, const std::string& program, const std::string& answers,
                    std::string& standardError) {
   dir.write(".answers", answers);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
-    const int in = ::open(".answers", O_RDONLY);
-    const int out = ::open("/dev/null", O_WRONLY);
-    const int error = ::open(".stderr", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || out < 0 || error < 0) ::_exit(126);
-    ::dup2(in, 0);
-    ::dup2(out, 1);
-    ::dup2(error, 2);
-    ::setenv("LC_ALL", "C", 1);
-    ::alarm(60);  // a hang ends the run instead of the suite
-    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  int status = 0;
-  struct rusage usage {};
-  if (child < 0 || ::wait4(child, &status, 0, &usage) != child) return -1;
-  standardError = dir.read(".stderr");
-  return WIFEXITED(status) && WEXITSTATUS(status) > 0 ? usage.ru_maxrss : -1;
+  const MeasuredRun run = runMeasured(dir, program, {}, ".answers");
+  standardError = run.standardError;
+  return run.exitStatus > 0 ? run.peakKilobytes : -1;
 }
 
 // Headers whose counts the file cannot fill stop with error 24 at the end of file, without

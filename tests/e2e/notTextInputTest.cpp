@@ -3,69 +3,29 @@
 // CR alone, /dev/zero, /dev/urandom and a record with no line end within 256 MiB each stop the
 // run at once with its two lines (what stopped it, then the file, line and column), status 1,
 // and a peak memory that does not grow with the input.
-#include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "support/programRun.h"
+#include "support/measuredRun.h"
 
 namespace {
 
-// One run of a program, with its peak resident memory as wait4 reports it for that child.
-struct MeasuredRun {
-  int exitStatus = -1;
-  std::string standardError;
-  long peakKilobytes = -1;
-};
-
-// Runs `program` with `arguments` in the directory, its standard input the file `input` of the
-// directory. With a `feed` (a shell command), the file IN.DAT is a pipe that the command writes
-// into while the program reads it.
-MeasuredRun runMeasured(const WorkDirectory& dir, const std::string& program,
-                        const std::vector<std::string>& arguments, const std::string& input,
-                        const std::string& feed = "") {
-  if (!feed.empty()) {
-    if (::mkfifo((dir.path() / "IN.DAT").c_str(), 0600) != 0) ADD_FAILURE() << "no FIFO";
-    // In the background; it ends when the program has gone and the pipe breaks, or at the
-    // latest after a minute.
-    dir.write("feed.sh", feed + " > IN.DAT\n");
-    const std::string start =
-        "cd '" + dir.path().string() + "' && (timeout 60 sh feed.sh > /dev/null 2>&1 &)";
-    if (std::system(start.c_str()) != 0) ADD_FAILURE() << "the feed did not start";
-  }
-  const pid_t child = ::fork();
-  if (child == 0) {
-    if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
-    const int in = ::open(input.c_str(), O_RDONLY);
-    const int out = ::open("/dev/null", O_WRONLY);
-    const int error = ::open(".stderr", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || out < 0 || error < 0) ::_exit(126);
-    ::dup2(in, 0);
-    ::dup2(out, 1);
-    ::dup2(error, 2);
-    ::setenv("LC_ALL", "C", 1);
-    ::alarm(60);  // a hang ends the run instead of the suite
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& argument : arguments)
-      argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    ::execv(program.c_str(), argv.data());
-    ::_exit(127);
-  }
-  MeasuredRun run;
-  int status = 0;
-  struct rusage usage {};
-  if (child < 0 || ::wait4(child, &status, 0, &usage) != child) return run;
-  run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.standardError = dir.read(".stderr");
-  run.peakKilobytes = usage.ru_maxrss;
-  return run;
+// runMeasured with the file IN.DAT a pipe that `feed` (a shell command) writes into while the
+// program reads it.
+MeasuredRun runFed(const WorkDirectory& dir, const std::string& program,
+                   const std::vector<std::string>& arguments, const std::string& input,
+                   const std::string& feed) {
+  if (::mkfifo((dir.path() / "IN.DAT").c_str(), 0600) != 0) ADD_FAILURE() << "no FIFO";
+  // In the background; it ends when the program has gone and the pipe breaks, or at the
+  // latest after a minute.
+  dir.write("feed.sh", feed + " > IN.DAT\n");
+  const std::string start =
+      "cd '" + dir.path().string() + "' && (timeout 60 sh feed.sh > /dev/null 2>&1 &)";
+  if (std::system(start.c_str()) != 0) ADD_FAILURE() << "the feed did not start";
+  return runMeasured(dir, program, arguments, input);
 }
 
 // Where the bad input goes: the file name the programs are given (IN.DAT, unless a device is
@@ -221,7 +181,7 @@ TEST(NotTextInput, RecordWithoutALineEndStopsAtTheBound) {
     prepare(dir);
     dir.write(".answers", "");
     const MeasuredRun run =
-        runMeasured(dir, role.program, argumentsFor(role, "IN.DAT"), ".answers", feed);
+        runFed(dir, role.program, argumentsFor(role, "IN.DAT"), ".answers", feed);
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(run.standardError,
               "IN.DAT: no line end within 268,435,456 bytes\n"
