@@ -43,8 +43,6 @@ OutputSink::~OutputSink() {
   } catch (const RunStopped&) {
     // Removed all the same.
   }
-  // Closed first also when the assembly was rereading it: Windows removes no open file.
-  scratchReader_.close();
   std::error_code ignored;
   std::filesystem::remove(std::string(avsScratchName), ignored);
 }
