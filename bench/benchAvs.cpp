@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/slots.h"
 #include "resconv/derived.h"
 #include "resconv/writers/avs.h"
 #include "tests/support/temporaryFolder.h"
@@ -34,19 +35,19 @@ Model makeModel() {
   m.nodeUnused.assign(nodes, 0);
   m.nodeElementCount.assign(nodes, 0);
   for (int n = 1; n <= nodeCount; ++n) {
-    m.x[n] = n % 200;
-    m.y[n] = (n / 200) % 200;
-    m.z[n] = n * 1.0e-3;
-    m.pressureHead[n] = 50.0 + (n % 97) * 0.173;
+    m.x[at(n)] = n % 200;
+    m.y[at(n)] = (n / 200) % 200;
+    m.z[at(n)] = n * 1.0e-3;
+    m.pressureHead[at(n)] = 50.0 + (n % 97) * 0.173;
   }
   m.vx.assign(elements, 0.0);
   m.vy = m.vz = m.vx;
   m.materialNo.assign(elements, 1);
   m.elementFlag.assign(elements, 0);
   for (int e = 1; e <= elementCount; ++e) {
-    m.vx[e] = (e % 13) * 1.0e-4;
-    m.vy[e] = -(e % 7) * 2.5e-4;
-    m.vz[e] = (e % 5) * 3.0e-5;
+    m.vx[at(e)] = (e % 13) * 1.0e-4;
+    m.vy[at(e)] = -(e % 7) * 2.5e-4;
+    m.vz[at(e)] = (e % 5) * 3.0e-5;
     for (int k = 0; k < nodesPerElement; ++k)
       m.connectivity.push_back((e + k * 997) % nodeCount + 1);
   }

@@ -3,6 +3,7 @@
 
 #include <random>
 
+#include "common/slots.h"
 #include "resconv/derived.h"
 #include "resconv/pointIndex.h"
 #include "tests/support/meshes.h"
@@ -67,8 +68,8 @@ void locateOnePointIndexed(benchmark::State& state) {
   int p = 0;
   for (auto _ : state) {
     p = p % pointCount + 1;
-    benchmark::DoNotOptimize(
-        locateIndexed(index, view, {points.pointX[p], points.pointY[p], points.pointZ[p]}));
+    benchmark::DoNotOptimize(locateIndexed(
+        index, view, {points.pointX[at(p)], points.pointY[at(p)], points.pointZ[at(p)]}));
   }
 }
 BENCHMARK(locateOnePointIndexed)->Unit(benchmark::kMicrosecond);
@@ -80,7 +81,7 @@ void locateOnePointExhaustive(benchmark::State& state) {
   for (auto _ : state) {
     p = p % pointCount + 1;
     benchmark::DoNotOptimize(
-        locateExhaustive(view, {points.pointX[p], points.pointY[p], points.pointZ[p]}));
+        locateExhaustive(view, {points.pointX[at(p)], points.pointY[at(p)], points.pointZ[at(p)]}));
   }
 }
 BENCHMARK(locateOnePointExhaustive)->Unit(benchmark::kMillisecond)->Iterations(10);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "common/slots.h"
 #include "common/units.h"
 #include "resconv/derived.h"
 #include "resconv/model.h"
@@ -28,11 +29,11 @@ struct BigMesh {
     vx.resize(e), vy.resize(e), vz.resize(e), materialNo.assign(e, 1), elementFlag.assign(e, 0);
     for (int node = 1; node <= nodeCount; ++node) {
       const int plane = (node - 1) % 100;
-      x[node] = 0.37 * (plane % 10);
-      y[node] = 0.41 * (plane / 10);
-      z[node] = 0.53 * ((node - 1) / 100);
-      pressureHead[node] = 10.0 * std::sin(0.001 * node);
-      discharge[node] = 1e-4 * std::cos(0.002 * node);
+      x[at(node)] = 0.37 * (plane % 10);
+      y[at(node)] = 0.41 * (plane / 10);
+      z[at(node)] = 0.53 * ((node - 1) / 100);
+      pressureHead[at(node)] = 10.0 * std::sin(0.001 * node);
+      discharge[at(node)] = 1e-4 * std::cos(0.002 * node);
     }
     connectivity.reserve(static_cast<std::size_t>(elementCount) * 8);
     int element = 0;
@@ -45,9 +46,9 @@ struct BigMesh {
                                 {base + top, base + top + 10, base + top + 11, base + top + 1});
           }
           ++element;
-          vx[element] = 1e-3 * std::sin(0.01 * element);
-          vy[element] = -2e-3 * std::cos(0.01 * element);
-          vz[element] = 5e-4;
+          vx[at(element)] = 1e-3 * std::sin(0.01 * element);
+          vy[at(element)] = -2e-3 * std::cos(0.01 * element);
+          vz[at(element)] = 5e-4;
         }
       }
     }

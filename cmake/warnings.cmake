@@ -8,10 +8,3 @@ function(setProjectWarnings target)
   endif()
 endfunction()
 
-# The converter's code, and the tests and benchmarks built on it, do not build clean under
-# -Wconversion and -Wsign-conversion yet: their targets leave those two out.
-function(withoutConversionWarnings)
-  foreach(target ${ARGN})
-    target_compile_options(${target} PRIVATE -Wno-conversion -Wno-sign-conversion)
-  endforeach()
-endfunction()

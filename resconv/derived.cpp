@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "common/resultFile.h"
+#include "common/slots.h"
 #include "resconv/model.h"
 #include "resconv/pointIndex.h"
 
@@ -48,8 +49,8 @@ void computePointValues(std::span<const double> pressureHead, std::span<const do
     double head = 0.0;
     if (subMesh.pointVertex[p][0] != 0) {
       for (int corner = 0; corner < 4; ++corner) {
-        const auto node = static_cast<std::size_t>(subMesh.pointVertex[p][corner]);
-        head += subMesh.pointWeight[p][corner] * totalHead(pressureHead[node], z[node]);
+        const auto node = static_cast<std::size_t>(subMesh.pointVertex[p][at(corner)]);
+        head += subMesh.pointWeight[p][at(corner)] * totalHead(pressureHead[node], z[node]);
       }
     }
     subMesh.pointTotalHead[p] = head;
@@ -83,29 +84,29 @@ void averageNodalVelocities(std::span<const double> vx, std::span<const double> 
                             int nodesPerElement, std::span<double> nodeVx, std::span<double> nodeVy,
                             std::span<double> nodeVz, std::span<int> nodeElementCount) {
   for (int node = 1; node <= nodeCount; ++node) {
-    nodeVx[node] = 0.0;
-    nodeVy[node] = 0.0;
-    nodeVz[node] = 0.0;
-    nodeElementCount[node] = 0;
+    nodeVx[at(node)] = 0.0;
+    nodeVy[at(node)] = 0.0;
+    nodeVz[at(node)] = 0.0;
+    nodeElementCount[at(node)] = 0;
   }
   for (int element = 1; element <= elementCount; ++element) {
-    if (elementFlag[element] == 1) continue;
+    if (elementFlag[at(element)] == 1) continue;
     for (int slot = 1; slot <= nodesPerElement; ++slot) {
       // 0 is an empty slot; a number beyond the nodes names no node and adds nothing.
       const int node = elementNode(connectivity, nodesPerElement, element, slot);
       if (node < 1 || node > nodeCount) continue;
-      nodeVx[node] += vx[element];
-      nodeVy[node] += vy[element];
-      nodeVz[node] += vz[element];
-      ++nodeElementCount[node];
+      nodeVx[at(node)] += vx[at(element)];
+      nodeVy[at(node)] += vy[at(element)];
+      nodeVz[at(node)] += vz[at(element)];
+      ++nodeElementCount[at(node)];
     }
   }
   for (int node = 1; node <= nodeCount; ++node) {
-    const int count = nodeElementCount[node];
+    const int count = nodeElementCount[at(node)];
     if (count < 1) continue;
-    nodeVx[node] /= count;
-    nodeVy[node] /= count;
-    nodeVz[node] /= count;
+    nodeVx[at(node)] /= count;
+    nodeVy[at(node)] /= count;
+    nodeVz[at(node)] /= count;
   }
 }
 
@@ -115,7 +116,7 @@ void markUnusedNodes(std::span<const int> connectivity, int elementCount, int no
   for (int e = 1; e <= elementCount; ++e) {
     for (int k = 1; k <= nodesPerElement; ++k) {
       const int node = elementNode(connectivity, nodesPerElement, e, k);
-      if (node > 0) nodeUnused[node] = 0;
+      if (node > 0) nodeUnused[at(node)] = 0;
     }
   }
 }

@@ -36,13 +36,13 @@ OutputSink::~OutputSink() {
   const bool writeFailed = output_.failed() || scratch_.failed();
   if (platform::interruptSignal() == 0 && !writeFailed) return;
   // Its sections are of no use without the file they were for.
+  // Closed first, as Windows removes no open file.
+  scratchReader_.close();
   try {
     scratch_.close();
   } catch (const RunStopped&) {
     // Removed all the same.
   }
-  // Closed first also when the assembly was rereading it: Windows removes no open file.
-  scratchReader_.close();
   std::error_code ignored;
   std::filesystem::remove(std::string(avsScratchName), ignored);
 }
@@ -94,5 +94,6 @@ void OutputSink::closeAll() {
   output_.close();
   secondFile_.close();
   scratch_.close();
+  scratchReader_.close();
   seriesFile_.close();
 }

@@ -7,6 +7,7 @@
 #include "common/fixedRead.h"
 #include "common/freeForm.h"
 #include "common/readPlace.h"
+#include "common/slots.h"
 #include "common/stop.h"
 
 namespace {
@@ -60,7 +61,7 @@ void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
   if (outputTimeCount > 0) {
     std::vector<InputTarget> targets;
     targets.reserve(static_cast<std::size_t>(outputTimeCount));
-    for (int t = 1; t <= outputTimeCount; ++t) targets.emplace_back(outputTimes[t]);
+    for (int t = 1; t <= outputTimeCount; ++t) targets.emplace_back(outputTimes[at(t)]);
     readRecords(unit, times, targets, false, &timesPlace);
   } else if (outputTimeCount < 0) {
     readRecords(unit, times, {}, false, &timesPlace);
@@ -111,9 +112,9 @@ void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
     statement.read(z);
     statement.finish();
     if (number > pointCount) continue;
-    subMesh.pointX[number] = x;
-    subMesh.pointY[number] = y;
-    subMesh.pointZ[number] = z;
+    subMesh.pointX[at(number)] = x;
+    subMesh.pointY[at(number)] = y;
+    subMesh.pointZ[at(number)] = z;
   }
   if (pointCount == 0) return;
   for (int element = 1; element <= subMeshElementCount; ++element) {
@@ -126,7 +127,7 @@ void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
         },
         [&] { return recordWords; }, 5};
     int number = 0;
-    auto& row = subMesh.connectivity[element];
+    auto& row = subMesh.connectivity[at(element)];
     FreeFormRead statement(unit, false, &place);
     statement.read(number);
     for (int& point : row) statement.read(point);

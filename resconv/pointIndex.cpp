@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <limits>
 
+#include "common/slots.h"
 #include "resconv/model.h"
 
 namespace {
@@ -42,15 +43,15 @@ Box emptyBox() {
 void extendBox(Box& box, const Point3& p) {
   const std::array<double, 3> c{p.x, p.y, p.z};
   for (int axis = 0; axis < 3; ++axis) {
-    box.lower[axis] = std::min(box.lower[axis], c[axis]);
-    box.upper[axis] = std::max(box.upper[axis], c[axis]);
+    box.lower[at(axis)] = std::min(box.lower[at(axis)], c[at(axis)]);
+    box.upper[at(axis)] = std::max(box.upper[at(axis)], c[at(axis)]);
   }
 }
 
 void extendBox(Box& box, const Box& other) {
   for (int axis = 0; axis < 3; ++axis) {
-    box.lower[axis] = std::min(box.lower[axis], other.lower[axis]);
-    box.upper[axis] = std::max(box.upper[axis], other.upper[axis]);
+    box.lower[at(axis)] = std::min(box.lower[at(axis)], other.lower[at(axis)]);
+    box.upper[at(axis)] = std::max(box.upper[at(axis)], other.upper[at(axis)]);
   }
 }
 
@@ -89,8 +90,9 @@ Point3 nodePoint(const SolidMesh& mesh, int node) {
 bool cornerNodes(const SolidMesh& mesh, int nodeCount, int element, const Tetrahedron& tetra,
                  std::array<int, 4>& node) {
   for (int corner = 0; corner < 4; ++corner) {
-    node[corner] = elementNode(mesh.connectivity, mesh.nodesPerElement, element, tetra[corner]);
-    if (node[corner] < 1 || node[corner] > nodeCount) return false;
+    node[at(corner)] =
+        elementNode(mesh.connectivity, mesh.nodesPerElement, element, tetra[at(corner)]);
+    if (node[at(corner)] < 1 || node[at(corner)] > nodeCount) return false;
   }
   return true;
 }
@@ -126,8 +128,8 @@ BoundKind boundElement(const SolidMesh& mesh, int nodeCount, int element, Box& b
   double size = 0.0;
   double magnitude = 0.0;
   for (int axis = 0; axis < 3; ++axis) {
-    size = std::max(size, box.upper[axis] - box.lower[axis]);
-    magnitude = std::max({magnitude, std::abs(box.lower[axis]), std::abs(box.upper[axis])});
+    size = std::max(size, box.upper[at(axis)] - box.lower[at(axis)]);
+    magnitude = std::max({magnitude, std::abs(box.lower[at(axis)]), std::abs(box.upper[at(axis)])});
   }
   if (!(size <= largestElementSize) || !(magnitude <= largestCoordinate)) {
     return BoundKind::everywhere;
@@ -142,8 +144,8 @@ BoundKind boundElement(const SolidMesh& mesh, int nodeCount, int element, Box& b
   if (!(widening <= largestWidening)) return BoundKind::everywhere;
   constexpr double inf = std::numeric_limits<double>::infinity();
   for (int axis = 0; axis < 3; ++axis) {
-    box.lower[axis] = std::nextafter(box.lower[axis] - widening, -inf);
-    box.upper[axis] = std::nextafter(box.upper[axis] + widening, inf);
+    box.lower[at(axis)] = std::nextafter(box.lower[at(axis)] - widening, -inf);
+    box.upper[at(axis)] = std::nextafter(box.upper[at(axis)] + widening, inf);
   }
   return BoundKind::boxed;
 }
@@ -154,21 +156,21 @@ void chooseCells(PointIndex& index, int target) {
   double logVolume = 0.0;
   int spread = 0;
   for (int axis = 0; axis < 3; ++axis) {
-    length[axis] = index.extent.upper[axis] - index.extent.lower[axis];
-    if (length[axis] > 0.0) {
-      logVolume += std::log(length[axis]);
+    length[at(axis)] = index.extent.upper[at(axis)] - index.extent.lower[at(axis)];
+    if (length[at(axis)] > 0.0) {
+      logVolume += std::log(length[at(axis)]);
       ++spread;
     }
   }
   index.cells = {1, 1, 1};
   index.cellsPerUnit = {0.0, 0.0, 0.0};
-  for (int axis = 0; axis < 3; ++axis) index.origin[axis] = index.extent.lower[axis];
+  for (int axis = 0; axis < 3; ++axis) index.origin[at(axis)] = index.extent.lower[at(axis)];
   if (spread == 0) return;
   const double logCell = (logVolume - std::log(static_cast<double>(target))) / spread;
   for (int axis = 0; axis < 3; ++axis) {
-    if (!(length[axis] > 0.0)) continue;
-    const double wanted = std::ceil(std::exp(std::log(length[axis]) - logCell));
-    index.cells[axis] =
+    if (!(length[at(axis)] > 0.0)) continue;
+    const double wanted = std::ceil(std::exp(std::log(length[at(axis)]) - logCell));
+    index.cells[at(axis)] =
         static_cast<int>(std::clamp(wanted, 1.0, static_cast<double>(largestCellsPerAxis)));
   }
   const long limit = 2L * target + 64;
@@ -177,16 +179,17 @@ void chooseCells(PointIndex& index, int target) {
     widest = (widest + 1) / 2;
   }
   for (int axis = 0; axis < 3; ++axis) {
-    if (index.cells[axis] > 1) index.cellsPerUnit[axis] = index.cells[axis] / length[axis];
+    if (index.cells[at(axis)] > 1)
+      index.cellsPerUnit[at(axis)] = index.cells[at(axis)] / length[at(axis)];
   }
 }
 
 // Cell coordinate of a value: non-decreasing in the value, so a value inside a box maps
 // into the range of cells of the box's bounds.
 int cellCoordinate(const PointIndex& index, int axis, double value) {
-  const double t = (value - index.origin[axis]) * index.cellsPerUnit[axis];
+  const double t = (value - index.origin[at(axis)]) * index.cellsPerUnit[at(axis)];
   if (!(t > 0.0)) return 0;
-  if (t >= index.cells[axis]) return index.cells[axis] - 1;
+  if (t >= index.cells[at(axis)]) return index.cells[at(axis)] - 1;
   return static_cast<int>(t);
 }
 
@@ -201,8 +204,8 @@ struct CellRange {
 CellRange cellRange(const PointIndex& index, const Box& box) {
   CellRange range;
   for (int axis = 0; axis < 3; ++axis) {
-    range.first[axis] = cellCoordinate(index, axis, box.lower[axis]);
-    range.last[axis] = cellCoordinate(index, axis, box.upper[axis]);
+    range.first[at(axis)] = cellCoordinate(index, axis, box.lower[at(axis)]);
+    range.last[at(axis)] = cellCoordinate(index, axis, box.upper[at(axis)]);
   }
   return range;
 }
@@ -247,7 +250,8 @@ bool locateInElement(const SolidMesh& mesh, int element, const Point3& point,
     if (partial[0] >= 0.0 && partial[1] >= 0.0 && partial[2] >= 0.0 && partial[3] >= 0.0) {
       location.element = element;
       location.vertex = node;
-      for (int corner = 0; corner < 4; ++corner) location.weight[corner] = partial[corner] / volume;
+      for (int corner = 0; corner < 4; ++corner)
+        location.weight[at(corner)] = partial[at(corner)] / volume;
       return true;
     }
   }
@@ -274,8 +278,8 @@ PointIndex buildPointIndex(const SolidMesh& mesh) {
   int gridded = 0;
   for (int element = 1; element <= elementCount; ++element) {
     Box& box = index.box[static_cast<std::size_t>(element)];
-    kind[element] = boundElement(mesh, nodeCount, element, box);
-    if (kind[element] == BoundKind::boxed) {
+    kind[at(element)] = boundElement(mesh, nodeCount, element, box);
+    if (kind[at(element)] == BoundKind::boxed) {
       extendBox(index.extent, box);
       ++gridded;
     }
@@ -287,10 +291,10 @@ PointIndex buildPointIndex(const SolidMesh& mesh) {
                                 static_cast<std::size_t>(index.cells[2]);
   index.cellStart.assign(cellCount + 1, 0);
   for (int element = 1; element <= elementCount; ++element) {
-    if (kind[element] != BoundKind::boxed) continue;
+    if (kind[at(element)] != BoundKind::boxed) continue;
     const CellRange range = cellRange(index, index.box[static_cast<std::size_t>(element)]);
     if (range.span() > largestCellSpan) {
-      kind[element] = BoundKind::everywhere;
+      kind[at(element)] = BoundKind::everywhere;
       continue;
     }
     forEachCell(index, range, [&](std::size_t cell) { ++index.cellStart[cell + 1]; });
@@ -301,8 +305,8 @@ PointIndex buildPointIndex(const SolidMesh& mesh) {
   index.cellElement.resize(static_cast<std::size_t>(index.cellStart[cellCount]));
   std::vector<int> fill(index.cellStart.begin(), index.cellStart.end() - 1);
   for (int element = 1; element <= elementCount; ++element) {
-    if (kind[element] == BoundKind::everywhere) index.everywhereElement.push_back(element);
-    if (kind[element] != BoundKind::boxed) continue;
+    if (kind[at(element)] == BoundKind::everywhere) index.everywhereElement.push_back(element);
+    if (kind[at(element)] != BoundKind::boxed) continue;
     const CellRange range = cellRange(index, index.box[static_cast<std::size_t>(element)]);
     forEachCell(index, range, [&](std::size_t cell) {
       index.cellElement[static_cast<std::size_t>(fill[cell]++)] = element;

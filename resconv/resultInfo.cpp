@@ -5,6 +5,7 @@
 #include "common/console.h"
 #include "common/fieldEdit.h"
 #include "common/platform.h"
+#include "common/slots.h"
 #include "common/stop.h"
 #include "common/zeroedArray.h"
 #include "resconv/derived.h"
@@ -32,8 +33,9 @@ ResultInfo readResultInfo(InputUnit& resultFile) {
   const auto elements = static_cast<std::size_t>(std::max(c.elementCount, 0)) + 1;
   const auto slots = static_cast<std::size_t>(std::max(c.elementCount, 0)) *
                      static_cast<std::size_t>(std::max(c.nodesPerElement, 0));
-  requireMemory(nodes * (2.0 * sizeof(double) + 2.0 * sizeof(int)) +
-                elements * (3.0 * sizeof(double) + sizeof(int)) + slots * double(sizeof(int)));
+  requireMemory(static_cast<double>(nodes) * (2.0 * sizeof(double) + 2.0 * sizeof(int)) +
+                static_cast<double>(elements) * (3.0 * sizeof(double) + sizeof(int)) +
+                static_cast<double>(slots) * double(sizeof(int)));
   // Zero pages: a header that promises more than the file holds costs only what is read.
   ZeroedArray<double> pressureHead(nodes), discharge(nodes), vx(elements), vy(elements),
       vz(elements);
@@ -43,7 +45,7 @@ ResultInfo readResultInfo(InputUnit& resultFile) {
       MeshArrays{{}, {}, {}, pressureHead, discharge, nodeCode, connectivity, materialNo});
 
   for (int e = 1; e <= c.elementCount; ++e) {
-    if (materialNo[e] < 0) ++info.leftOut;
+    if (materialNo[at(e)] < 0) ++info.leftOut;
     if (isHexahedron(connectivity, c.nodesPerElement, e)) {
       ++info.hexahedra;
     } else {
@@ -52,7 +54,7 @@ ResultInfo readResultInfo(InputUnit& resultFile) {
   }
   ZeroedArray<int> nodeUnused(nodes);
   markUnusedNodes(connectivity, c.elementCount, c.nodesPerElement, nodeUnused);
-  for (int n = 1; n <= c.nodeCount; ++n) info.unusedNodes += nodeUnused[n];
+  for (int n = 1; n <= c.nodeCount; ++n) info.unusedNodes += nodeUnused[at(n)];
   SolidMesh mesh;  // as much of it as the totals look at
   mesh.nodeCount = c.nodeCount;
   mesh.nodeUnused = nodeUnused;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <any>
 
+#include "common/slots.h"
 #include "common/stop.h"
 #include "resconv/derived.h"
 #include "resconv/outputForms.h"
@@ -185,8 +186,8 @@ void StepLoop::deriveFlags() {
   int maxMaterialNo = 1;
   const int elementCount = counts_.elementCount, nodesPerElement = counts_.nodesPerElement;
   for (int e = 1; e <= elementCount; ++e) {
-    a_.elementFlag[e] = a_.materialNo[e] < 0 ? 1 : 0;
-    maxMaterialNo = std::max(maxMaterialNo, a_.materialNo[e]);
+    a_.elementFlag[at(e)] = a_.materialNo[at(e)] < 0 ? 1 : 0;
+    maxMaterialNo = std::max(maxMaterialNo, a_.materialNo[at(e)]);
   }
   markUnusedNodes(a_.connectivity, elementCount, nodesPerElement, a_.nodeUnused);
   mesh_.maxMaterialNo = maxMaterialNo;
@@ -253,7 +254,7 @@ void StepLoop::readSteps() {
     if (answers_.timeSelection == 1 && stepNo_ != 0) {
       // Time-selection pass: every requested time in (previousTime, time], in file order.
       for (int t = 1; interpolates_ && t <= outputTimeCount_; ++t) {
-        const double outputTime = a_.outputTimes[t];
+        const double outputTime = a_.outputTimes[at(t)];
         if (!(previousTime_ < outputTime && outputTime <= time_)) continue;
         interpolateTo(outputTime, time_);
         show(ShownState{a_.outPressureHead, a_.outDischarge, a_.nodeCode, a_.outVx, a_.outVy,
@@ -287,13 +288,13 @@ void StepLoop::interpolateTo(double outputTime, double time) {
   const double b = time - outputTime;
   const double d = time - previousTime_;
   for (int n = 1; n <= counts_.nodeCount; ++n) {
-    a_.outPressureHead[n] = (a_.pressureHead[n] * a + a_.prevPressureHead[n] * b) / d;
-    a_.outDischarge[n] = (a_.discharge[n] * a + a_.prevDischarge[n] * b) / d;
+    a_.outPressureHead[at(n)] = (a_.pressureHead[at(n)] * a + a_.prevPressureHead[at(n)] * b) / d;
+    a_.outDischarge[at(n)] = (a_.discharge[at(n)] * a + a_.prevDischarge[at(n)] * b) / d;
   }
   for (int e = 1; e <= counts_.elementCount; ++e) {
-    a_.outVx[e] = (a_.vx[e] * a + a_.prevVx[e] * b) / d;
-    a_.outVy[e] = (a_.vy[e] * a + a_.prevVy[e] * b) / d;
-    a_.outVz[e] = (a_.vz[e] * a + a_.prevVz[e] * b) / d;
+    a_.outVx[at(e)] = (a_.vx[at(e)] * a + a_.prevVx[at(e)] * b) / d;
+    a_.outVy[at(e)] = (a_.vy[at(e)] * a + a_.prevVy[at(e)] * b) / d;
+    a_.outVz[at(e)] = (a_.vz[at(e)] * a + a_.prevVz[at(e)] * b) / d;
   }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/resultFile.h"
+#include "common/slots.h"
 #include "common/stop.h"
 #include "common/textFormat.h"
 
@@ -210,18 +211,19 @@ void writeAvsStep(OutputUnit& out, WriterCounters& counters, const SolidMesh& me
   writeFormatted(out, nodeLabels);
 
   for (int node = 1; node <= nodeCount; ++node) {
-    if (nodeUnused[node] == 1) continue;
-    writeFormatted(out, dataLine, node, Item::single(pressureHead[node]),
-                   Item::single(totalHead(pressureHead[node], z[node])), Item::single(nodeVx[node]),
-                   Item::single(nodeVy[node]), Item::single(nodeVz[node]));
+    if (nodeUnused[at(node)] == 1) continue;
+    writeFormatted(out, dataLine, node, Item::single(pressureHead[at(node)]),
+                   Item::single(totalHead(pressureHead[at(node)], z[at(node)])),
+                   Item::single(nodeVx[at(node)]), Item::single(nodeVy[at(node)]),
+                   Item::single(nodeVz[at(node)]));
   }
 
   writeFormatted(out, cellComponents);
   writeFormatted(out, cellLabels);
   for (int element = 1; element <= elementCount; ++element) {
     if (!isShownElement(elementFlag, element)) continue;
-    writeFormatted(out, cellLine, element, Item::single(vx[element]), Item::single(vy[element]),
-                   Item::single(vz[element]));
+    writeFormatted(out, cellLine, element, Item::single(vx[at(element)]),
+                   Item::single(vy[at(element)]), Item::single(vz[at(element)]));
   }
 }
 
@@ -236,8 +238,8 @@ void writeAvsSubMeshStep(OutputUnit& out, WriterCounters& counters, const SubMes
   writeFormatted(out, components);
   writeFormatted(out, labels);
   for (int point = 1; point <= subMesh.pointCount; ++point) {
-    writeFormatted(out, dataLine, point, Item::single(subMesh.pointPressureHead[point]),
-                   Item::single(subMesh.pointTotalHead[point]));
+    writeFormatted(out, dataLine, point, Item::single(subMesh.pointPressureHead[at(point)]),
+                   Item::single(subMesh.pointTotalHead[at(point)]));
   }
 }
 
@@ -258,22 +260,22 @@ void assembleAvsFile(OutputUnit& unit, const ScratchReopener& scratch,
   if (!reader) return;
 
   int shownNodes = 0;
-  for (int node = 1; node <= nodeCount; ++node) shownNodes += nodeUnused[node] != 1 ? 1 : 0;
+  for (int node = 1; node <= nodeCount; ++node) shownNodes += nodeUnused[at(node)] != 1 ? 1 : 0;
   int shownElements = 0;
   for (int element = 1; element <= elementCount; ++element) {
     shownElements += isShownElement(elementFlag, element) ? 1 : 0;
   }
   writeFormatted(unit, counts, shownNodes, shownElements);
   for (int node = 1; node <= nodeCount; ++node) {
-    if (nodeUnused[node] == 1) continue;
-    writeFormatted(unit, coordinateLine, node, x[node], y[node], z[node]);
+    if (nodeUnused[at(node)] == 1) continue;
+    writeFormatted(unit, coordinateLine, node, x[at(node)], y[at(node)], z[at(node)]);
   }
 
   std::vector<Item> row;
   for (int element = 1; element <= elementCount; ++element) {
     if (!isShownElement(elementFlag, element)) continue;
     const bool hexahedron = isHexahedron(connectivity, nodesPerElement, element);
-    row.assign({Item(element), Item(materialNo[element])});
+    row.assign({Item(element), Item(materialNo[at(element)])});
     for (int slot = 1; slot <= (hexahedron ? 8 : 6); ++slot) {
       row.emplace_back(elementNode(connectivity, nodesPerElement, element, slot));
     }
@@ -297,12 +299,12 @@ void assembleAvsSubMeshFile(OutputUnit& unit, const ScratchReopener& scratch,
 
   writeFormatted(unit, counts, subMesh.pointCount, subMesh.elementCount);
   for (int point = 1; point <= subMesh.pointCount; ++point) {
-    writeFormatted(unit, coordinateLine, point, subMesh.pointX[point], subMesh.pointY[point],
-                   subMesh.pointZ[point]);
+    writeFormatted(unit, coordinateLine, point, subMesh.pointX[at(point)],
+                   subMesh.pointY[at(point)], subMesh.pointZ[at(point)]);
   }
   constexpr int materialNumber = 1;
   for (int element = 1; element <= subMesh.elementCount; ++element) {
-    const std::array<int, 4>& points = subMesh.connectivity[element];
+    const std::array<int, 4>& points = subMesh.connectivity[at(element)];
     if (isTriangle(points)) {
       writeFormatted(unit, triangleLine, element, materialNumber, points[0], points[1], points[2]);
     } else {

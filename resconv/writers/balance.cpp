@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/fieldEdit.h"
+#include "common/slots.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ DischargeVolumes volumesAfter(const DischargeVolumes& last, double time,
 DischargeBalance::DischargeBalance(OutputUnit& balance, OutputUnit& byCode, const SolidMesh& mesh)
     : balance_(balance), byCode_(byCode), mesh_(mesh) {
   for (int node = 1; node <= mesh.nodeCount; ++node) {
-    if (mesh.nodeUnused[node] != 1) ++shownNodes_;
+    if (mesh.nodeUnused[at(node)] != 1) ++shownNodes_;
   }
   balance_.writeRecord(balanceHeader);
   byCode_.writeRecord(byCodeHeader);
@@ -59,10 +60,10 @@ void DischargeBalance::write(const ShownState& state) {
   for (CodeTotals& entry : codes_) entry = CodeTotals{entry.code, 0, {}};
   CodeTotals* current = nullptr;
   const DischargeTotals totals = shownDischargeTotals(mesh_, state.discharge, [&](int node) {
-    const int code = state.nodeCode[node];
+    const int code = state.nodeCode[at(node)];
     if (current == nullptr || current->code != code) current = &codeTotals(code);
     ++current->nodes;
-    current->totals.add(state.discharge[node]);
+    current->totals.add(state.discharge[at(node)]);
   });
   written_ = totals;
 

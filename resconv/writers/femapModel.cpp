@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/freeForm.h"
+#include "common/slots.h"
 #include "common/textFormat.h"
 
 namespace {
@@ -183,9 +184,9 @@ void writeFemapModel(OutputUnit& unit, const SolidMesh& mesh) {
   // Coordinates are shown at single precision.
   writeFemapBlockStart(unit, nodeBlock);
   for (int node = 1; node <= mesh.nodeCount; ++node) {
-    if (nodeUnused[node] == 1) continue;
-    writeNodeRecord(unit, node, Item::single(x[node]), Item::single(y[node]),
-                    Item::single(z[node]));
+    if (nodeUnused[at(node)] == 1) continue;
+    writeNodeRecord(unit, node, Item::single(x[at(node)]), Item::single(y[at(node)]),
+                    Item::single(z[at(node)]));
   }
   writeFemapBlockEnd(unit);
 
@@ -194,8 +195,8 @@ void writeFemapModel(OutputUnit& unit, const SolidMesh& mesh) {
     if (!isShownElement(mesh.elementFlag, element)) continue;
     const bool brick = isHexahedron(connectivity, nodesPerElement, element);
     writeElementRecords(
-        unit, element, mesh.materialNo[element], solidKind, brick ? brickTopology : wedgeTopology,
-        brick ? brickOrder : wedgeOrder,
+        unit, element, mesh.materialNo[at(element)], solidKind,
+        brick ? brickTopology : wedgeTopology, brick ? brickOrder : wedgeOrder,
         [&](int slot) { return elementNode(connectivity, nodesPerElement, element, slot); });
   }
   writeFemapBlockEnd(unit);
@@ -206,18 +207,19 @@ void writeFemapSubMeshModel(OutputUnit& unit, const SubMesh& subMesh) {
 
   writeFemapBlockStart(unit, nodeBlock);
   for (int point = 1; point <= subMesh.pointCount; ++point) {
-    writeNodeRecord(unit, point, Item(subMesh.pointX[point]), Item(subMesh.pointY[point]),
-                    Item(subMesh.pointZ[point]));
+    writeNodeRecord(unit, point, Item(subMesh.pointX[at(point)]), Item(subMesh.pointY[at(point)]),
+                    Item(subMesh.pointZ[at(point)]));
   }
   writeFemapBlockEnd(unit);
 
   writeFemapBlockStart(unit, elementBlock);
   for (int element = 1; element <= subMesh.elementCount; ++element) {
-    const std::array<int, 4>& points = subMesh.connectivity[element];
+    const std::array<int, 4>& points = subMesh.connectivity[at(element)];
     const bool triangle = isTriangle(points);
-    writeElementRecords(
-        unit, element, 1, subMeshKind, triangle ? triangleTopology : quadrilateralTopology,
-        triangle ? triangleOrder : quadrilateralOrder, [&](int slot) { return points[slot - 1]; });
+    writeElementRecords(unit, element, 1, subMeshKind,
+                        triangle ? triangleTopology : quadrilateralTopology,
+                        triangle ? triangleOrder : quadrilateralOrder,
+                        [&](int slot) { return points[at(slot - 1)]; });
   }
   writeFemapBlockEnd(unit);
 }

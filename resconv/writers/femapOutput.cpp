@@ -10,6 +10,7 @@
 
 #include "common/freeForm.h"
 #include "common/resultFile.h"
+#include "common/slots.h"
 #include "common/textFormat.h"
 #include "resconv/writers/femapModel.h"
 
@@ -152,25 +153,25 @@ void writeFemapOutputSet(OutputUnit& unit, WriterCounters& counters, const Solid
   const int stepNo = state.stepNo;
   const int setNumber = writeOutputSetBlock(unit, counters, time, stepNo);
 
-  auto nodeShown = [&](int node) { return nodeUnused[node] != 1; };
+  auto nodeShown = [&](int node) { return nodeUnused[at(node)] != 1; };
   auto elementShown = [&](int element) { return isShownElement(elementFlag, element); };
-  auto pressure = [&](int node) { return pressureHead[node]; };
-  auto total = [&](int node) { return totalHead(pressureHead[node], z[node]); };
-  auto nodeDischarge = [&](int node) { return discharge[node]; };
+  auto pressure = [&](int node) { return pressureHead[at(node)]; };
+  auto total = [&](int node) { return totalHead(pressureHead[at(node)], z[at(node)]); };
+  auto nodeDischarge = [&](int node) { return discharge[at(node)]; };
   auto nodeSpeed = [&](int node) {
-    return std::sqrt(nodeVx[node] * nodeVx[node] + nodeVy[node] * nodeVy[node] +
-                     nodeVz[node] * nodeVz[node]);
+    return std::sqrt(nodeVx[at(node)] * nodeVx[at(node)] + nodeVy[at(node)] * nodeVy[at(node)] +
+                     nodeVz[at(node)] * nodeVz[at(node)]);
   };
-  auto nodeX = [&](int node) { return nodeVx[node]; };
-  auto nodeY = [&](int node) { return nodeVy[node]; };
-  auto nodeZ = [&](int node) { return nodeVz[node]; };
+  auto nodeX = [&](int node) { return nodeVx[at(node)]; };
+  auto nodeY = [&](int node) { return nodeVy[at(node)]; };
+  auto nodeZ = [&](int node) { return nodeVz[at(node)]; };
   auto elementSpeed = [&](int element) {
-    return std::sqrt(vx[element] * vx[element] + vy[element] * vy[element] +
-                     vz[element] * vz[element]);
+    return std::sqrt(vx[at(element)] * vx[at(element)] + vy[at(element)] * vy[at(element)] +
+                     vz[at(element)] * vz[at(element)]);
   };
-  auto elementX = [&](int element) { return vx[element]; };
-  auto elementY = [&](int element) { return vy[element]; };
-  auto elementZ = [&](int element) { return vz[element]; };
+  auto elementX = [&](int element) { return vx[at(element)]; };
+  auto elementY = [&](int element) { return vy[at(element)]; };
+  auto elementZ = [&](int element) { return vz[at(element)]; };
 
   const auto heads = gatherStatistics(nodeCount, nodeShown, pressure, total);
   const auto flows = gatherStatistics(nodeCount, nodeShown, nodeDischarge);
@@ -203,8 +204,8 @@ void writeFemapSubMeshOutputSet(OutputUnit& unit, WriterCounters& counters, cons
   const int setNumber = writeOutputSetBlock(unit, counters, state.time, state.stepNo);
 
   auto everyPoint = [](int) { return true; };
-  auto pressure = [&](int point) { return subMesh.pointPressureHead[point]; };
-  auto total = [&](int point) { return subMesh.pointTotalHead[point]; };
+  auto pressure = [&](int point) { return subMesh.pointPressureHead[at(point)]; };
+  auto total = [&](int point) { return subMesh.pointTotalHead[at(point)]; };
   const auto heads = gatherStatistics(subMesh.pointCount, everyPoint, pressure, total);
 
   writeFemapBlockStart(unit, outputVectorBlock);

@@ -6,6 +6,7 @@
 
 #include "common/fieldEdit.h"
 #include "common/resultFile.h"
+#include "common/slots.h"
 #include "common/stop.h"
 #include "common/textFormat.h"
 
@@ -49,9 +50,9 @@ void writeRestartRecords(OutputUnit& unit, std::string_view title, const SolidMe
     // Not reached yet: this step becomes the previous one.
     copies.stopRequested = 0;
     for (int node = 1; node <= nodeCount; ++node) {
-      savedPressureHead[node] = pressureHead[node];
-      savedDischarge[node] = discharge[node];
-      savedNodeCode[node] = nodeCode[node];
+      savedPressureHead[at(node)] = pressureHead[at(node)];
+      savedDischarge[at(node)] = discharge[at(node)];
+      savedNodeCode[at(node)] = nodeCode[at(node)];
     }
     copies.savedTime = time;
     return;
@@ -74,22 +75,22 @@ void writeRestartRecords(OutputUnit& unit, std::string_view title, const SolidMe
     const double b = time - restartTime;
     const double d = time - previousTime;
     for (int node = 1; node <= nodeCount; ++node) {
-      double head = (a * pressureHead[node] + b * savedPressureHead[node]) / d;
-      double q = (a * discharge[node] + b * savedDischarge[node]) / d;
-      if (dischargeChoice == 0) q = initialDischarge[node];
-      if (withElevation) head = totalHead(head, z[node]);
-      writeFormatted(unit, nodeLine, node, writtenCode(savedNodeCode[node]), x[node], y[node],
-                     z[node], head, q);
+      double head = (a * pressureHead[at(node)] + b * savedPressureHead[at(node)]) / d;
+      double q = (a * discharge[at(node)] + b * savedDischarge[at(node)]) / d;
+      if (dischargeChoice == 0) q = initialDischarge[at(node)];
+      if (withElevation) head = totalHead(head, z[at(node)]);
+      writeFormatted(unit, nodeLine, node, writtenCode(savedNodeCode[at(node)]), x[at(node)],
+                     y[at(node)], z[at(node)], head, q);
     }
     return;
   }
   // The previous step, this step and the restart time coincide: this step as it stands.
   for (int node = 1; node <= nodeCount; ++node) {
-    double head = pressureHead[node];
-    if (withElevation) head = totalHead(head, z[node]);
-    const double q = dischargeChoice == 1 ? discharge[node] : initialDischarge[node];
-    writeFormatted(unit, nodeLine, node, writtenCode(nodeCode[node]), x[node], y[node], z[node],
-                   head, q);
+    double head = pressureHead[at(node)];
+    if (withElevation) head = totalHead(head, z[at(node)]);
+    const double q = dischargeChoice == 1 ? discharge[at(node)] : initialDischarge[at(node)];
+    writeFormatted(unit, nodeLine, node, writtenCode(nodeCode[at(node)]), x[at(node)], y[at(node)],
+                   z[at(node)], head, q);
   }
 }
 

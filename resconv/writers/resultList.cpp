@@ -3,6 +3,7 @@
 #include <array>
 
 #include "common/resultFile.h"
+#include "common/slots.h"
 #include "common/textFormat.h"
 
 namespace {
@@ -68,7 +69,8 @@ void writeNodeTable(OutputUnit& unit, std::string_view title, const SolidMesh& m
   const std::span<const double> pressureHead = state.pressureHead, z = mesh.z;
   const std::span<const double> discharge = state.discharge;
   const DischargeTotals sums = shownDischargeTotals(mesh, discharge, [&](int node) {
-    line.add(node, totalHead(pressureHead[node], z[node]), pressureHead[node], discharge[node]);
+    line.add(node, totalHead(pressureHead[at(node)], z[at(node)]), pressureHead[at(node)],
+             discharge[at(node)]);
   });
   line.finish();
   writeFormatted(unit, totals, sums.positive, sums.negative);
@@ -84,7 +86,7 @@ void writeElementTable(OutputUnit& unit, std::string_view title, const SolidMesh
   const std::span<const double> vx = state.vx, vy = state.vy, vz = state.vz;
   for (int element = 1; element <= mesh.elementCount; ++element) {
     if (!isShownElement(elementFlag, element)) continue;
-    line.add(element, vx[element], vy[element], vz[element]);
+    line.add(element, vx[at(element)], vy[at(element)], vz[at(element)]);
   }
   line.finish();
 }

@@ -3,6 +3,7 @@
 #include <span>
 #include <string_view>
 
+#include "common/slots.h"
 #include "common/units.h"
 #include "resconv/views.h"
 
@@ -27,8 +28,8 @@ DischargeTotals shownDischargeTotals(const SolidMesh& mesh, std::span<const doub
   const std::span<const int> nodeUnused = mesh.nodeUnused;
   const int nodeCount = mesh.nodeCount;
   for (int node = 1; node <= nodeCount; ++node) {
-    if (nodeUnused[node] == 1) continue;
-    totals.add(discharge[node]);
+    if (nodeUnused[at(node)] == 1) continue;
+    totals.add(discharge[at(node)]);
     visit(node);
   }
   return totals;

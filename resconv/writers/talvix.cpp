@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/slots.h"
 #include "common/stop.h"
 #include "common/textFormat.h"
 
@@ -25,7 +26,7 @@ constexpr int elementProperty = 1;  // P of every element line
 // element that names a point outside 1 to pointCount before anything of the block is written.
 void checkPointNumbers(const SubMesh& subMesh) {
   for (int element = 1; element <= subMesh.elementCount; ++element) {
-    for (int point : subMesh.connectivity[element]) {
+    for (int point : subMesh.connectivity[at(element)]) {
       if (point < 1 || point > subMesh.pointCount) {
         stopWithMessage("sub-mesh element " + std::to_string(element) + " names point " +
                         std::to_string(point) + ", outside the points 1 to " +
@@ -55,20 +56,20 @@ void writeTalvixBlock(OutputUnit& unit, const SubMesh& subMesh, const ShownState
   writeFormatted(unit, zoneLines, subMesh.pointCount, subMesh.elementCount);
   writeFormatted(unit, pointVariables);
   for (int point = 1; point <= subMesh.pointCount; ++point) {
-    writeFormatted(unit, pointLine, switchColumn, across[point], up[point],
-                   subMesh.pointPressureHead[point], subMesh.pointTotalHead[point]);
+    writeFormatted(unit, pointLine, switchColumn, across[at(point)], up[at(point)],
+                   subMesh.pointPressureHead[at(point)], subMesh.pointTotalHead[at(point)]);
   }
 
   writeFormatted(unit, elementVariables);
   for (int element = 1; element <= subMesh.elementCount; ++element) {
-    const std::array<int, 4>& points = subMesh.connectivity[element];
+    const std::array<int, 4>& points = subMesh.connectivity[at(element)];
     // A triangle repeats its third point as the fourth: its centre counts that point once.
     const int cornerCount = isTriangle(points) ? 3 : 4;
     double centreAcross = 0.0;
     double centreUp = 0.0;
     for (int corner = 0; corner < cornerCount; ++corner) {
-      centreAcross += across[points[corner]];
-      centreUp += up[points[corner]];
+      centreAcross += across[at(points[at(corner)])];
+      centreUp += up[at(points[at(corner)])];
     }
     centreAcross /= cornerCount;
     centreUp /= cornerCount;

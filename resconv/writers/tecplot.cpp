@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/resultFile.h"
+#include "common/slots.h"
 #include "common/textFormat.h"
 
 namespace {
@@ -65,9 +66,9 @@ void writeTecplotBlock(OutputUnit& unit, std::string_view title, const SolidMesh
   writeFormatted(unit, zoneLine, nodeCount, shownElements);
 
   for (int node = 1; node <= nodeCount; ++node) {
-    writeFormatted(unit, nodeLine, x[node], y[node], z[node], pressureHead[node],
-                   totalHead(pressureHead[node], z[node]), nodeVx[node], nodeVy[node],
-                   nodeVz[node]);
+    writeFormatted(unit, nodeLine, x[at(node)], y[at(node)], z[at(node)], pressureHead[at(node)],
+                   totalHead(pressureHead[at(node)], z[at(node)]), nodeVx[at(node)],
+                   nodeVy[at(node)], nodeVz[at(node)]);
   }
   for (int element = 1; element <= elementCount; ++element) {
     if (!isShownElement(elementFlag, element)) continue;

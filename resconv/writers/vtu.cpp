@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "common/resultFile.h"
+#include "common/slots.h"
 #include "common/stop.h"
 #include "resconv/writers/vtuPieces.h"
 
@@ -151,7 +152,7 @@ SolidVtuSeries::SolidVtuSeries(const SolidMesh& mesh, VtuEncoding encoding, Seri
   });
   encodeOnce(encoder_, material_, cellCount * sizeof(std::int32_t), [&](ByteSink& sink) {
     putTuples<std::int32_t, 1>(sink, shownElements_.size(), [&](std::size_t i, std::int32_t* out) {
-      *out = mesh.materialNo[shownElements_[i]];
+      *out = mesh.materialNo[at(shownElements_[i])];
     });
   });
   encodeOnce(encoder_, elementNo_, cellCount * sizeof(std::int32_t), [&](ByteSink& sink) {
@@ -202,9 +203,9 @@ void SolidVtuSeries::write(const ShownState& state, const NodalVelocities& veloc
   add(arrayOf<double>(VtuSection::cell, "Velocity", float64, cells, 3), [&](ByteSink& sink) {
     putTuples<double, 3>(sink, shownElements_.size(), [&](std::size_t i, double* out) {
       const int element = shownElements_[i];
-      out[0] = state.vx[element];
-      out[1] = state.vy[element];
-      out[2] = state.vz[element];
+      out[0] = state.vx[at(element)];
+      out[1] = state.vy[at(element)];
+      out[2] = state.vz[at(element)];
     });
   });
   arrays.push_back(

@@ -1,4 +1,5 @@
 // VTK XML unstructured-grid step files of the sub-mesh.
+#include "common/slots.h"
 #include "common/stop.h"
 #include "resconv/writers/vtu.h"
 #include "resconv/writers/vtuPieces.h"
@@ -19,12 +20,12 @@ SubMeshVtuSeries::SubMeshVtuSeries(const SubMesh& subMesh, bool withSectionDista
   requireSlots(std::span<const std::array<int, 4>>(subMesh.connectivity), count(cellCount_) + 1,
                "connectivity");
   for (int element = 1; element <= cellCount_; ++element) {
-    const std::array<int, 4>& row = subMesh.connectivity[element];
+    const std::array<int, 4>& row = subMesh.connectivity[at(element)];
     const int corners = isTriangle(row) ? 3 : 4;
     for (int k = 0; k < corners; ++k) {
-      if (row[k] < 1 || row[k] > pointCount_) {
+      if (row[at(k)] < 1 || row[at(k)] > pointCount_) {
         stopWithMessage("sub-mesh element " + std::to_string(element) + " has point number " +
-                        std::to_string(row[k]) +
+                        std::to_string(row[at(k)]) +
                         ": a VTK cell needs a point of the sub-mesh (1 to " +
                         std::to_string(pointCount_) + ") at every corner");
       }
@@ -43,7 +44,7 @@ SubMeshVtuSeries::SubMeshVtuSeries(const SubMesh& subMesh, bool withSectionDista
   });
   encodeOnce(encoder_, connectivity_, cornerCount_ * sizeof(std::int64_t), [&](ByteSink& sink) {
     for (int element = 1; element <= cellCount_; ++element) {
-      const std::array<int, 4>& row = subMesh.connectivity[element];
+      const std::array<int, 4>& row = subMesh.connectivity[at(element)];
       const std::array<std::int64_t, 4> corners{row[0] - 1, row[1] - 1, row[2] - 1, row[3] - 1};
       sink.put(corners.data(), (isTriangle(row) ? 3 : 4) * sizeof(std::int64_t));
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "common/slots.h"
 #include "resconv/derived.h"
 #include "support/meshes.h"
 
@@ -45,21 +46,22 @@ TEST(LocatePoints, ReproduceALinearFieldInsideAUnitCube) {
 
   std::vector<double> pressureHead(9, 0.0);
   for (int node = 1; node <= 8; ++node) {
-    pressureHead[node] = linearField(mesh.x[node], mesh.y[node], mesh.z[node]) - mesh.z[node];
+    pressureHead[at(node)] =
+        linearField(mesh.x[at(node)], mesh.y[at(node)], mesh.z[at(node)]) - mesh.z[at(node)];
   }
   computePointValues(pressureHead, mesh.z, subMesh);
   for (int p = 1; p <= subMesh.pointCount; ++p) {
     SCOPED_TRACE(p);
     double sum = 0.0;
     for (int corner = 0; corner < 4; ++corner) {
-      EXPECT_GE(subMesh.pointVertex[p][corner], 1);
-      EXPECT_GE(subMesh.pointWeight[p][corner], 0.0);
-      sum += subMesh.pointWeight[p][corner];
+      EXPECT_GE(subMesh.pointVertex[at(p)][at(corner)], 1);
+      EXPECT_GE(subMesh.pointWeight[at(p)][at(corner)], 0.0);
+      sum += subMesh.pointWeight[at(p)][at(corner)];
     }
     EXPECT_NEAR(sum, 1.0, 1e-15);
-    const Point3& q = points[p - 1];
-    EXPECT_NEAR(subMesh.pointTotalHead[p], linearField(q.x, q.y, q.z), 1e-13);
-    EXPECT_DOUBLE_EQ(subMesh.pointPressureHead[p], subMesh.pointTotalHead[p] - q.z);
+    const Point3& q = points[at(p - 1)];
+    EXPECT_NEAR(subMesh.pointTotalHead[at(p)], linearField(q.x, q.y, q.z), 1e-13);
+    EXPECT_DOUBLE_EQ(subMesh.pointPressureHead[at(p)], subMesh.pointTotalHead[at(p)] - q.z);
   }
   // The centre is the middle of the edge from slot 4 to slot 6, shared by five tetrahedra: the
   // first of them in table order, (4,6,8,5), takes it with half its weight on each end.
@@ -112,9 +114,9 @@ TEST(LocatePoints, APointOutsideEveryElementHasZeroHead) {
   computePointValues(pressureHead, mesh.z, subMesh);
   for (int p = 1; p <= 3; ++p) {
     SCOPED_TRACE(p);
-    EXPECT_EQ(subMesh.pointVertex[p], (std::array<int, 4>{0, 0, 0, 0}));
-    EXPECT_EQ(subMesh.pointTotalHead[p], 0.0);
-    EXPECT_EQ(subMesh.pointPressureHead[p], -subMesh.pointZ[p]);
+    EXPECT_EQ(subMesh.pointVertex[at(p)], (std::array<int, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(subMesh.pointTotalHead[at(p)], 0.0);
+    EXPECT_EQ(subMesh.pointPressureHead[at(p)], -subMesh.pointZ[at(p)]);
   }
 }
 
@@ -161,12 +163,12 @@ TEST(LocatePoints, FlatAndInvertedElementsTakeNoPoint) {
   computePointValues(pressureHead, mesh.z, subMesh);
   for (int p = 1; p <= 2; ++p) {
     SCOPED_TRACE(p);
-    for (int vertex : subMesh.pointVertex[p]) {  // the upright cube, nodes 9 to 16
+    for (int vertex : subMesh.pointVertex[at(p)]) {  // the upright cube, nodes 9 to 16
       EXPECT_GE(vertex, 9);
       EXPECT_LE(vertex, 16);
     }
-    for (double weight : subMesh.pointWeight[p]) EXPECT_TRUE(std::isfinite(weight));
-    EXPECT_NEAR(subMesh.pointTotalHead[p], 1.0 + subMesh.pointZ[p], 1e-14);
+    for (double weight : subMesh.pointWeight[at(p)]) EXPECT_TRUE(std::isfinite(weight));
+    EXPECT_NEAR(subMesh.pointTotalHead[at(p)], 1.0 + subMesh.pointZ[at(p)], 1e-14);
   }
 }
 
@@ -208,7 +210,7 @@ TEST(ComputeExtent, SmallestCoordinatesAndSectionDistance) {
 
   computeExtent(subMesh, true);
   const double expected[] = {0.0, 5.0, std::sqrt(36.0), std::sqrt(16.0)};
-  for (int p = 1; p <= 3; ++p) EXPECT_DOUBLE_EQ(subMesh.sectionDistance[p], expected[p]);
+  for (int p = 1; p <= 3; ++p) EXPECT_DOUBLE_EQ(subMesh.sectionDistance[at(p)], expected[p]);
 }
 
 // Nodes 1..9 on a line; a hexahedron on 1..8, a prism on 3..8, a flagged hexahedron on 2..9,
@@ -246,10 +248,10 @@ TEST(AverageNodalVelocities, MeanOfTheShownElementsAroundEachNode) {
   };
   for (const Expected& e : expected) {
     SCOPED_TRACE(e.node);
-    EXPECT_EQ(count[e.node], e.count);
-    EXPECT_EQ(nodeVx[e.node], e.vx);
-    EXPECT_EQ(nodeVy[e.node], e.vy);
-    EXPECT_EQ(nodeVz[e.node], e.vz);
+    EXPECT_EQ(count[at(e.node)], e.count);
+    EXPECT_EQ(nodeVx[at(e.node)], e.vx);
+    EXPECT_EQ(nodeVy[at(e.node)], e.vy);
+    EXPECT_EQ(nodeVz[at(e.node)], e.vz);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/slots.h"
 #include "resconv/pointIndex.h"
 #include "support/meshes.h"
 
@@ -20,7 +21,7 @@ std::vector<Point3> probePoints(const TestMesh& mesh, int randomCount, int sampl
   double lower[3] = {mesh.x[1], mesh.y[1], mesh.z[1]};
   double upper[3] = {mesh.x[1], mesh.y[1], mesh.z[1]};
   for (int node = 1; node <= mesh.nodeCount(); ++node) {
-    const double c[3] = {mesh.x[node], mesh.y[node], mesh.z[node]};
+    const double c[3] = {mesh.x[at(node)], mesh.y[at(node)], mesh.z[at(node)]};
     for (int a = 0; a < 3; ++a) {
       lower[a] = std::min(lower[a], c[a]);
       upper[a] = std::max(upper[a], c[a]);
@@ -39,9 +40,10 @@ std::vector<Point3> probePoints(const TestMesh& mesh, int randomCount, int sampl
     return elementNode(view.connectivity, view.nodesPerElement, e, slot);
   };
   for (int n = 1; n <= mesh.nodeCount(); n += 1 + mesh.nodeCount() / (4 * sampleCount)) {
-    points.push_back({mesh.x[n], mesh.y[n], mesh.z[n]});
+    points.push_back({mesh.x[at(n)], mesh.y[at(n)], mesh.z[at(n)]});
     const double up = std::numeric_limits<double>::infinity();
-    points.push_back({std::nextafter(mesh.x[n], up), mesh.y[n], std::nextafter(mesh.z[n], -up)});
+    points.push_back(
+        {std::nextafter(mesh.x[at(n)], up), mesh.y[at(n)], std::nextafter(mesh.z[at(n)], -up)});
   }
   // Edge and face probes for every element and node of a small mesh, for a sample of a large one.
   const int stride = 1 + mesh.elementCount() / sampleCount;
@@ -51,13 +53,14 @@ std::vector<Point3> probePoints(const TestMesh& mesh, int randomCount, int sampl
     for (int a = 1; a <= slots; ++a) {
       const int na = node(e, a);
       if (na < 1 || na > mesh.nodeCount()) continue;
-      centre = {centre.x + mesh.x[na] / slots, centre.y + mesh.y[na] / slots,
-                centre.z + mesh.z[na] / slots};
+      centre = {centre.x + mesh.x[at(na)] / slots, centre.y + mesh.y[at(na)] / slots,
+                centre.z + mesh.z[at(na)] / slots};
       for (int b = a + 1; b <= slots; ++b) {
         const int nb = node(e, b);
         if (nb < 1 || nb > mesh.nodeCount()) continue;
-        points.push_back({0.5 * (mesh.x[na] + mesh.x[nb]), 0.5 * (mesh.y[na] + mesh.y[nb]),
-                          0.5 * (mesh.z[na] + mesh.z[nb])});
+        points.push_back({0.5 * (mesh.x[at(na)] + mesh.x[at(nb)]),
+                          0.5 * (mesh.y[at(na)] + mesh.y[at(nb)]),
+                          0.5 * (mesh.z[at(na)] + mesh.z[at(nb)])});
       }
     }
     points.push_back(centre);

@@ -10,6 +10,7 @@
 #include <span>
 #include <vector>
 
+#include "common/slots.h"
 #include "resconv/derived.h"
 #include "resconv/geometry.h"
 #include "resconv/model.h"
@@ -36,7 +37,7 @@ struct TestMesh {
   // Node numbers of slots 1 to nodesPerElement; the slots not given are 0.
   int addElement(std::span<const int> nodes) {
     for (int slot = 0; slot < nodesPerElement; ++slot) {
-      connectivity.push_back(slot < static_cast<int>(nodes.size()) ? nodes[slot] : 0);
+      connectivity.push_back(slot < static_cast<int>(nodes.size()) ? nodes[at(slot)] : 0);
     }
     materialNo.push_back(1);
     elementFlag.push_back(0);
@@ -124,10 +125,10 @@ struct MixedMesh {
     mesh.nodeUnused[13] = 1;
     values = TestState(mesh);
     for (int n = 1; n <= 13; ++n) {
-      values.pressureHead[n] = 0.1 * n + 1.0 / 3.0;
-      values.discharge[n] = -1e-7 * n;
-      values.nodeCode[n] = n % 3;
-      values.nodeVx[n] = 100.0 + n;
+      values.pressureHead[at(n)] = 0.1 * n + 1.0 / 3.0;
+      values.discharge[at(n)] = -1e-7 * n;
+      values.nodeCode[at(n)] = n % 3;
+      values.nodeVx[at(n)] = 100.0 + n;
     }
     values.vx = {0.0, 1.5, -2.25, 99.0};
     values.vy = {0.0, 0.1, 0.2, 99.0};
@@ -167,7 +168,7 @@ inline TestMesh makeBlockMesh(int nx, int ny, int nz, double h, double jitter, i
       }
     }
   }
-  mesh.connectivity.reserve(static_cast<std::size_t>(nx) * ny * nz * 8);
+  mesh.connectivity.reserve(at(nx) * at(ny) * at(nz) * 8);
   int cell = 0;
   for (int k = 0; k < nz; ++k) {
     for (int j = 0; j < ny; ++j) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/slots.h"
 #include "common/stop.h"
 #include "resconv/outputSink.h"
 #include "resconv/writers/avs.h"
@@ -51,7 +52,7 @@ struct AvsMesh {
 // 1.23457 once rounded to single precision), and twice that.
 std::vector<double> firstHeads() {
   std::vector<double> head(10);
-  for (int node = 1; node <= 9; ++node) head[node] = 10.0 + node;
+  for (int node = 1; node <= 9; ++node) head[at(node)] = 10.0 + node;
   head[2] = 1.234565;
   return head;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/slots.h"
 #include "common/units.h"
 #include "resconv/model.h"
 #include "resconv/writers/femapModel.h"
@@ -152,12 +153,12 @@ TEST(FemapOutputSet, VectorWithoutEntitiesKeepsStartStatistics) {
   for (const EmptyCase& c : emptyCases) {
     SCOPED_TRACE(c.name);
     SolidCase solid(c.nodeCount, c.elementCount);
-    for (int node = 1; node <= c.nodeCount; ++node) solid.mesh.nodeUnused[node] = c.nodesUnused;
+    for (int node = 1; node <= c.nodeCount; ++node) solid.mesh.nodeUnused[at(node)] = c.nodesUnused;
     for (int element = 1; element <= c.elementCount; ++element) {
-      solid.mesh.elementFlag[element] = c.elementsLeftOut;
-      solid.state.vx[element] = -4.0;
+      solid.mesh.elementFlag[at(element)] = c.elementsLeftOut;
+      solid.state.vx[at(element)] = -4.0;
       for (int slot = 1; slot <= 8; ++slot) {
-        solid.mesh.connectivity[(element - 1) * 8 + slot - 1] = slot;
+        solid.mesh.connectivity[at((element - 1) * 8 + slot - 1)] = slot;
       }
     }
     MemoryUnit unit;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/slots.h"
 #include "resconv/derived.h"
 #include "resconv/outputForms.h"
 #include "resconv/writers/interp.h"
@@ -30,7 +31,7 @@ struct Cube {
     addBox(mesh, 0, 0, 0, 1, 1, 1);
     state = TestState(mesh);
     for (int n = 1; n <= 8; ++n) {
-      state.pressureHead[n] = 10.0 + 2.0 * mesh.x[n] - mesh.y[n] - mesh.z[n];
+      state.pressureHead[at(n)] = 10.0 + 2.0 * mesh.x[at(n)] - mesh.y[at(n)] - mesh.z[at(n)];
     }
   }
 };

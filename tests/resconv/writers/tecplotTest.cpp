@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/slots.h"
 #include "resconv/writers/tecplot.h"
 #include "support/meshes.h"
 #include "support/texts.h"
@@ -30,7 +31,7 @@ TEST(WriteTecplotBlock, OneBlockOfTheShownElements) {
   mesh.addElement({9, 10, 11, 12, 13, 14, 15, 16});
   mesh.elementFlag[3] = 1;
   TestState state(mesh);
-  for (int node = 1; node <= 17; ++node) state.pressureHead[node] = 10.0 * node - 99.0;
+  for (int node = 1; node <= 17; ++node) state.pressureHead[at(node)] = 10.0 * node - 99.0;
   state.vx = {0.0, 2.0, -1.0, 50.0};
   state.vy = {0.0, 0.0, 3.0, 50.0};
   state.vz = {0.0, -1.5e-7, 0.0, 50.0};

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/slots.h"
 #include "common/stop.h"
 #include "resconv/writers/vtu.h"
 #include "support/meshes.h"
@@ -39,7 +40,7 @@ TEST_P(SolidSeriesIn, StepFileHoldsTheShownCellsAndEveryNode) {
   // Points: every node, the unused one and those of the left-out element included.
   std::vector<double> points;
   for (int n = 1; n <= 13; ++n)
-    points.insert(points.end(), {m.mesh.x[n], m.mesh.y[n], m.mesh.z[n]});
+    points.insert(points.end(), {m.mesh.x[at(n)], m.mesh.y[at(n)], m.mesh.z[at(n)]});
   EXPECT_EQ(file["Points/Points"].values<double>(), points);
   EXPECT_EQ(file["Points/Points"].components, 3);
 
@@ -57,8 +58,9 @@ TEST_P(SolidSeriesIn, StepFileHoldsTheShownCellsAndEveryNode) {
   // Point data at full precision.
   std::vector<double> totalHead, velocity;
   for (int n = 1; n <= 13; ++n) {
-    totalHead.push_back(m.values.pressureHead[n] + m.mesh.z[n]);
-    velocity.insert(velocity.end(), {m.values.nodeVx[n], m.values.nodeVy[n], m.values.nodeVz[n]});
+    totalHead.push_back(m.values.pressureHead[at(n)] + m.mesh.z[at(n)]);
+    velocity.insert(velocity.end(),
+                    {m.values.nodeVx[at(n)], m.values.nodeVy[at(n)], m.values.nodeVz[at(n)]});
   }
   EXPECT_EQ(file["PointData/PressureHead"].values<double>(), oneBasedTail(m.values.pressureHead));
   EXPECT_EQ(file["PointData/TotalHead"].values<double>(), totalHead);
@@ -133,7 +135,9 @@ TEST(SolidSeries, CornerOrderGivesVtkPositiveVolumes) {
   const ReadFile file = readVtu(files.text("VTK/VTK_0000.vtu"));
   const auto points = file["Points/Points"].values<double>();
   const auto corners = file["Cells/connectivity"].values<std::int64_t>();
-  auto at = [&](std::int64_t corner, int axis) { return points[corner * 3 + axis]; };
+  auto at = [&](std::int64_t corner, int axis) {
+    return points[static_cast<std::size_t>(corner * 3 + axis)];
+  };
   auto triple = [&](std::int64_t o, std::int64_t a, std::int64_t b, std::int64_t c) {
     double u[3], v[3], w[3];
     for (int i = 0; i < 3; ++i) {
