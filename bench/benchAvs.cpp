@@ -4,14 +4,14 @@
 //   cmake -S . -B build -DBUILD_BENCHMARKS=ON && cmake --build build -j2 --target benchAvs
 //   build/bench/benchAvs
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "resconv/derived.h"
 #include "resconv/writers/avs.h"
+#include "tests/support/temporaryFolder.h"
 
 namespace {
 
@@ -53,56 +53,66 @@ Model makeModel() {
   return m;
 }
 
-std::filesystem::path temporaryFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "bench-avs-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-  return pattern;
+SolidMesh meshOf(const Model& m) {
+  return SolidMesh{nodeCount,      elementCount, nodesPerElement, m.x,          m.y, m.z,
+                   m.connectivity, m.materialNo, m.elementFlag,   m.nodeUnused, 1};
 }
 
-void writeSections(AvsScratch& scratch, WriterCounters& counters, Model& m) {
+// Sections as the step loop writes them: the nodal velocities of each output, then its section.
+void writeSections(OutputUnit& scratch, WriterCounters& counters, Model& m) {
+  const SolidMesh mesh = meshOf(m);
   for (int s = 1; s <= sectionCount; ++s) {
-    writeAvsStep(scratch.out, counters, m.z, m.pressureHead, m.nodeVx, m.nodeVy, m.nodeVz, m.vx,
-                 m.vy, m.vz, m.nodeElementCount, m.connectivity, nodeCount, elementCount,
-                 nodesPerElement, s * 10.0, m.elementFlag, m.nodeUnused);
-    ++scratch.solidSections;
+    averageNodalVelocities(m.vx, m.vy, m.vz, m.connectivity, m.elementFlag, nodeCount, elementCount,
+                           nodesPerElement, m.nodeVx, m.nodeVy, m.nodeVz, m.nodeElementCount);
+    const ShownState shown{m.pressureHead, {}, {}, m.vx, m.vy, m.vz, s * 10.0, s};
+    writeAvsStep(scratch, counters, mesh, shown,
+                 NodalVelocities{m.nodeVx, m.nodeVy, m.nodeVz, m.nodeElementCount});
   }
 }
 
 void scratchSections(benchmark::State& state) {
   Model m = makeModel();
-  const auto folder = temporaryFolder();
+  const testSupport::TemporaryFolder folder("bench-avs-");
+  const std::string scratchName = folder.file("AVS.tmp");
   for (auto _ : state) {
-    AvsScratch scratch;
-    scratch.out.open((folder / "AVS.tmp").string());
+    OutputUnit scratch(unitNumber::avsScratch);
+    scratch.open(scratchName);
     WriterCounters counters;
     writeSections(scratch, counters, m);
-    scratch.out.close();
+    scratch.close();
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(
-                                                   std::filesystem::file_size(folder / "AVS.tmp")));
-  std::filesystem::remove_all(folder);
+  state.SetBytesProcessed(state.iterations() *
+                          static_cast<std::int64_t>(std::filesystem::file_size(scratchName)));
 }
 
 void assembly(benchmark::State& state) {
   Model m = makeModel();
-  const auto folder = temporaryFolder();
+  const testSupport::TemporaryFolder folder("bench-avs-");
+  const std::string scratchName = folder.file("AVS.tmp");
   std::uintmax_t bytes = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    AvsScratch scratch;
-    scratch.out.open((folder / "AVS.tmp").string());
+    OutputUnit scratch(unitNumber::avsScratch);
+    scratch.open(scratchName);
     WriterCounters counters;
     writeSections(scratch, counters, m);
     state.ResumeTiming();
     OutputUnit unit(unitNumber::output);
-    unit.open((folder / "AVS.INP").string());
-    assembleAvsFile(unit, scratch, counters, m.x, m.y, m.z, m.connectivity, m.materialNo, nodeCount,
-                    elementCount, nodesPerElement, m.elementFlag, m.nodeUnused);
+    unit.open(folder.file("AVS.INP"));
+    // The scratch file read back as the output sink reopens it.
+    InputUnit reader(unitNumber::avsScratch);
+    assembleAvsFile(
+        unit,
+        [&]() -> InputUnit& {
+          scratch.close();
+          reader.openOld(scratchName);
+          return reader;
+        },
+        counters, meshOf(m));
     unit.close();
-    bytes = std::filesystem::file_size(folder / "AVS.INP");
+    bytes = std::filesystem::file_size(folder.file("AVS.INP"));
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

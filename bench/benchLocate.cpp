@@ -5,7 +5,7 @@
 
 #include "resconv/derived.h"
 #include "resconv/pointIndex.h"
-#include "tests/resconv/testMesh.h"
+#include "tests/support/meshes.h"
 
 namespace {
 
@@ -40,9 +40,9 @@ SubMesh randomPoints(int count) {
 void locateTenThousandPoints(benchmark::State& state) {
   const TestMesh& mesh = largeMesh();
   SubMesh subMesh = randomPoints(pointCount);
+  const SolidMesh view = mesh.view();
   for (auto _ : state) {
-    locatePoints(mesh.x, mesh.y, mesh.z, mesh.connectivity, mesh.elementCount(),
-                 mesh.nodesPerElement, subMesh);
+    locatePoints(view, subMesh);
     benchmark::DoNotOptimize(subMesh.pointWeight.data());
   }
   state.counters["elements"] = mesh.elementCount();

@@ -1,13 +1,13 @@
 // Cost of one ParaView step file against the reading of one stored step: a block mesh of
 // 93,025 nodes and 86,400 hexahedra and prisms (the throughput file's size), one step of it as
 // result-file text read by readResultStep, and the step written as a .vtu file, raw and
-// compressed, with the output sent to /dev/null. The Tecplot block of the same step and the
-// nodal velocities the caller derives are timed beside them.
+// compressed, with the output sent to /dev/null. The Tecplot block of the same step, made as the
+// step loop makes it (the nodal velocities, then the block), and the nodal velocities on their
+// own are timed beside them.
 //
 //   cmake -S . -B build -DBUILD_BENCHMARKS=ON && cmake --build build -j2 --target benchVtu
 //   build/bench/benchVtu
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +19,7 @@
 #include "resconv/derived.h"
 #include "resconv/writers/tecplot.h"
 #include "resconv/writers/vtu.h"
+#include "tests/support/temporaryFolder.h"
 
 namespace {
 
@@ -160,9 +161,8 @@ void nodalVelocities(benchmark::State& state) {
 void vtuStep(benchmark::State& state, VtuEncoding encoding) {
   Model& m = model();
   prepared(m);
-  std::string pattern = (std::filesystem::temp_directory_path() / "bench-vtu-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-  const std::filesystem::path folder = pattern;
+  const testSupport::TemporaryFolder temporary("bench-vtu-");
+  const std::filesystem::path& folder = temporary.path();
   OutputUnit null(unitNumber::output);
   std::int64_t bytes = 0;
   SeriesFiles toNull{folder,
@@ -196,7 +196,6 @@ void vtuStep(benchmark::State& state, VtuEncoding encoding) {
   }
   state.SetBytesProcessed(state.iterations() * bytes);
   state.counters["file MB"] = static_cast<double>(bytes) / 1e6;
-  std::filesystem::remove_all(folder);
 }
 
 void tecplotBlock(benchmark::State& state) {
@@ -205,19 +204,24 @@ void tecplotBlock(benchmark::State& state) {
   OutputUnit null(unitNumber::output);
   null.open("/dev/null");
   const std::string title(80, ' ');
+  const SolidMesh mesh{m.nodeCount, m.elementCount, nodesPerElement, m.x,           m.y,
+                       m.z,         m.connectivity, m.materialNo,    m.elementFlag, m.nodeUnused};
+  const ShownState shown{m.pressureHead, m.discharge, m.nodeCode, m.vx, m.vy, m.vz, 1.0, 1};
+  // An output as the step loop makes it: the nodal velocities, then the block.
   for (auto _ : state) {
-    writeTecplotBlock(null, m.x, m.y, m.z, m.pressureHead, m.nodeVx, m.nodeVy, m.nodeVz, m.vx, m.vy,
-                      m.vz, m.nodeElementCount, m.connectivity, m.nodeCount, m.elementCount,
-                      nodesPerElement, title, 1.0, m.elementFlag, m.nodeUnused);
+    averageNodalVelocities(m.vx, m.vy, m.vz, m.connectivity, m.elementFlag, m.nodeCount,
+                           m.elementCount, nodesPerElement, m.nodeVx, m.nodeVy, m.nodeVz,
+                           m.nodeElementCount);
+    writeTecplotBlock(null, title, mesh, shown,
+                      NodalVelocities{m.nodeVx, m.nodeVy, m.nodeVz, m.nodeElementCount});
   }
 }
 
 // Encoding the constant arrays, once per run.
 void vtuSeriesBegin(benchmark::State& state, VtuEncoding encoding) {
   Model& m = model();
-  std::string pattern = (std::filesystem::temp_directory_path() / "bench-vtu-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-  const std::filesystem::path folder = pattern;
+  const testSupport::TemporaryFolder temporary("bench-vtu-");
+  const std::filesystem::path& folder = temporary.path();
   OutputUnit null(unitNumber::output);
   const SolidMesh mesh{m.nodeCount, m.elementCount, nodesPerElement, m.x,           m.y,
                        m.z,         m.connectivity, m.materialNo,    m.elementFlag, m.nodeUnused};
@@ -232,7 +236,6 @@ void vtuSeriesBegin(benchmark::State& state, VtuEncoding encoding) {
                     [](const std::string&) {}, [](const std::string&, const std::string&) {}});
     benchmark::DoNotOptimize(series.outputCount());
   }
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "common/commandLine.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -30,7 +32,76 @@ void writeStandardOutput(const std::string& text) {
   (void)platform::writeAll(1, out.data(), out.size());
 }
 
+// The edits that turn one word into the other: a letter put in, left out, changed, or two
+// neighbours swapped.
+std::size_t editDistance(std::string_view a, std::string_view b) {
+  std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      d[i][j] = std::min(
+          {d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+      }
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+// The first argument that names no option of the app ("--grpah", "-x"), or empty. The value
+// after an option that takes one is not looked at, nor anything after "--"; a word that begins
+// with '-' and a digit or '.' is a number.
+std::string firstUnknownOption(const CLI::App& app, int argc, char** argv,
+                               std::vector<std::string>& known) {
+  std::vector<std::pair<std::string, const CLI::Option*>> options;
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& name : option->get_lnames()) options.emplace_back("--" + name, option);
+    for (const std::string& name : option->get_snames()) options.emplace_back("-" + name, option);
+  }
+  for (const auto& entry : options) known.push_back(entry.first);
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "--") break;
+    const bool number =
+        argument.size() > 1 &&
+        (std::isdigit(static_cast<unsigned char>(argument[1])) || argument[1] == '.');
+    if (argument.size() < 2 || argument[0] != '-' || number) continue;
+    const bool longName = argument.starts_with("--");
+    std::string_view name = argument.substr(0, longName ? argument.find('=') : 2);
+    const auto found = std::find_if(options.begin(), options.end(),
+                                    [&](const auto& entry) { return entry.first == name; });
+    if (found == options.end()) return std::string(name);
+    const bool valueAttached = longName ? name.size() < argument.size() : argument.size() > 2;
+    if (!valueAttached && found->second->get_expected_min() > 0) ++i;
+  }
+  return {};
+}
+
 }  // namespace
+
+std::string unknownOptionMessage(const CLI::App& app, int argc, char** argv) {
+  std::vector<std::string> known;
+  const std::string unknown = firstUnknownOption(app, argc, argv, known);
+  if (unknown.empty()) return {};
+  std::string closest;
+  std::size_t best = 0;
+  const std::string_view word = std::string_view(unknown).substr(unknown.find_first_not_of('-'));
+  for (const std::string& name : known) {
+    const std::string_view candidate = std::string_view(name).substr(name.find_first_not_of('-'));
+    const std::size_t distance = editDistance(word, candidate);
+    // Close enough to be a slip of the fingers: two edits at most, and no more than half the
+    // letters of the longer word.
+    if (distance <= 2 && 2 * distance <= std::max(word.size(), candidate.size()) &&
+        (closest.empty() || distance < best)) {
+      closest = name;
+      best = distance;
+    }
+  }
+  if (closest.empty()) return "unknown option " + unknown;
+  return "unknown option " + unknown + "; did you mean " + closest + "?";
+}
 
 void addCommonOptions(CLI::App& app, CommonOptions& options) {
   // Options begin with '-' on every system; a word that begins with '/' is a file name.
@@ -93,7 +164,13 @@ int runCommandLine(CLI::App& app, int argc, char** argv, const std::function<int
     writeStandardOutput(std::string(e.what()) + "\n");
     return exitStatus::done;
   } catch (const CLI::ParseError& e) {
-    return usageError(e.what());
+    // A mistyped option is named first, whatever else the parse found wrong.
+    const std::string unknown = unknownOptionMessage(app, argc, argv);
+    if (unknown.ends_with("?")) {
+      writeErrorLine(program + ": " + unknown + " See '" + program + " --help'");
+      return exitStatus::usage;
+    }
+    return usageError(unknown.empty() ? std::string(e.what()) : unknown);
   }
   try {
     return runProgram(body);

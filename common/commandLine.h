@@ -45,9 +45,14 @@ void addResultFileOption(CLI::App& app, std::string& resultName);
 std::string openScriptedResultFile(const CommonOptions& options, const std::string& resultName,
                                    InputUnit& resultFile, ProgressMeter& progress);
 
+// "unknown option --grpah; did you mean --graph?" for the first argument that names no option
+// of the app (without "; did you mean" when no option is close); empty when every one does.
+std::string unknownOptionMessage(const CLI::App& app, int argc, char** argv);
+
 // Parses the arguments and runs the scripted body through the run-time stop handling. Help
 // and version print and end with status 0; a parse or usage error prints one line naming the
-// option, points to --help and ends with status 2.
+// option, points to --help and ends with status 2; an unknown option is the one named, with
+// the closest real one when there is one.
 int runCommandLine(CLI::App& app, int argc, char** argv, const std::function<int()>& body);
 
 // --every N, --from T and --until T: the stored steps a run shows, and, when the run shows

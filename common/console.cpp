@@ -75,6 +75,33 @@ std::string toCodePage932(std::string_view utf8Text) {
   return out;
 }
 
+namespace {
+
+// Well-formed UTF-8 (ASCII included).
+bool isUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto first = static_cast<unsigned char>(text[i]);
+    const std::size_t length = first < 0x80           ? 1
+                               : (first >> 5) == 0x06 ? 2
+                               : (first >> 4) == 0x0E ? 3
+                               : (first >> 3) == 0x1E ? 4
+                                                      : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x02) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string titleForConsole(std::string_view title, bool utf8Console) {
+  if (!utf8Console || isUtf8(title)) return std::string(title);
+  return platform::codePage932ToUtf8(title);
+}
+
 void openConsole(Console& console) {
   console.out.openStandardOutput();
   console.in.openStandardInput();

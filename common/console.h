@@ -30,5 +30,9 @@ std::string readWorkListResultName();
 // The opening question: the result-file name from WORK.LST (answer 0) or typed on the console.
 std::string chooseResultFile(Console& console);
 
+// A title of the result file as the console shows it: in UTF-8 on a UTF-8 console, converted
+// from code page 932 unless it is UTF-8 already; elsewhere its bytes as they stand.
+std::string titleForConsole(std::string_view title, bool utf8Console);
+
 // Converts UTF-8 prompt text to code page 932 (only the characters the prompts use).
 std::string toCodePage932(std::string_view utf8Text);

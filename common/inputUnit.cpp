@@ -4,9 +4,12 @@
 // end gets one when the end of the file is met, so no scanner has to treat it apart.
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "common/platform.h"
+#include "common/readPlace.h"
 #include "common/stop.h"
 #include "common/units.h"
 
@@ -14,14 +17,56 @@ namespace {
 
 constexpr std::size_t fileBlockSize = std::size_t{1} << 20;
 constexpr std::size_t consoleBlockSize = std::size_t{1} << 16;
+// A record this long is searched for CR line ends. A read takes at most a block, so a record
+// that long always spans reads and is searched whatever the reads' sizes.
+constexpr std::size_t longRecordBytes = fileBlockSize;
 
 std::uint64_t lineEnds(const char* first, const char* last) {
   return static_cast<std::uint64_t>(std::count(first, last, '\n'));
 }
 
+// The first CR of [first, last) that a character other than CR or LF follows (CR CR LF is a
+// line end as CR LF is), or null. A run of CRs that reaches `last` is not decided until more
+// bytes come: `undecided` is set to its start (to `last` when there is none).
+const char* bareCarriageReturn(const char* first, const char* last, const char*& undecided) {
+  undecided = last;
+  for (const char* p = first;;) {
+    p = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(last - p)));
+    if (p == nullptr) return nullptr;
+    const char* next = p;
+    while (next < last && *next == '\r') ++next;
+    if (next == last) {
+      undecided = p;
+      return nullptr;
+    }
+    if (*next != '\n') return p;
+    p = next;
+  }
+}
+
 }  // namespace
 
-InputUnit::InputUnit(int number) : number_(number) {}
+void InputBytes::resize(std::size_t size) {
+  if (size == 0) return clear();
+  void* grown = std::realloc(data_, size);
+  if (grown == nullptr) throw std::bad_alloc();
+  data_ = static_cast<char*>(grown);
+  size_ = size;
+}
+
+void InputBytes::assign(std::string_view bytes) {
+  resize(bytes.size());
+  if (!bytes.empty()) std::memcpy(data_, bytes.data(), bytes.size());
+}
+
+void InputBytes::clear() {
+  std::free(data_);
+  data_ = nullptr;
+  size_ = 0;
+}
+
+InputUnit::InputUnit(int number, std::size_t recordBound)
+    : number_(number), recordBound_(recordBound) {}
 
 InputUnit::~InputUnit() {
   close();
@@ -56,7 +101,7 @@ void InputUnit::openMemory(std::string text, std::string_view name) {
   close();
   name_ = std::string(name);
   if (!text.empty() && text.back() != '\n') text.push_back('\n');
-  buffer_.assign(text.begin(), text.end());
+  buffer_.assign(text);
   loaded_ = lineLimit_ = buffer_.size();
   exhausted_ = true;
   open_ = true;
@@ -71,11 +116,12 @@ void InputUnit::close() {
   rereadable_ = false;
   pos_ = lineLimit_ = loaded_ = 0;
   bufferOffset_ = 0;
+  fault_ = Fault::none;
+  faultIndex_ = carriageReturnsChecked_ = 0;
   countedTo_ = 0;
   linesBefore_ = 0;
   recoveredOffset_ = recoveredLines_ = 0;
   buffer_.clear();
-  buffer_.shrink_to_fit();
 }
 
 bool InputUnit::nextRecord(std::string_view& record) {
@@ -90,7 +136,10 @@ bool InputUnit::nextRecord(std::string_view& record) {
 }
 
 bool InputUnit::refill() {
-  if (!open_ || exhausted_) return false;
+  if (!open_) return false;
+  // Every record before the fault has been handed out: the reader has reached it.
+  if (fault_ != Fault::none) stopAtFault();
+  if (exhausted_) return false;
   // Keep the unread bytes, moved to the front of the buffer.
   if (pos_ > 0) {
     if (!rereadable_) {
@@ -101,17 +150,22 @@ bool InputUnit::refill() {
     std::memmove(buffer_.data(), buffer_.data() + pos_, loaded_ - pos_);
     lineLimit_ -= pos_;
     loaded_ -= pos_;
+    carriageReturnsChecked_ -= std::min(carriageReturnsChecked_, pos_);
     pos_ = 0;
   }
   const std::size_t oldLimit = lineLimit_;
-  while (lineLimit_ == oldLimit) {
-    if (loaded_ == buffer_.size())
-      buffer_.resize(buffer_.size() * 2);  // a record longer than the block
+  while (lineLimit_ == oldLimit && fault_ == Fault::none) {
+    if (loaded_ == buffer_.size()) {
+      // A record longer than the buffer, up to the bound it may not pass.
+      buffer_.resize(std::min(buffer_.size() * 2, lineLimit_ + recordBound_ + 1));
+    }
     // Every record before this read has been handed out whole: where an interrupt ends the
     // run, also one that cuts a waiting read short.
     stopIfInterrupted();
-    const std::int64_t n =
-        platform::readSome(fd_, buffer_.data() + loaded_, buffer_.size() - loaded_);
+    // No read passes the bound of the record open, so that a longer one is always seen open.
+    const std::size_t room = std::min(
+        {buffer_.size() - loaded_, fileBlockSize, lineLimit_ + recordBound_ + 1 - loaded_});
+    const std::int64_t n = platform::readSome(fd_, buffer_.data() + loaded_, room);
     if (n < 0) {
       int error = errno;
       stopIfInterrupted();
@@ -122,24 +176,88 @@ bool InputUnit::refill() {
       // a pipe too) is what ended the run.
       stopIfInterrupted();
       exhausted_ = true;
-      if (loaded_ > lineLimit_) {  // the last record lacks its line end: give it one
-        if (loaded_ == buffer_.size()) buffer_.resize(buffer_.size() + 1);
-        buffer_[loaded_++] = '\n';
-        lineLimit_ = loaded_;
-      }
+      if (loaded_ > lineLimit_) takeLastRecord();
       break;
     }
-    // Whole records only: up to the last line end of what is loaded. A console read returns
-    // what was typed, so one line is handed out as soon as it is there.
-    const char* first = buffer_.data() + loaded_;
+    const std::size_t first = loaded_;
     loaded_ += static_cast<std::size_t>(n);
-    const char* last = buffer_.data() + loaded_;
-    auto lineEnd =
-        std::find(std::make_reverse_iterator(last), std::make_reverse_iterator(first), '\n');
-    if (lineEnd.base() != first)
-      lineLimit_ = static_cast<std::size_t>(lineEnd.base() - buffer_.data());
+    takeRead(first);
   }
-  return lineLimit_ > oldLimit;
+  if (lineLimit_ > oldLimit) return true;
+  if (fault_ != Fault::none) stopAtFault();
+  return false;
+}
+
+void InputUnit::takeRead(std::size_t first) {
+  const char* data = buffer_.data();
+  const std::size_t recordStart = lineLimit_;
+  // Nothing from a NUL byte on is looked at: the run stops there.
+  std::size_t end = loaded_;
+  if (const void* nul = std::memchr(data + first, '\0', loaded_ - first)) {
+    end = static_cast<std::size_t>(static_cast<const char*>(nul) - data);
+  }
+  const char* undecided = nullptr;
+  // Whole records only: up to the last line end of what is loaded. A console read returns
+  // what was typed, so one line is handed out as soon as it is there.
+  if (const auto* lineEnd =
+          static_cast<const char*>(std::memchr(data + first, '\n', end - first))) {
+    // The record that was open before this read is whole; a long one is searched.
+    if (static_cast<std::size_t>(lineEnd - data) - recordStart >= longRecordBytes) {
+      const char* from = data + std::max(recordStart, carriageReturnsChecked_);
+      if (const char* bare = bareCarriageReturn(from, lineEnd, undecided)) {
+        return noteFault(Fault::carriageReturn, static_cast<std::size_t>(bare - data), recordStart);
+      }
+    }
+    const auto last = std::find(std::make_reverse_iterator(data + end),
+                                std::make_reverse_iterator(lineEnd), '\n');
+    lineLimit_ = static_cast<std::size_t>(last.base() - data);
+    carriageReturnsChecked_ = lineLimit_;
+  }
+  // The record still open, searched from the moment it is long.
+  if (end - lineLimit_ >= longRecordBytes) {
+    const char* from = data + std::max(lineLimit_, carriageReturnsChecked_);
+    if (const char* bare = bareCarriageReturn(from, data + end, undecided)) {
+      return noteFault(Fault::carriageReturn, static_cast<std::size_t>(bare - data), lineLimit_);
+    }
+    carriageReturnsChecked_ = static_cast<std::size_t>(undecided - data);
+  }
+  if (end < loaded_) return noteFault(Fault::nulByte, end, lineLimit_);
+  if (loaded_ - lineLimit_ > recordBound_) noteFault(Fault::noLineEnd, lineLimit_, lineLimit_);
+}
+
+void InputUnit::takeLastRecord() {
+  const char* data = buffer_.data();
+  const char* undecided = nullptr;
+  const char* from = data + std::max(lineLimit_, carriageReturnsChecked_);
+  if (const char* bare = bareCarriageReturn(from, data + loaded_, undecided)) {
+    return noteFault(Fault::carriageReturn, static_cast<std::size_t>(bare - data), lineLimit_);
+  }
+  // The last record lacks its line end: give it one.
+  if (loaded_ == buffer_.size()) buffer_.resize(buffer_.size() + 1);
+  buffer_[loaded_++] = '\n';
+  lineLimit_ = loaded_;
+}
+
+void InputUnit::noteFault(Fault fault, std::size_t index, std::size_t recordStart) {
+  fault_ = fault;
+  faultIndex_ = index;
+  lineLimit_ = recordStart;
+}
+
+void InputUnit::stopAtFault() {
+  const std::string where = pointLocation(*this, buffer_.data() + faultIndex_);
+  switch (fault_) {
+    case Fault::nulByte:
+      stopWithMessage(name_ + ": not a text file", where + ": a NUL byte");
+    case Fault::carriageReturn:
+      stopWithMessage(name_ + ": lines end in CR alone, not in LF or CR LF",
+                      where + ": a CR not followed by LF");
+    case Fault::noLineEnd:
+    case Fault::none:
+      break;
+  }
+  stopWithMessage(name_ + ": no line end within " + groupedNumber(recordBound_) + " bytes",
+                  where + ": the record without a line end begins here");
 }
 
 void InputUnit::countLinesTo(std::size_t index) {

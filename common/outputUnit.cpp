@@ -11,12 +11,8 @@ OutputUnit::OutputUnit(int number) : number_(number) {}
 
 OutputUnit::~OutputUnit() {
   if (mode_ != Mode::file) return;
-  try {
-    flush();
-  } catch (const RunStopped& stop) {
-    // Already unwinding or ending: report the lost records, the exit status is set elsewhere.
-    writeErrorLine(stop.line());
-  }
+  // Already unwinding or ending: the lost records are reported.
+  reportingStops([this] { flush(); });
   stopWriter();
   if (ownsFd_) platform::closeFile(fd_);
 }

@@ -70,6 +70,10 @@ void prepareStandardStreams();
 // Whether the console shows UTF-8 (a UTF-8 locale; on Windows, output code page 65001)
 // rather than code page 932.
 bool consoleIsUtf8();
+// Text in code page 932 (a title the solver wrote) spelled in UTF-8; a byte that begins no
+// character of the code page, or a character cut short at the end, becomes a stand-in ('?',
+// or what the system puts in its place).
+std::string codePage932ToUtf8(std::string_view text);
 
 // Interrupts: the system's requests that the program end (Linux: SIGINT, SIGTERM and SIGHUP;
 // Windows: Ctrl-C, Ctrl-Break, closing the console window, logoff and shutdown). Once

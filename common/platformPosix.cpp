@@ -1,5 +1,6 @@
 // The platform layer on Linux and other POSIX systems.
 #include <fcntl.h>
+#include <iconv.h>
 #include <langinfo.h>
 #include <pthread.h>
 #include <signal.h>
@@ -173,6 +174,35 @@ bool consoleIsUtf8() {
   }
   std::setlocale(LC_ALL, "C");
   return utf8;
+}
+
+std::string codePage932ToUtf8(std::string_view text) {
+  // A character of the code page takes one or two bytes, in UTF-8 at most three.
+  std::string out(3 * text.size(), '\0');
+  char* to = out.data();
+  std::size_t room = out.size();
+  const iconv_t converter = ::iconv_open("UTF-8", "CP932");
+  char* from = const_cast<char*>(text.data());
+  std::size_t left = text.size();
+  while (left > 0) {
+    if (converter != reinterpret_cast<iconv_t>(-1) &&
+        ::iconv(converter, &from, &left, &to, &room) != static_cast<std::size_t>(-1)) {
+      break;
+    }
+    // No converter (then only ASCII passes), or a byte that begins no character.
+    if (converter == reinterpret_cast<iconv_t>(-1) && static_cast<unsigned char>(*from) < 0x80) {
+      *to = *from;
+    } else {
+      *to = '?';
+    }
+    ++to;
+    --room;
+    ++from;
+    --left;
+  }
+  if (converter != reinterpret_cast<iconv_t>(-1)) ::iconv_close(converter);
+  out.resize(static_cast<std::size_t>(to - out.data()));
+  return out;
 }
 
 void catchInterrupts() {

@@ -223,6 +223,18 @@ bool consoleIsUtf8() {
   return ::GetConsoleOutputCP() == CP_UTF8;
 }
 
+std::string codePage932ToUtf8(std::string_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  std::wstring wide(text.size(), L'\0');
+  const int wideSize = ::MultiByteToWideChar(932, 0, text.data(), size, wide.data(), size);
+  std::string out(3 * static_cast<std::size_t>(wideSize), '\0');
+  const int outSize = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideSize, out.data(),
+                                            static_cast<int>(out.size()), nullptr, nullptr);
+  out.resize(static_cast<std::size_t>(std::max(outSize, 0)));
+  return out;
+}
+
 void catchInterrupts() {
   ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &mainThread,
                     0, FALSE, DUPLICATE_SAME_ACCESS);

@@ -36,6 +36,11 @@ std::string tokenLocation(InputUnit& unit, const char* first, const char* last) 
          ", " + quoted(std::string_view(first, static_cast<std::size_t>(last - first)));
 }
 
+std::string pointLocation(InputUnit& unit, const char* p) {
+  return unit.name() + ", " + lineText(unit.lineOf(unit.placeOf(p))) + ", column " +
+         std::to_string(unit.columnOf(p));
+}
+
 std::string fieldLocation(InputUnit& unit, InputUnit::Place record, std::size_t firstColumn,
                           std::size_t width, std::string_view text) {
   std::string columns = width <= 1 ? "column " + std::to_string(firstColumn)

@@ -23,6 +23,9 @@ std::string groupedNumber(std::uint64_t value);
 // cut to 40 characters.
 std::string tokenLocation(InputUnit& unit, const char* first, const char* last);
 
+// "RES.DAT, line 37, column 9": the place of p, a pointer into the unit's records.
+std::string pointLocation(InputUnit& unit, const char* p);
+
 // "OTF.DAT, line 3, columns 6-10, "   -3"": a fixed-column field of the record at `record`.
 std::string fieldLocation(InputUnit& unit, InputUnit::Place record, std::size_t firstColumn,
                           std::size_t width, std::string_view text);

@@ -34,6 +34,11 @@ struct StepArrays {
   std::span<double> vx, vy, vz;
 };
 
+// The total head at a node: its pressure head plus its elevation z.
+inline double totalHead(double pressureHead, double z) {
+  return pressureHead + z;
+}
+
 void openResultFile(InputUnit& unit, std::string_view fileName);
 // The first record into an 80-character title (padded with blanks, cut at 80).
 std::string readResultTitle(InputUnit& unit);

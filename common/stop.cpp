@@ -150,6 +150,14 @@ std::string runPlace() {
   return runPlaceWriting({});
 }
 
+void reportingStops(const std::function<void()>& finish) {
+  try {
+    finish();
+  } catch (const RunStopped& stop) {
+    writeErrorLine(stop.line());
+  }
+}
+
 int runProgram(const std::function<int()>& body) {
   try {
     return body();

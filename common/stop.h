@@ -55,6 +55,11 @@ std::string stopLine(int error, int unitNumber, std::string_view fileName);
 // One line on standard error, ended by the platform's line end; standard output goes first.
 void writeErrorLine(std::string_view line);
 
+// For destructors, which may run while a stop unwinds the run: runs `finish` (a flush, a last
+// rewrite) and reports a stop it meets by its line on standard error instead of throwing; the
+// exit status stays that of the stop that ended the run.
+void reportingStops(const std::function<void()>& finish);
+
 // Interrupts. Called once when a program starts: Ctrl-C and termination (platform.h) are noted
 // instead of ending the program at once, and stopIfInterrupted() ends the run at the next
 // record boundary; a file-size limit makes a write fail, so that it stops the run like a full

@@ -149,9 +149,43 @@ class OutputUnit {
   mutable std::size_t memorySynced_ = 0;
 };
 
+// The bytes of an input unit: grown without being zero-filled first, and where the system
+// can without a copy, so that a long record costs the memory of its bytes and no more.
+class InputBytes {
+ public:
+  InputBytes() = default;
+  ~InputBytes() { clear(); }
+  InputBytes(const InputBytes&) = delete;
+  InputBytes& operator=(const InputBytes&) = delete;
+
+  char* data() { return data_; }
+  const char* data() const { return data_; }
+  std::size_t size() const { return size_; }
+  char& operator[](std::size_t index) { return data_[index]; }
+  // `size` bytes, the first of them kept; those added hold whatever was there. Throws
+  // std::bad_alloc when they cannot be had.
+  void resize(std::size_t size);
+  void assign(std::string_view bytes);
+  void clear();
+
+ private:
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+// Input that is not text stops the run when the reader reaches the record that shows it (the
+// records before it are read as ever): a NUL byte ("not a text file"); a record of 1 MiB or
+// more, or the last record of a file that lacks its line end, holding a CR that a character
+// other than CR or LF follows (lines ended by CR alone); a record with no line end within
+// maxRecordBytes. So a unit holds at most that much of any input, /dev/zero and binary files
+// included, and stops at its first block on a file of CR line ends.
 class InputUnit {
  public:
-  explicit InputUnit(int number);
+  // Far beyond any record a valid input holds; a record longer than this stops the run.
+  static constexpr std::size_t maxRecordBytes = std::size_t{1} << 28;
+
+  // `recordBound` in place of maxRecordBytes (tests).
+  explicit InputUnit(int number, std::size_t recordBound = maxRecordBytes);
   ~InputUnit();
   InputUnit(const InputUnit&) = delete;
   InputUnit& operator=(const InputUnit&) = delete;
@@ -178,7 +212,7 @@ class InputUnit {
   // Loads more whole records behind the current position; false when the file is exhausted
   // (nothing new was loaded). Moves the buffer: position() and limit() must be taken anew.
   bool refill();
-  bool atEnd() const { return pos_ >= lineLimit_ && exhausted_; }
+  bool atEnd() const { return pos_ >= lineLimit_ && exhausted_ && fault_ == Fault::none; }
   // Bytes taken from the file so far (for the progress line).
   std::uint64_t bytesRead() const { return bufferOffset_ + loaded_; }
 
@@ -200,22 +234,37 @@ class InputUnit {
   std::size_t columnOf(const char* p) const;
 
  private:
+  enum class Fault : unsigned char { none, nulByte, carriageReturn, noLineEnd };
+  // Checks the bytes of one read, [first, loaded_), whose records end at lineLimit_ before it;
+  // moves lineLimit_ to the end of the whole records that may be handed out.
+  void takeRead(std::size_t first);
+  // The last record of the file, [lineLimit_, loaded_), without its line end.
+  void takeLastRecord();
+  // Notes the fault of the byte at `index`, in the record that begins at `recordStart`: no
+  // record from there on is handed out.
+  void noteFault(Fault fault, std::size_t index, std::size_t recordStart);
+  [[noreturn]] void stopAtFault();
   std::uint64_t lineAtOffset(std::uint64_t offset);
   // Counts the line ends of the buffer up to `index` into linesBefore_ (units read once).
   void countLinesTo(std::size_t index);
 
   int number_;
+  std::size_t recordBound_;
   bool open_ = false;
   bool exhausted_ = false;
   bool rereadable_ = false;  // a regular file: lines are recovered by reading it again
   int fd_ = -1;
   bool ownsFd_ = false;
   std::string name_;
-  std::vector<char> buffer_;
+  InputBytes buffer_;
   std::size_t pos_ = 0;             // next unread byte
   std::size_t lineLimit_ = 0;       // end of the whole records loaded
   std::size_t loaded_ = 0;          // end of the bytes loaded
   std::uint64_t bufferOffset_ = 0;  // the file offset of buffer_[0]
+  Fault fault_ = Fault::none;
+  std::size_t faultIndex_ = 0;  // the offending byte, or the start of the record too long
+  // The bytes of the record begun at lineLimit_ already searched for CR line ends.
+  std::size_t carriageReturnsChecked_ = 0;
   // Units read once: the line ends before buffer_[countedTo_].
   std::size_t countedTo_ = 0;
   std::uint64_t linesBefore_ = 0;

@@ -72,7 +72,7 @@ HistoryValues collectHistories(const std::string& path, std::span<const int> nod
     histories.stepNo.push_back(stepNo);
     histories.time.push_back(time);
     for (int n : nodes) {
-      histories.totalHead.push_back(pressureHead[at(n)] + z[at(n)]);
+      histories.totalHead.push_back(totalHead(pressureHead[at(n)], z[at(n)]));
       histories.pressureHead.push_back(pressureHead[at(n)]);
       histories.discharge.push_back(discharge[at(n)]);
     }

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/resultFile.h"
 #include "common/stop.h"
 #include "python/histories.h"
 #include "python/numpyViews.h"
@@ -70,7 +71,8 @@ struct State {
       const std::vector<double>& p = *pressureValues;
       const std::vector<double>& z = *zValues;
       auto sum = std::make_shared<std::vector<double>>(p.size());
-      for (std::size_t node = 1; node < p.size(); ++node) (*sum)[node] = p[node] + z[node];
+      for (std::size_t node = 1; node < p.size(); ++node)
+        (*sum)[node] = ::totalHead(p[node], z[node]);
       totalHead = oneBased(SharedArray<double>(std::move(sum)));
     }
     return totalHead;

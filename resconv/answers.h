@@ -5,30 +5,40 @@
 
 #include "common/stepSelection.h"
 
-// Output forms of the first menu.
+// Output forms of the first menu, and those of the command line only. An answer that names no
+// form is kept as it was given and writes nothing.
 namespace outputFormCode {
-constexpr int resultList = 0;
-constexpr int tecplot = 1;
-constexpr int femap = 2;
-constexpr int microAvs = 3;
-constexpr int interp = 4;
-constexpr int restart = 9;
-constexpr int vtu = 1001;      // command line only
-constexpr int balance = 1002;  // command line only
-constexpr int none = -1;       // writes nothing
+enum Code : int {
+  resultList = 0,
+  tecplot = 1,
+  femap = 2,
+  microAvs = 3,
+  interp = 4,
+  restart = 9,
+  vtu = 1001,      // command line only
+  balance = 1002,  // command line only
+  none = -1,       // writes nothing
+};
 }  // namespace outputFormCode
 
 // Sub-mesh forms of the second menu, and those of the command line only.
 namespace subMeshFormCode {
-constexpr int none = 0;
-constexpr int vtu = 1001;
+enum Code : int {
+  none = 0,
+  tecplot = 1,
+  femap = 2,
+  microAvs = 3,
+  plan = 4,     // TALVIX plan
+  section = 5,  // TALVIX cross-section
+  vtu = 1001,   // command line only
+};
 }  // namespace subMeshFormCode
 
 // The answers kept for the whole run.
 struct ConverterAnswers {
   int outputForm = 0;
   int timeSelection = 0;  // 1: output at the requested times of the output-time file
-  int meshOutputForm = 0;
+  int subMeshForm = subMeshFormCode::none;
   double restartTime = 0.0;
   int restartInitialValue = 0;
   int restartDischarge = 0;
@@ -47,7 +57,7 @@ inline bool readsOutputTimeFile(const ConverterAnswers& answers) {
 class LateAnswers {
  public:
   virtual ~LateAnswers() = default;
-  virtual int meshOutputForm() = 0;
+  virtual int subMeshForm() = 0;
   // Fills restartTime, restartInitialValue and restartDischarge.
   virtual void restartAnswers(ConverterAnswers& answers) = 0;
 };

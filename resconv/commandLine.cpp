@@ -1,13 +1,18 @@
 #include "resconv/commandLine.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/commandLine.h"
 #include "common/console.h"
+#include "common/fieldEdit.h"
+#include "common/platform.h"
 #include "common/resultFile.h"
+#include "common/stop.h"
 #include "resconv/answers.h"
 #include "resconv/outputForms.h"
 #include "resconv/outputSink.h"
@@ -40,7 +45,9 @@ struct ConverterOptions {
   bool info = false;
   int outputForm = unset;
   std::string times, points;
-  int meshOutputForm = 0;
+  std::string at;               // --at as given
+  std::vector<double> atTimes;  // its times
+  int subMeshForm = subMeshFormCode::none;
   double restartTime = 0.0;
   int restartHead = 0;
   int restartDischarge = 0;
@@ -60,6 +67,9 @@ constexpr const char* footer = R"(Examples:
       Tecplot file TECPLOT.TXT of the initial state and every stored step.
   resconv --to tecplot --times OTF.DAT -C run3
       In directory run3, the result file named in WORK.LST, at the times requested in OTF.DAT.
+  resconv RES.DAT --to vtu --at 3600,7200,86400
+      A ParaView series of the initial state and the times 3600, 7200 and 86400,
+      interpolated between the stored steps, as an output-time file of those times would.
   resconv RES.DAT --to interp --points OTF.DAT --submesh section
       INTERP.TXT: the sub-mesh of OTF.DAT in TALVIX section form at every stored step.
   resconv RES.DAT --to restart --restart-time 3600 --restart-head total
@@ -77,10 +87,15 @@ constexpr const char* footer = R"(Examples:
   resconv RES.DAT --to tecplot --from 86400 --until 172800 --every 6
       Tecplot blocks of the second day only, every sixth stored step and the last of the day.
 
+A requested time that no output can show (before time 0, or after the last stored step)
+gets one warning line on standard error at the end of the run; nothing else changes.
+
 Exit status: 0 done; 2 usage error (nothing created); 1 the run stopped on bad input or a
-failed write (one line on standard error; what was written before stays); 128 plus the
-signal's number when interrupted (130 Ctrl-C, 143 terminated, 129 hung up): the run ends at
-the next record boundary with one line naming the step it reached.)";
+failed write (a line on standard error saying what stopped it and, for a stop in an input
+file, a second line naming the file, line and column and what was read there; what was
+written before stays); 128 plus the signal's number when interrupted (130 Ctrl-C, 143
+terminated, 129 hung up): the run ends at the next record boundary with one line naming the
+step it reached.)";
 
 void addConverterOptions(CLI::App& app, ConverterOptions& o) {
   addResultFileOption(app, o.resultName);
@@ -97,14 +112,19 @@ void addConverterOptions(CLI::App& app, ConverterOptions& o) {
       ->type_name("FORM");
   app.add_option("--times", o.times,
                  "Output-time file: output at its requested times [time question "
-                 "answered 1]; its points and sub-mesh apply too. Required by "
-                 "--to list")
+                 "answered 1]; its points and sub-mesh apply too. --to list needs it or "
+                 "--at. Its layout: the README's section \"The output-time file\"")
       ->type_name("FILE");
+  app.add_option("--at", o.at,
+                 "Output at these times, comma-separated, as an output-time file of those "
+                 "times and no points would ask [time question answered 1]; instead of "
+                 "--times or --points")
+      ->type_name("T1,T2,...");
   app.add_option("--points", o.points,
                  "Output-time file for its points and sub-mesh only, output at "
                  "every stored step [--to interp, time question answered 0]")
       ->type_name("FILE");
-  app.add_option("--submesh", o.meshOutputForm,
+  app.add_option("--submesh", o.subMeshForm,
                  "Sub-mesh output form, with --to interp: tecplot [1], femap [2], avs [3], "
                  "plan [4] (TALVIX plan), section [5] (TALVIX section), vtu (options only: "
                  "VTKMESH.pvd and VTKMESH/); without it the sub-mesh gets no output [0]")
@@ -136,8 +156,11 @@ void checkConverterOptions(const CLI::App& app, const ConverterOptions& o) {
     // the result list (requested times only) or the restart file (one time).
     const std::string name(selecting);
     if (o.info) throw UsageError(name + " cannot be given with --info");
-    if (given("--times")) {
-      throw UsageError(name + " cannot be given with --times: it selects stored steps");
+    for (const char* requesting : {"--times", "--at"}) {
+      if (given(requesting)) {
+        throw UsageError(name + " cannot be given with " + requesting +
+                         ": it selects stored steps");
+      }
     }
     if (o.outputForm == form::resultList || o.outputForm == form::restart) {
       throw UsageError(name + " is not for --to " +
@@ -146,7 +169,7 @@ void checkConverterOptions(const CLI::App& app, const ConverterOptions& o) {
     }
   }
   if (o.info) {
-    for (const char* name : {"--to", "--times", "--points", "--submesh", "--restart-time",
+    for (const char* name : {"--to", "--times", "--points", "--at", "--submesh", "--restart-time",
                              "--restart-head", "--restart-discharge", "--vtu-compress"}) {
       if (given(name)) throw UsageError(std::string(name) + " cannot be given with --info");
     }
@@ -157,15 +180,26 @@ void checkConverterOptions(const CLI::App& app, const ConverterOptions& o) {
   if (given("--times") && given("--points")) {
     throw UsageError("--times and --points cannot be given together");
   }
-  if (o.outputForm == form::resultList && !given("--times")) {
-    throw UsageError("--to list needs --times FILE: the result list is written at requested times");
+  for (const char* name : {"--times", "--points"}) {
+    if (given("--at") && given(name)) {
+      throw UsageError("--at and " + std::string(name) + " cannot be given together");
+    }
   }
-  if (restart && given("--times")) throw UsageError("--times is not allowed with --to restart");
+  if (o.outputForm == form::resultList && !given("--times") && !given("--at")) {
+    throw UsageError(
+        "--to list needs --times FILE or --at T1,T2,...: the result list is written at "
+        "requested times");
+  }
+  for (const char* name : {"--times", "--at"}) {
+    if (restart && given(name)) {
+      throw UsageError(std::string(name) + " is not allowed with --to restart");
+    }
+  }
   if (given("--points") && o.outputForm != form::interp) {
     throw UsageError("--points is only for --to interp (use --times for requested times)");
   }
-  if (o.outputForm == form::interp && !given("--times") && !given("--points")) {
-    throw UsageError("--to interp needs --times FILE or --points FILE");
+  if (o.outputForm == form::interp && !given("--times") && !given("--points") && !given("--at")) {
+    throw UsageError("--to interp needs --times FILE, --points FILE or --at T1,T2,...");
   }
   if (given("--submesh") && o.outputForm != form::interp) {
     throw UsageError(
@@ -175,8 +209,11 @@ void checkConverterOptions(const CLI::App& app, const ConverterOptions& o) {
   if (restart && !given("--restart-time")) {
     throw UsageError("--to restart needs --restart-time T");
   }
+  if (given("--submesh") && given("--at")) {
+    throw UsageError("--submesh: --at gives no sub-mesh elements (use --times or --points FILE)");
+  }
   if (given("--vtu-compress") && o.outputForm != form::vtu &&
-      o.meshOutputForm != subMeshFormCode::vtu) {
+      o.subMeshForm != subMeshFormCode::vtu) {
     throw UsageError("--vtu-compress is only for --to vtu and --submesh vtu");
   }
   for (const char* name : {"--restart-time", "--restart-head", "--restart-discharge"}) {
@@ -192,7 +229,7 @@ void checkConverterOptions(const CLI::App& app, const ConverterOptions& o) {
 class OptionAnswers : public LateAnswers {
  public:
   explicit OptionAnswers(const ConverterOptions& options) : options_(options) {}
-  int meshOutputForm() override { return options_.meshOutputForm; }
+  int subMeshForm() override { return options_.subMeshForm; }
   void restartAnswers(ConverterAnswers& answers) override {
     answers.restartTime = options_.restartTime;
     answers.restartInitialValue = options_.restartHead;
@@ -203,17 +240,60 @@ class OptionAnswers : public LateAnswers {
   const ConverterOptions& options_;
 };
 
-// The whole output-time file read once before any output is created, so that a missing or
+// The times of --at: numbers separated by commas (blanks around them allowed).
+std::vector<double> parseTimes(const std::string& text) {
+  std::vector<double> times;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = std::min(text.find(',', start), text.size());
+    std::string item = text.substr(start, comma - start);
+    item.erase(0, item.find_first_not_of(' '));
+    item.erase(item.find_last_not_of(' ') + 1);
+    const char* first = item.data() + (item.starts_with('+') ? 1 : 0);
+    const char* last = item.data() + item.size();
+    double time = 0.0;
+    const auto [end, error] = std::from_chars(first, last, time);
+    if (item.empty() || end != last ||
+        (error != std::errc() && error != std::errc::result_out_of_range)) {
+      throw UsageError("--at: '" + item + "' in " + text + " is not a number");
+    }
+    if (error == std::errc::result_out_of_range || !std::isfinite(time)) {
+      throw UsageError("--at: " + item + " in " + text + " is not a finite number");
+    }
+    times.push_back(time);
+    if (comma == text.size()) return times;
+    start = comma + 1;
+  }
+}
+
+// The whole output-time file, read once before any output is created, so that a missing or
 // bad file, or a --submesh without sub-mesh elements, leaves every old output as it was.
-void checkOutputTimeFile(const std::string& name, bool wantsSubMesh) {
+RequestedOutputs readRequestedOutputs(const std::string& name, bool wantsSubMesh) {
   InputUnit unit(unitNumber::outputTimeFile);
   unit.openOld(name);
-  const int outputTimeCount = readOutputTimeCount(unit);
-  std::vector<double> outputTimes;
-  SubMesh subMesh;
-  readOutputTimesAndSubMesh(unit, outputTimeCount, outputTimes, subMesh);
-  if (wantsSubMesh && subMesh.meshElementCount <= 0) {
+  RequestedOutputs requested = readOutputTimeFile(unit);
+  if (wantsSubMesh && requested.subMesh.elementCount <= 0) {
     throw UsageError("--submesh: the output-time file " + name + " defines no sub-mesh elements");
+  }
+  return requested;
+}
+
+// One line for each requested time that no output can show: before time 0, or after the last
+// stored step.
+void warnOfTimesNotShown(const RequestedOutputs& requested, const StoredSteps& steps) {
+  for (int t = 1; t <= requested.outputTimeCount; ++t) {
+    const double time = requested.outputTimes[static_cast<std::size_t>(t)];
+    std::string reason;
+    if (time < 0.0) {
+      reason = "the outputs begin at time 0";
+    } else if (steps.count == 0 && time > 0.0) {
+      reason = "the result file holds no stored step";
+    } else if (time > steps.lastTime) {
+      reason = "the last stored step is at time " + shortestDoubleText(steps.lastTime);
+    } else {
+      continue;
+    }
+    writeErrorLine("resconv: no output at time " + shortestDoubleText(time) + ": " + reason);
   }
 }
 
@@ -226,7 +306,7 @@ int runScripted(const ConverterOptions& o) {
   if (o.info) {
     const ResultInfo info = readResultInfo(resultFile);
     progress.clear();
-    std::fputs(describeResult(resultName, info).c_str(), stdout);
+    std::fputs(describeResult(resultName, info, platform::consoleIsUtf8()).c_str(), stdout);
     return exitStatus::done;
   }
 
@@ -234,29 +314,31 @@ int runScripted(const ConverterOptions& o) {
   const ResultCounts counts = readResultCounts(resultFile);
   ConverterAnswers answers;
   answers.outputForm = o.outputForm;
-  answers.timeSelection = o.outputForm == form::resultList || !o.times.empty() ? 1 : 0;
+  answers.timeSelection =
+      o.outputForm == form::resultList || !o.times.empty() || !o.atTimes.empty() ? 1 : 0;
   answers.compressedSeries = o.compressed;
   answers.selection = o.selection;
-  const std::string& outputTimeName = o.times.empty() ? o.points : o.times;
-  if (readsOutputTimeFile(answers)) checkOutputTimeFile(outputTimeName, o.meshOutputForm != 0);
+  std::optional<RequestedOutputs> requested;
+  if (!o.atTimes.empty()) {
+    requested = requestedTimes(o.atTimes);
+  } else if (readsOutputTimeFile(answers)) {
+    requested = readRequestedOutputs(o.times.empty() ? o.points : o.times,
+                                     o.subMeshForm != subMeshFormCode::none);
+  }
 
   OutputUnit noConsole(unitNumber::console);  // every scripted form has a file of its own
   OutputSink sink(noConsole);
   openFormFiles(sink, outputFormFor(answers.outputForm));
-  InputUnit outputTimeFile(unitNumber::outputTimeFile);
-  int outputTimeCount = 1;
-  if (readsOutputTimeFile(answers)) {
-    outputTimeFile.openOld(outputTimeName);
-    outputTimeCount = readOutputTimeCount(outputTimeFile);
-  }
 
   OptionAnswers late(o);
-  ConverterFiles files{resultFile, sink, readsOutputTimeFile(answers) ? &outputTimeFile : nullptr};
-  runConversion(late, files, answers, title, counts, outputTimeCount, progress);
+  ConverterFiles files{resultFile, sink, nullptr, requested ? &*requested : nullptr};
+  const StoredSteps steps = runConversion(late, files, answers, title, counts,
+                                          requested ? requested->outputTimeCount : 1, progress);
   progress.clear();
 
   sink.closeAll();
   reportWrittenFiles(o.common, sink.written());
+  if (requested && answers.timeSelection == 1) warnOfTimesNotShown(*requested, steps);
   return exitStatus::done;
 }
 
@@ -269,6 +351,7 @@ int runConverterCommandLine(int argc, char** argv) {
   addConverterOptions(app, options);
   return runCommandLine(app, argc, argv, [&] {
     checkConverterOptions(app, options);
+    if (app.count("--at") > 0) options.atTimes = parseTimes(options.at);
     return runScripted(options);
   });
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "common/resultFile.h"
 #include "resconv/model.h"
 #include "resconv/pointIndex.h"
 
@@ -19,16 +20,12 @@ void ensurePointSlots(std::vector<T>& table, int pointCount, const T& blank) {
 
 }  // namespace
 
-void locatePoints(std::span<const double> x, std::span<const double> y, std::span<const double> z,
-                  std::span<const int> connectivity, int elementCount, int nodesPerElement,
-                  SubMesh& subMesh) {
+void locatePoints(const SolidMesh& mesh, SubMesh& subMesh) {
   const int pointCount = subMesh.pointCount;
   ensurePointSlots(subMesh.pointVertex, pointCount, {0, 0, 0, 0});
   ensurePointSlots(subMesh.pointWeight, pointCount, {0.0, 0.0, 0.0, 0.0});
   if (pointCount <= 0) return;
 
-  const SolidMesh mesh =
-      solidMeshView(0, elementCount, nodesPerElement, x, y, z, connectivity, {}, {});
   const PointIndex index = buildPointIndex(mesh);
   for (int point = 1; point <= pointCount; ++point) {
     const auto p = static_cast<std::size_t>(point);
@@ -48,15 +45,15 @@ void computePointValues(std::span<const double> pressureHead, std::span<const do
   ensurePointSlots(subMesh.pointWeight, pointCount, {0.0, 0.0, 0.0, 0.0});
   for (int point = 1; point <= pointCount; ++point) {
     const auto p = static_cast<std::size_t>(point);
-    double totalHead = 0.0;
+    double head = 0.0;
     if (subMesh.pointVertex[p][0] != 0) {
       for (int corner = 0; corner < 4; ++corner) {
         const auto node = static_cast<std::size_t>(subMesh.pointVertex[p][corner]);
-        totalHead += subMesh.pointWeight[p][corner] * (pressureHead[node] + z[node]);
+        head += subMesh.pointWeight[p][corner] * totalHead(pressureHead[node], z[node]);
       }
     }
-    subMesh.pointTotalHead[p] = totalHead;
-    subMesh.pointPressureHead[p] = totalHead - subMesh.pointZ[p];
+    subMesh.pointTotalHead[p] = head;
+    subMesh.pointPressureHead[p] = head - subMesh.pointZ[p];
   }
 }
 

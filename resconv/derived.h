@@ -5,12 +5,11 @@
 
 #include "resconv/geometry.h"
 #include "resconv/model.h"
+#include "resconv/views.h"
 
 // Fills pointVertex and pointWeight of every sub-mesh point: the first element in number
 // order, and within it the first tetrahedron in table order, that contains the point.
-void locatePoints(std::span<const double> x, std::span<const double> y, std::span<const double> z,
-                  std::span<const int> connectivity, int elementCount, int nodesPerElement,
-                  SubMesh& subMesh);
+void locatePoints(const SolidMesh& mesh, SubMesh& subMesh);
 
 // pointTotalHead and pointPressureHead of every point from a nodal pressure-head array.
 void computePointValues(std::span<const double> pressureHead, std::span<const double> z,

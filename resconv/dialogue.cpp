@@ -37,7 +37,7 @@ int askTimeSelection(Console& console, int outputForm) {
 
 }  // namespace
 
-int askMeshOutputForm(Console& console) {
+int askSubMeshForm(Console& console) {
   writePrompt(console, "--- 出力形式の選択　");
   writePrompt(console, "---    　TECPLOT    /1");
   writePrompt(console, "---      FEMAP      /2");

@@ -7,7 +7,7 @@
 #include "resconv/outputForms.h"
 
 // The sub-mesh output form question, asked when the output-time file holds sub-mesh elements.
-int askMeshOutputForm(Console& console);
+int askSubMeshForm(Console& console);
 // The three restart questions.
 void askRestartQuestions(Console& console, ConverterAnswers& answers);
 
@@ -17,9 +17,9 @@ class ConsoleAnswers : public LateAnswers {
  public:
   ConsoleAnswers(Console& console, ProgressMeter& progress)
       : console_(console), progress_(progress) {}
-  int meshOutputForm() override {
+  int subMeshForm() override {
     progress_.clear();
-    return dialogueSubMeshForm(askMeshOutputForm(console_));
+    return dialogueSubMeshForm(askSubMeshForm(console_));
   }
   void restartAnswers(ConverterAnswers& answers) override {
     progress_.clear();

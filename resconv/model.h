@@ -29,9 +29,9 @@ inline bool isHexahedron(std::span<const int> connectivity, int nodesPerElement,
 // The sub-mesh of the output-time file and the values at its points. Sized from the file.
 struct SubMesh {
   int pointCount = 0;                                     // NP
-  int meshElementCount = 0;                               // NEM
+  int elementCount = 0;                                   // NEM
   std::vector<double> pointX, pointY, pointZ;             // pointCount + 1
-  std::vector<std::array<int, 4>> meshConnectivity;       // meshElementCount + 1
+  std::vector<std::array<int, 4>> connectivity;           // elementCount + 1
   std::vector<std::array<int, 4>> pointVertex;            // pointCount + 1, 0 until located
   std::vector<std::array<double, 4>> pointWeight;         // pointCount + 1
   std::vector<double> pointTotalHead, pointPressureHead;  // pointCount + 1
@@ -46,6 +46,8 @@ inline bool isTriangle(const std::array<int, 4>& element) {
 
 // Counters shared by the writers for the whole run.
 struct WriterCounters {
-  int avsStepCount = 0;
-  int femapOutputSetCount = 0;
+  int avsStepCount = 0;         // sections of the MicroAVS scratch file, of either kind
+  int avsSolidSections = 0;     // of the solid mesh
+  int avsSubMeshSections = 0;   // of the sub-mesh
+  int femapOutputSetCount = 0;  // output sets of the solid mesh and the sub-mesh
 };

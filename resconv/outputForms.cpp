@@ -3,11 +3,11 @@
 #include <memory>
 
 #include "common/stop.h"
-#include "resconv/interp.h"
 #include "resconv/writers/avs.h"
 #include "resconv/writers/balance.h"
 #include "resconv/writers/femapModel.h"
 #include "resconv/writers/femapOutput.h"
+#include "resconv/writers/interp.h"
 #include "resconv/writers/restart.h"
 #include "resconv/writers/resultList.h"
 #include "resconv/writers/talvix.h"
@@ -17,16 +17,12 @@
 namespace {
 
 namespace code = outputFormCode;
+namespace subMeshCode = subMeshFormCode;
 
 // Output forms.
 
-void writeResultList(FormContext& c, const ShownState& s, const NodalVelocities&) {
-  const SolidMesh& m = c.mesh;
-  OutputUnit& out = c.sink.output();
-  writeNodeTable(out, s.discharge, s.pressureHead, m.z, m.nodeCount, c.title, s.time, s.stepNo,
-                 m.nodeUnused);
-  writeElementTable(out, s.vx, s.vy, s.vz, m.elementCount, c.title, s.time, s.stepNo,
-                    m.elementFlag);
+void writeResultListOf(FormContext& c, const ShownState& s, const NodalVelocities&) {
+  writeResultList(c.sink.output(), c.title, c.mesh, s);
 }
 
 void writeTecplot(FormContext& c, const ShownState& s, const NodalVelocities& nodal) {
@@ -34,9 +30,7 @@ void writeTecplot(FormContext& c, const ShownState& s, const NodalVelocities& no
 }
 
 void writeFemapModelOf(FormContext& c) {
-  const SolidMesh& m = c.mesh;
-  writeFemapModel(c.sink.output(), m.x, m.y, m.z, m.connectivity, m.nodeCount, m.elementCount,
-                  m.materialNo, m.maxMaterialNo, m.nodesPerElement, m.elementFlag, m.nodeUnused);
+  writeFemapModel(c.sink.output(), c.mesh);
 }
 
 void writeFemap(FormContext& c, const ShownState& s, const NodalVelocities& nodal) {
@@ -44,9 +38,14 @@ void writeFemap(FormContext& c, const ShownState& s, const NodalVelocities& noda
 }
 
 void writeMicroAvs(FormContext& c, const ShownState& s, const NodalVelocities& nodal) {
-  AvsScratch& scratch = c.sink.avsScratch();
-  writeAvsStep(scratch.out, c.counters, c.mesh, s, nodal);
-  ++scratch.solidSections;
+  writeAvsStep(c.sink.avsScratch(), c.counters, c.mesh, s, nodal);
+}
+
+// The scratch file read back for an assembly. An assembly finds it as the loop left it, or,
+// after the other kind's assembly has read it, opened anew and empty.
+ScratchReopener scratchOf(OutputSink& sink) {
+  sink.avsScratch();
+  return [&sink]() -> InputUnit& { return sink.rereadAvsScratch(); };
 }
 
 // The stop of an assembly that found no section in the scratch file, with its cause.
@@ -58,30 +57,22 @@ void writeMicroAvs(FormContext& c, const ShownState& s, const NodalVelocities& n
 constexpr const char* noStepSelected = "--every, --from and --until select no stored step";
 
 void assembleMicroAvs(FormContext& c, double) {
-  const SolidMesh& m = c.mesh;
-  AvsScratch& scratch = c.sink.avsScratch();
+  const ScratchReopener scratch = scratchOf(c.sink);
   try {
-    assembleAvsFile(c.sink.output(), scratch, c.counters, m.x, m.y, m.z, m.connectivity,
-                    m.materialNo, m.nodeCount, m.elementCount, m.nodesPerElement, m.elementFlag,
-                    m.nodeUnused);
+    assembleAvsFile(c.sink.output(), scratch, c.counters, c.mesh);
   } catch (const RunStopped& stop) {
-    if (scratch.solidSections != 0 || !c.answers.selection.leavesOut()) throw;
+    if (c.counters.avsSolidSections != 0 || !c.answers.selection.leavesOut()) throw;
     stopWithoutSections(stop, std::string("output form 3 has no sections: ") + noStepSelected);
   }
 }
 
 // The point values are computed by the loop; with sub-mesh elements the sub-mesh form writes.
 void writeInterp(FormContext& c, const ShownState& s, const NodalVelocities&) {
-  if (c.subMesh.meshElementCount == 0) writeInterpRecords(c.sink.output(), c.subMesh, s.time);
+  if (c.subMesh.elementCount == 0) writeInterpRecords(c.sink.output(), c.subMesh, s);
 }
 
 void writeRestart(FormContext& c, const ShownState& s, const NodalVelocities&) {
-  const SolidMesh& m = c.mesh;
-  RestartCopies& r = c.restart;
-  writeRestartRecords(c.sink.output(), m.x, m.y, m.z, s.pressureHead, s.discharge, s.nodeCode,
-                      r.savedDischarge, r.savedPressureHead, r.savedNodeCode, r.initialDischarge,
-                      m.nodeCount, c.title, s.time, r.savedTime, c.answers.restartTime,
-                      r.stopRequested, c.answers.restartInitialValue, c.answers.restartDischarge);
+  writeRestartRecords(c.sink.output(), c.title, c.mesh, s, c.restart, c.answers);
 }
 
 void finishRestart(FormContext& c, double lastStoredTime) {
@@ -144,7 +135,7 @@ const OutputForm outputFormTable[] = {
      .fileName = "OUTPUT.TXT",
      .writesStoredSteps = true,
      .writesRequestedTimes = true,
-     .writeState = writeResultList},
+     .writeState = writeResultListOf},
     {.answer = code::tecplot,
      .name = "tecplot",
      .fileName = "TECPLOT.TXT",
@@ -211,32 +202,30 @@ const OutputForm outputFormTable[] = {
 
 // Sub-mesh forms: all write into the run's output file, MicroAVS through the scratch file.
 
-void writeTecplotMesh(FormContext& c, double time, int stepNo) {
-  writeTecplotMeshBlock(c.sink.output(), c.subMesh, time, stepNo);
+void writeTecplotSubMesh(FormContext& c, const ShownState& s) {
+  writeTecplotSubMeshBlock(c.sink.output(), c.subMesh, s);
 }
 
-void writeFemapMeshModelOf(FormContext& c) {
-  writeFemapMeshModel(c.sink.output(), c.subMesh);
+void writeFemapSubMeshModelOf(FormContext& c) {
+  writeFemapSubMeshModel(c.sink.output(), c.subMesh);
 }
 
-void writeFemapMesh(FormContext& c, double time, int stepNo) {
-  writeFemapMeshOutputSet(c.sink.output(), c.counters, c.subMesh, time, stepNo);
+void writeFemapSubMesh(FormContext& c, const ShownState& s) {
+  writeFemapSubMeshOutputSet(c.sink.output(), c.counters, c.subMesh, s);
 }
 
-void writeMicroAvsMesh(FormContext& c, double time, int) {
-  AvsScratch& scratch = c.sink.avsScratch();
-  writeAvsMeshStep(scratch.out, c.counters, c.subMesh, time);
-  ++scratch.meshSections;
+void writeMicroAvsSubMesh(FormContext& c, const ShownState& s) {
+  writeAvsSubMeshStep(c.sink.avsScratch(), c.counters, c.subMesh, s);
 }
 
 // Under the forms that show the sub-mesh only with the initial state, which MicroAVS does not
 // write, the scratch file holds no section: the assembly stops at its end, naming the cause.
-void assembleMicroAvsMesh(FormContext& c) {
-  AvsScratch& scratch = c.sink.avsScratch();
+void assembleMicroAvsSubMesh(FormContext& c) {
+  const ScratchReopener scratch = scratchOf(c.sink);
   try {
-    assembleAvsMeshFile(c.sink.output(), scratch, c.counters, c.subMesh);
+    assembleAvsSubMeshFile(c.sink.output(), scratch, c.counters, c.subMesh);
   } catch (const RunStopped& stop) {
-    if (scratch.meshSections != 0) throw;
+    if (c.counters.avsSubMeshSections != 0) throw;
     if (c.answers.selection.leavesOut()) {
       stopWithoutSections(stop, std::string("sub-mesh form 3 has no sections: ") + noStepSelected);
     }
@@ -245,57 +234,63 @@ void assembleMicroAvsMesh(FormContext& c) {
   }
 }
 
-void writeTalvixPlan(FormContext& c, double time, int stepNo) {
-  writeTalvixBlock(c.sink.output(), c.subMesh, time, stepNo, 4);
+void writeTalvixPlan(FormContext& c, const ShownState& s) {
+  writeTalvixBlock(c.sink.output(), c.subMesh, s, TalvixView::plan);
 }
 
-void writeTalvixSection(FormContext& c, double time, int stepNo) {
-  writeTalvixBlock(c.sink.output(), c.subMesh, time, stepNo, 5);
+void writeTalvixSection(FormContext& c, const ShownState& s) {
+  writeTalvixBlock(c.sink.output(), c.subMesh, s, TalvixView::section);
 }
 
-void beginVtuMeshSeries(FormContext& c) {
+void beginVtuSubMeshSeries(FormContext& c) {
   c.subMeshFormState = std::make_shared<SubMeshVtuSeries>(
       c.subMesh, true, seriesEncoding(c.answers), seriesFilesOf(c.sink),
-      std::string(subMeshFormFor(subMeshFormCode::vtu).seriesStem));
+      std::string(subMeshFormFor(subMeshCode::vtu).seriesStem));
 }
 
-void writeVtuMesh(FormContext& c, double time, int stepNo) {
-  seriesIn<SubMeshVtuSeries>(c.subMeshFormState).write(c.subMesh, time, stepNo);
+void writeVtuSubMesh(FormContext& c, const ShownState& s) {
+  seriesIn<SubMeshVtuSeries>(c.subMeshFormState).write(c.subMesh, s);
 }
 
-void finishVtuMesh(FormContext& c) {
+void finishVtuSubMesh(FormContext& c) {
   seriesIn<SubMeshVtuSeries>(c.subMeshFormState).finish();
 }
 
 constexpr SubMeshForm noSubMeshForm{};
 
 const SubMeshForm subMeshFormTable[] = {
-    {.answer = 1, .name = "tecplot", .writesInitialState = true, .writeState = writeTecplotMesh},
-    {.answer = 2,
+    {.answer = subMeshCode::tecplot,
+     .name = "tecplot",
+     .writesInitialState = true,
+     .writeState = writeTecplotSubMesh},
+    {.answer = subMeshCode::femap,
      .name = "femap",
      .writesInitialState = true,
-     .writeModel = writeFemapMeshModelOf,
-     .writeState = writeFemapMesh},
-    {.answer = 3,
+     .writeModel = writeFemapSubMeshModelOf,
+     .writeState = writeFemapSubMesh},
+    {.answer = subMeshCode::microAvs,
      .name = "avs",
      .usesScratch = true,
-     .writeState = writeMicroAvsMesh,
-     .finish = assembleMicroAvsMesh},
-    {.answer = 4, .name = "plan", .writesInitialState = true, .writeState = writeTalvixPlan},
-    {.answer = 5,
+     .writeState = writeMicroAvsSubMesh,
+     .finish = assembleMicroAvsSubMesh},
+    {.answer = subMeshCode::plan,
+     .name = "plan",
+     .writesInitialState = true,
+     .writeState = writeTalvixPlan},
+    {.answer = subMeshCode::section,
      .name = "section",
      .sectionDistance = true,
      .writesInitialState = true,
      .writeState = writeTalvixSection},
-    {.answer = subMeshFormCode::vtu,
+    {.answer = subMeshCode::vtu,
      .name = "vtu",
      .inDialogue = false,
      .seriesStem = "VTKMESH",
      .sectionDistance = true,
      .writesInitialState = true,
-     .writeModel = beginVtuMeshSeries,
-     .writeState = writeVtuMesh,
-     .finish = finishVtuMesh},
+     .writeModel = beginVtuSubMeshSeries,
+     .writeState = writeVtuSubMesh,
+     .finish = finishVtuSubMesh},
 };
 
 }  // namespace
@@ -327,11 +322,12 @@ int dialogueOutputForm(int answer) {
 }
 
 int dialogueSubMeshForm(int answer) {
-  return subMeshFormFor(answer).inDialogue ? answer : subMeshFormCode::none;
+  return subMeshFormFor(answer).inDialogue ? answer : subMeshCode::none;
 }
 
 void openFormFiles(OutputSink& sink, const OutputForm& form) {
   if (!form.fileName.empty()) sink.openOutput(form.fileName);
+  if (form.restart) sink.removeOutputIfEmpty();
   if (!form.secondFile.empty()) sink.openSecondFile(form.secondFile);
   if (form.usesScratch) sink.avsScratch();
 }

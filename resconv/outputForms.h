@@ -13,15 +13,6 @@
 #include "resconv/outputSink.h"
 #include "resconv/views.h"
 
-// The restart form's copies of the previous step and its progress through the steps.
-struct RestartCopies {
-  std::span<double> savedPressureHead, savedDischarge;
-  std::span<int> savedNodeCode;
-  std::span<const double> initialDischarge;
-  double savedTime = 0.0;
-  int stopRequested = 0;
-};
-
 // Everything a form's writers are handed.
 struct FormContext {
   OutputSink& sink;
@@ -67,7 +58,7 @@ struct SubMeshForm {
   bool sectionDistance = false;  // computes each point's distance along the section
   bool writesInitialState = false;
   void (*writeModel)(FormContext&) = nullptr;
-  void (*writeState)(FormContext&, double time, int stepNo) = nullptr;
+  void (*writeState)(FormContext&, const ShownState&) = nullptr;
   void (*finish)(FormContext&) = nullptr;
 };
 

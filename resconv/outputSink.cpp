@@ -8,12 +8,6 @@
 #include "common/stop.h"
 #include "resconv/writers/pvd.h"
 
-namespace {
-
-constexpr std::string_view avsScratchName = "AVS.tmp";
-
-}  // namespace
-
 void OutputSink::remember(std::string_view name) {
   if (std::find(names_.begin(), names_.end(), name) == names_.end()) names_.emplace_back(name);
 }
@@ -23,13 +17,27 @@ void OutputSink::openOutput(std::string_view name) {
   remember(name);
 }
 
+void OutputSink::dropEmptyOutput() {
+  if (!removeEmptyOutput_ || !output_.isOpen() || output_.byteCount() != 0) return;
+  const std::string name = output_.name();
+  output_.close();  // nothing to write: cannot fail
+  std::error_code ignored;
+  std::filesystem::remove(name, ignored);
+  std::erase(names_, name);
+}
+
 OutputSink::~OutputSink() {
+  try {
+    dropEmptyOutput();
+  } catch (const RunStopped&) {
+    // Unwinding from the failure that is reported.
+  }
   if (!scratchOpened_ || std::uncaught_exceptions() == 0) return;
-  const bool writeFailed = output_.failed() || scratch_.out.failed();
+  const bool writeFailed = output_.failed() || scratch_.failed();
   if (platform::interruptSignal() == 0 && !writeFailed) return;
   // Its sections are of no use without the file they were for.
   try {
-    scratch_.out.close();
+    scratch_.close();
   } catch (const RunStopped&) {
     // Removed all the same.
   }
@@ -42,18 +50,24 @@ void OutputSink::openSecondFile(std::string_view name) {
   remember(name);
 }
 
-AvsScratch& OutputSink::avsScratch() {
-  if (!scratch_.out.isOpen() && !scratch_.inMemory) {
-    scratch_.out.open(avsScratchName);
+OutputUnit& OutputSink::avsScratch() {
+  if (!scratch_.isOpen()) {
+    scratch_.open(avsScratchName);
     scratchOpened_ = true;
     remember(avsScratchName);
     // What the user asked for is the file the sections are assembled into.
     if (output_.isOpen()) {
-      scratch_.out.reportFailuresAs(
+      scratch_.reportFailuresAs(
           output_.name(), std::string(avsScratchName) + ", the scratch file of " + output_.name());
     }
   }
   return scratch_;
+}
+
+InputUnit& OutputSink::rereadAvsScratch() {
+  scratch_.close();
+  scratchReader_.openOld(avsScratchName);
+  return scratchReader_;
 }
 
 OutputUnit& OutputSink::openFile(const std::string& name) {
@@ -74,8 +88,9 @@ void OutputSink::replaceFile(const std::string& from, const std::string& to) {
 }
 
 void OutputSink::closeAll() {
+  dropEmptyOutput();
   output_.close();
   secondFile_.close();
-  scratch_.out.close();
+  scratch_.close();
   seriesFile_.close();
 }

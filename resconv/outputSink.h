@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "common/units.h"
-#include "resconv/writers/avs.h"
+
+// The name of the MicroAVS scratch file, in the working folder.
+inline constexpr std::string_view avsScratchName = "AVS.tmp";
 
 class OutputSink {
  public:
@@ -25,6 +27,9 @@ class OutputSink {
 
   // Opens the run's one output file on its unit.
   void openOutput(std::string_view name);
+  // The output file is removed if the run ends, however it ends, without a byte written to
+  // it (the restart file of a run that never reached the restart time).
+  void removeOutputIfEmpty() { removeEmptyOutput_ = true; }
   // The output file, or the console when none is open.
   OutputUnit& output() { return output_.isOpen() ? output_ : console_; }
 
@@ -32,8 +37,12 @@ class OutputSink {
   void openSecondFile(std::string_view name);
   OutputUnit& secondFile() { return secondFile_; }
 
-  // The MicroAVS scratch file, opened as "AVS.tmp" on first use.
-  AvsScratch& avsScratch();
+  // The MicroAVS scratch file, opened as avsScratchName on first use, and opened anew (empty)
+  // when it has been closed for reading.
+  OutputUnit& avsScratch();
+  // The scratch file from its start for reading: what was written is flushed and closed, and
+  // the file opened anew, at each call.
+  InputUnit& rereadAvsScratch();
 
   // A file of its own (a step file of a series, or its collection), open until the caller
   // closes it or opens the next one.
@@ -50,12 +59,16 @@ class OutputSink {
 
  private:
   void remember(std::string_view name);
+  // Closes and removes the output file if removeOutputIfEmpty() was asked and it is empty.
+  void dropEmptyOutput();
 
   OutputUnit& console_;
   OutputUnit output_{unitNumber::output};
   OutputUnit secondFile_{unitNumber::secondFile};
-  AvsScratch scratch_;
+  OutputUnit scratch_{unitNumber::avsScratch};
+  InputUnit scratchReader_{unitNumber::avsScratch};
   bool scratchOpened_ = false;
   OutputUnit seriesFile_{unitNumber::seriesFile};
   std::vector<std::string> names_;
+  bool removeEmptyOutput_ = false;
 };

@@ -32,11 +32,11 @@ int readOutputTimeCount(InputUnit& unit) {
   return count;
 }
 
-void sizeSubMesh(SubMesh& subMesh, int pointCount, int meshElementCount) {
+void sizeSubMesh(SubMesh& subMesh, int pointCount, int subMeshElementCount) {
   subMesh.pointCount = pointCount;
-  subMesh.meshElementCount = meshElementCount;
+  subMesh.elementCount = subMeshElementCount;
   const auto points = static_cast<std::size_t>(std::max(pointCount, 1)) + 1;
-  const auto elements = static_cast<std::size_t>(std::max(meshElementCount, 0)) + 1;
+  const auto elements = static_cast<std::size_t>(std::max(subMeshElementCount, 0)) + 1;
   subMesh.pointX.assign(points, 0.0);
   subMesh.pointY.assign(points, 0.0);
   subMesh.pointZ.assign(points, 0.0);
@@ -45,7 +45,7 @@ void sizeSubMesh(SubMesh& subMesh, int pointCount, int meshElementCount) {
   subMesh.pointTotalHead.assign(points, 0.0);
   subMesh.pointPressureHead.assign(points, 0.0);
   subMesh.sectionDistance.assign(points, 0.0);
-  subMesh.meshConnectivity.assign(elements, {0, 0, 0, 0});
+  subMesh.connectivity.assign(elements, {0, 0, 0, 0});
 }
 
 void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
@@ -73,11 +73,11 @@ void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
       [] { return words("the record of the point and sub-mesh element counts"); }, 2};
   const InputUnit::Place countsRecord = unit.placeOf(unit.position());
   int pointCount = 0;
-  int meshElementCount = 0;
-  readFormattedAt(unit, subMeshCounts, countsPlace, pointCount, meshElementCount);
+  int subMeshElementCount = 0;
+  readFormattedAt(unit, subMeshCounts, countsPlace, pointCount, subMeshElementCount);
   // A negative count would size no table and write empty zones: stop before any output.
   for (int k = 0; k < 2; ++k) {
-    const int value = k == 0 ? pointCount : meshElementCount;
+    const int value = k == 0 ? pointCount : subMeshElementCount;
     if (value >= 0) continue;
     const std::uint64_t line = unit.lineOf(countsRecord);
     stopWithMessage(unit.name() + ": record " + std::to_string(line) + " has " +
@@ -86,7 +86,7 @@ void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
                                   std::to_string(value)) +
                         ": " + words(countNames[k]));
   }
-  sizeSubMesh(subMesh, pointCount, meshElementCount);
+  sizeSubMesh(subMesh, pointCount, subMeshElementCount);
 
   static constexpr std::string_view pointValueNames[] = {"the point number", "the x coordinate",
                                                          "the y coordinate", "the z coordinate"};
@@ -116,7 +116,7 @@ void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
     subMesh.pointZ[number] = z;
   }
   if (pointCount == 0) return;
-  for (int element = 1; element <= meshElementCount; ++element) {
+  for (int element = 1; element <= subMeshElementCount; ++element) {
     const std::string recordWords = words("sub-mesh element record " + std::to_string(element));
     const ReadPlace place{
         [&](std::int64_t index) {
@@ -126,10 +126,28 @@ void readOutputTimesAndSubMesh(InputUnit& unit, int outputTimeCount,
         },
         [&] { return recordWords; }, 5};
     int number = 0;
-    auto& row = subMesh.meshConnectivity[element];
+    auto& row = subMesh.connectivity[element];
     FreeFormRead statement(unit, false, &place);
     statement.read(number);
     for (int& point : row) statement.read(point);
     statement.finish();
   }
+}
+
+RequestedOutputs readOutputTimeFile(InputUnit& unit) {
+  RequestedOutputs requested;
+  requested.outputTimeCount = readOutputTimeCount(unit);
+  readOutputTimesAndSubMesh(unit, requested.outputTimeCount, requested.outputTimes,
+                            requested.subMesh);
+  unit.close();
+  return requested;
+}
+
+RequestedOutputs requestedTimes(std::span<const double> times) {
+  RequestedOutputs requested;
+  requested.outputTimeCount = static_cast<int>(times.size());
+  requested.outputTimes.assign(1, 0.0);
+  requested.outputTimes.insert(requested.outputTimes.end(), times.begin(), times.end());
+  sizeSubMesh(requested.subMesh, 0, 0);
+  return requested;
 }

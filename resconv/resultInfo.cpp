@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/console.h"
 #include "common/fieldEdit.h"
 #include "common/platform.h"
 #include "common/stop.h"
@@ -52,7 +53,10 @@ ResultInfo readResultInfo(InputUnit& resultFile) {
   ZeroedArray<int> nodeUnused(nodes);
   markUnusedNodes(connectivity, c.elementCount, c.nodesPerElement, nodeUnused);
   for (int n = 1; n <= c.nodeCount; ++n) info.unusedNodes += nodeUnused[n];
-  info.initialDischarge = shownDischargeTotals(discharge, c.nodeCount, nodeUnused);
+  SolidMesh mesh;  // as much of it as the totals look at
+  mesh.nodeCount = c.nodeCount;
+  mesh.nodeUnused = nodeUnused;
+  info.initialDischarge = shownDischargeTotals(mesh, discharge);
 
   const StepArrays step{pressureHead, discharge, nodeCode, vx, vy, vz};
   int stepNo = 0;
@@ -67,17 +71,17 @@ ResultInfo readResultInfo(InputUnit& resultFile) {
     info.lastTime = time;
   }
   if (info.stepCount > 0) {
-    info.lastDischarge = shownDischargeTotals(discharge, c.nodeCount, nodeUnused);
+    info.lastDischarge = shownDischargeTotals(mesh, discharge);
   }
   return info;
 }
 
-std::string describeResult(const std::string& fileName, const ResultInfo& info) {
+std::string describeResult(const std::string& fileName, const ResultInfo& info, bool utf8Console) {
   const ResultCounts& c = info.counts;
   const std::string lineEnd(platform::lineEnd);
   std::string text;
   text += "result file:       " + fileName + lineEnd;
-  text += "title:             " + trimmedTitle(info.title) + lineEnd;
+  text += "title:             " + titleForConsole(trimmedTitle(info.title), utf8Console) + lineEnd;
   text += "nodes:             " + std::to_string(c.nodeCount) + lineEnd;
   text += "elements:          " + std::to_string(c.elementCount) + " (" +
           plural(info.hexahedra, "hexahedron", "hexahedra") + ", " +

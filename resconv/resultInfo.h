@@ -22,5 +22,5 @@ struct ResultInfo {
 
 // Reads the whole file (opened, nothing read yet).
 ResultInfo readResultInfo(InputUnit& resultFile);
-// The summary, one item a line.
-std::string describeResult(const std::string& fileName, const ResultInfo& info);
+// The summary, one item a line; the title as a console shows it (titleForConsole).
+std::string describeResult(const std::string& fileName, const ResultInfo& info, bool utf8Console);

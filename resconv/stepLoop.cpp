@@ -52,10 +52,11 @@ class StepLoop {
         context_{files.sink, title,    mesh_,      subMesh_,         counters_,
                  answers,    restart_, formState_, subMeshFormState_} {}
 
-  void run() {
+  StoredSteps run() {
     setUp();
     readSteps();
     finish();
+    return storedSteps_;
   }
 
  private:
@@ -74,7 +75,7 @@ class StepLoop {
   ConverterFiles& files_;
   ConverterAnswers& answers_;
   const OutputForm& form_;
-  const SubMeshForm* meshForm_ = &subMeshFormFor(0);
+  const SubMeshForm* subMeshForm_ = &subMeshFormFor(subMeshFormCode::none);
   const std::string& title_;
   const ResultCounts& counts_;
   const int outputTimeCount_;
@@ -95,6 +96,7 @@ class StepLoop {
   double time_ = 0.0;
   int keptStepNo_ = 0;
   double keptTime_ = 0.0;
+  StoredSteps storedSteps_;
 };
 
 void StepLoop::setUp() {
@@ -102,34 +104,44 @@ void StepLoop::setUp() {
   if (files_.outputTimeFile != nullptr) {
     readOutputTimesAndSubMesh(*files_.outputTimeFile, outputTimeCount_, a_.outputTimes, subMesh_);
     files_.outputTimeFile->close();
+  } else if (files_.requested != nullptr) {
+    a_.outputTimes = files_.requested->outputTimes;
+    subMesh_ = files_.requested->subMesh;
   } else {
     sizeSubMesh(subMesh_, 0, 0);
   }
-  if (subMesh_.meshElementCount != 0) {
-    answers_.meshOutputForm = late_.meshOutputForm();
-    meshForm_ = &subMeshFormFor(answers_.meshOutputForm);
-    if (meshForm_->usesScratch) files_.sink.avsScratch();
+  if (subMesh_.elementCount != 0) {
+    answers_.subMeshForm = late_.subMeshForm();
+    subMeshForm_ = &subMeshFormFor(answers_.subMeshForm);
+    if (subMeshForm_->usesScratch) files_.sink.avsScratch();
   }
-  computeExtent(subMesh_, meshForm_->sectionDistance && subMesh_.pointCount > 0);
+  computeExtent(subMesh_, subMeshForm_->sectionDistance && subMesh_.pointCount > 0);
 
   // 2. Mesh and initial state.
   readResultMesh(files_.resultFile, counts_,
                  MeshArrays{a_.x, a_.y, a_.z, a_.pressureHead, a_.discharge, a_.nodeCode,
                             a_.connectivity, a_.materialNo});
   progress_.update();
+  mesh_ = SolidMesh{.nodeCount = counts_.nodeCount,
+                    .elementCount = counts_.elementCount,
+                    .nodesPerElement = counts_.nodesPerElement,
+                    .x = a_.x,
+                    .y = a_.y,
+                    .z = a_.z,
+                    .connectivity = a_.connectivity,
+                    .materialNo = a_.materialNo,
+                    .elementFlag = a_.elementFlag,
+                    .nodeUnused = a_.nodeUnused};
 
   // 3. Point location.
-  if (form_.pointValues) {
-    locatePoints(a_.x, a_.y, a_.z, a_.connectivity, counts_.elementCount, counts_.nodesPerElement,
-                 subMesh_);
-  }
+  if (form_.pointValues) locatePoints(mesh_, subMesh_);
 
   // 4. Flags and saved copies.
   deriveFlags();
 
   // 5. Models.
   if (form_.writeModel != nullptr) form_.writeModel(context_);
-  if (meshForm_->writeModel != nullptr) meshForm_->writeModel(context_);
+  if (subMeshForm_->writeModel != nullptr) subMeshForm_->writeModel(context_);
 
   // 6. The initial state at time 0.0 with zero element velocities.
   time_ = 0.0;
@@ -142,7 +154,7 @@ void StepLoop::setUp() {
   const bool initialShown = answers_.selection.contains(time_);
   if (initialShown) {
     if (form_.writesInitialState) show(storedState());
-    if (meshForm_->writesInitialState) meshForm_->writeState(context_, time_, stepNo_);
+    if (subMeshForm_->writesInitialState) subMeshForm_->writeState(context_, storedState());
   }
   follow(storedState(), initialShown && form_.writesInitialState);
 
@@ -177,10 +189,6 @@ void StepLoop::deriveFlags() {
     maxMaterialNo = std::max(maxMaterialNo, a_.materialNo[e]);
   }
   markUnusedNodes(a_.connectivity, elementCount, nodesPerElement, a_.nodeUnused);
-
-  mesh_ = solidMeshView(counts_.nodeCount, elementCount, nodesPerElement, a_.x, a_.y, a_.z,
-                        a_.connectivity, a_.elementFlag, a_.nodeUnused);
-  mesh_.materialNo = a_.materialNo;
   mesh_.maxMaterialNo = maxMaterialNo;
 }
 
@@ -201,8 +209,8 @@ void StepLoop::show(const ShownState& state) {
   if (form_.pointValues) computePointValues(state.pressureHead, a_.z, subMesh_);
   form_.writeState(context_, state,
                    NodalVelocities{a_.nodeVx, a_.nodeVy, a_.nodeVz, a_.nodeElementCount});
-  if (form_.pointValues && subMesh_.meshElementCount > 0 && meshForm_->writeState != nullptr) {
-    meshForm_->writeState(context_, state.time, state.stepNo);
+  if (form_.pointValues && subMesh_.elementCount > 0 && subMeshForm_->writeState != nullptr) {
+    subMeshForm_->writeState(context_, state);
   }
   noteOutputWritten();
 }
@@ -235,6 +243,8 @@ void StepLoop::readSteps() {
     if (picker_.keeping()) keepAside();
     if (!readResultStep(files_.resultFile, counts_, stepNo_, time_, step)) break;
     progress_.stepRead();
+    ++storedSteps_.count;
+    storedSteps_.lastTime = time_;
     // The stored steps shown: every one, or those the selection picks. A step kept aside is
     // shown once the step after it lies outside the selection's window, or at the end.
     const StepPicker::Choice pick = picker_.next(time_);
@@ -290,7 +300,7 @@ void StepLoop::interpolateTo(double outputTime, double time) {
 void StepLoop::finish() {
   // time_ still holds the last stored step's time (0.0 when the file holds no step).
   if (form_.finish != nullptr) form_.finish(context_, time_);
-  if (meshForm_->finish != nullptr) meshForm_->finish(context_);
+  if (subMeshForm_->finish != nullptr) subMeshForm_->finish(context_);
 }
 
 }  // namespace
@@ -333,11 +343,11 @@ void sizeConverterArrays(ConverterArrays& a, const ResultCounts& counts,
   for (const auto& group : ints) group.size();
 }
 
-void runConversion(LateAnswers& late, ConverterFiles& files, ConverterAnswers& answers,
-                   const std::string& title, const ResultCounts& counts, int outputTimeCount,
-                   ProgressMeter& progress) {
+StoredSteps runConversion(LateAnswers& late, ConverterFiles& files, ConverterAnswers& answers,
+                          const std::string& title, const ResultCounts& counts, int outputTimeCount,
+                          ProgressMeter& progress) {
   ConverterArrays arrays;
   sizeConverterArrays(arrays, counts, answers);
   StepLoop loop(late, files, answers, title, counts, outputTimeCount, arrays, progress);
-  loop.run();
+  return loop.run();
 }

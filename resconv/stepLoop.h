@@ -11,13 +11,23 @@
 #include "common/zeroedArray.h"
 #include "resconv/answers.h"
 #include "resconv/outputSink.h"
+#include "resconv/outputTimeFile.h"
 
 // The files of a run: the result file, the sink of every output, and the output-time file
-// (open when output times or points are read, else null).
+// (open when output times or points are read, else null), or, in its stead, what was
+// requested before the run began (the command line's times, or its output-time file read
+// whole).
 struct ConverterFiles {
   InputUnit& resultFile;
   OutputSink& sink;
   InputUnit* outputTimeFile;
+  const RequestedOutputs* requested = nullptr;
+};
+
+// The stored steps a run read, for what is said at its end.
+struct StoredSteps {
+  int count = 0;
+  double lastTime = 0.0;  // of the last one read
 };
 
 // Everything the loop works on, sized from the counts. Arrays are 1-based. The work arrays a
@@ -49,7 +59,7 @@ void sizeConverterArrays(ConverterArrays& arrays, const ResultCounts& counts,
 
 // Sizes the arrays and runs the step loop over the open files. The loop takes the sub-mesh
 // output form and the restart answers from `late` when it needs them, and reports each stored
-// step read to `progress`.
-void runConversion(LateAnswers& late, ConverterFiles& files, ConverterAnswers& answers,
-                   const std::string& title, const ResultCounts& counts, int outputTimeCount,
-                   ProgressMeter& progress);
+// step read to `progress`; returns what it read of the stored steps.
+StoredSteps runConversion(LateAnswers& late, ConverterFiles& files, ConverterAnswers& answers,
+                          const std::string& title, const ResultCounts& counts, int outputTimeCount,
+                          ProgressMeter& progress);

@@ -1,7 +1,8 @@
 #pragma once
-// What a writer is shown: the solid mesh, one state of it, and the nodal velocities derived
-// from that state. Views over the converter's arrays, which stay 1-based (slot 0 unused);
-// connectivity is flat, nodesPerElement slots per element (see elementNode in model.h).
+// What a writer is shown: the solid mesh, one state of it, the nodal velocities derived from
+// that state, and the restart form's copies of earlier steps. Views over the converter's arrays,
+// which stay 1-based (slot 0 unused); connectivity is flat, nodesPerElement slots per element (see
+// elementNode in model.h).
 #include <span>
 
 #include "common/slots.h"
@@ -33,30 +34,14 @@ struct NodalVelocities {
   std::span<const int> elementCount;   // nodeCount + 1: shown elements around the node
 };
 
-// Views over the arrays of the writers' array signatures.
-inline SolidMesh solidMeshView(int nodeCount, int elementCount, int nodesPerElement,
-                               std::span<const double> x, std::span<const double> y,
-                               std::span<const double> z, std::span<const int> connectivity,
-                               std::span<const int> elementFlag, std::span<const int> nodeUnused) {
-  SolidMesh mesh;
-  mesh.nodeCount = nodeCount;
-  mesh.elementCount = elementCount;
-  mesh.nodesPerElement = nodesPerElement;
-  mesh.x = x;
-  mesh.y = y;
-  mesh.z = z;
-  mesh.connectivity = connectivity;
-  mesh.elementFlag = elementFlag;
-  mesh.nodeUnused = nodeUnused;
-  return mesh;
-}
-
-inline ShownState shownStateView(std::span<const double> pressureHead,
-                                 std::span<const double> discharge, std::span<const double> vx,
-                                 std::span<const double> vy, std::span<const double> vz,
-                                 double time, int stepNo) {
-  return ShownState{pressureHead, discharge, {}, vx, vy, vz, time, stepNo};
-}
+// The restart form's copies of the previous step and its progress through the steps.
+struct RestartCopies {
+  std::span<double> savedPressureHead, savedDischarge;  // nodeCount + 1
+  std::span<int> savedNodeCode;                         // nodeCount + 1
+  std::span<const double> initialDischarge;             // nodeCount + 1
+  double savedTime = 0.0;
+  int stopRequested = 0;  // 1 once the restart file has been written
+};
 
 // An element takes part in the outputs unless its material number is negative.
 inline bool isShownElement(std::span<const int> elementFlag, int element) {

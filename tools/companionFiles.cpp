@@ -150,8 +150,8 @@ std::string writeOutputTimeFile(const GeneratorOptions& options, const Synthetic
   }
   SubMesh mesh = makeSubMesh(options, model);
   int pointCount = static_cast<int>(mesh.points.size()) - 1;
-  int meshElementCount = static_cast<int>(mesh.elements.size());
-  if (meshElementCount > tableCapacity) return "too many sub-mesh elements";
+  int subMeshElementCount = static_cast<int>(mesh.elements.size());
+  if (subMeshElementCount > tableCapacity) return "too many sub-mesh elements";
 
   RecordSink sink(options.timeFilePath);
   if (!sink.isOpen()) return "cannot create " + options.timeFilePath;
@@ -164,7 +164,7 @@ std::string writeOutputTimeFile(const GeneratorOptions& options, const Synthetic
     if ((at + 1) % timesPerRecord == 0 || at + 1 == times.size()) writeLine(sink, line);
   }
   appendInteger(line, pointCount, countWidth);
-  appendInteger(line, meshElementCount, countWidth);
+  appendInteger(line, subMeshElementCount, countWidth);
   writeLine(sink, line);
   for (int point = 1; point <= pointCount; ++point) {
     const Point3& at = mesh.points[static_cast<std::size_t>(point)];
@@ -172,7 +172,7 @@ std::string writeOutputTimeFile(const GeneratorOptions& options, const Synthetic
            shortestText(at.z);
     writeLine(sink, line);
   }
-  for (int element = 1; element <= meshElementCount; ++element) {
+  for (int element = 1; element <= subMeshElementCount; ++element) {
     line = std::to_string(element);
     for (int corner : mesh.elements[static_cast<std::size_t>(element - 1)])
       line += ' ' + std::to_string(corner);

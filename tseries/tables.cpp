@@ -7,6 +7,7 @@
 #include "common/fieldEdit.h"
 #include "common/fixedRead.h"
 #include "common/readPlace.h"
+#include "common/resultFile.h"
 #include "common/slots.h"
 #include "common/stop.h"
 #include "common/textFormat.h"
@@ -113,7 +114,7 @@ void keepTotalHeads(std::span<double> row, const PointList& list,
                     std::span<const double> pressureHead, std::span<const double> z) {
   for (int k = 1; k <= list.count; ++k) {
     const int n = list.numbers[at(k)];
-    row[at(k - 1)] = n >= 1 ? pressureHead[at(n)] + z[at(n)] : 0.0;
+    row[at(k - 1)] = n >= 1 ? totalHead(pressureHead[at(n)], z[at(n)]) : 0.0;
   }
 }
 

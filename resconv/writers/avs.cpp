@@ -2,13 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/resultFile.h"
 #include "common/stop.h"
 #include "common/textFormat.h"
-#include "resconv/derived.h"
 
 namespace {
 
@@ -28,8 +30,8 @@ const RecordLayout cellLabelsText{"('Velocity X,',/,'Velocity Y,',/,'Velocity Z,
 const RecordLayout cellLineText{"(I8,1X,3(1P,E12.5,' '))"};
 
 // Sub-mesh section.
-const RecordLayout meshComponentsText{"('2   0',/,'2   1   1')"};
-const RecordLayout meshLabelsText{"('Pressure,',/,'Total Head,')"};
+const RecordLayout subMeshComponentsText{"('2   0',/,'2   1   1')"};
+const RecordLayout subMeshLabelsText{"('Pressure,',/,'Total Head,')"};
 
 // Final file.
 const RecordLayout bannerText{"('# MORAVELIN AVS FILE ')"};
@@ -44,7 +46,7 @@ const RecordLayout quadLineText{"(I7,' ',I3,' quad ',4(' ',I7))"};
 
 // The component line that opens the data of a section names its kind.
 constexpr std::string_view solidComponentLine = "5   3";
-constexpr std::string_view meshComponentLine = "2   0";
+constexpr std::string_view subMeshComponentLine = "2   0";
 
 // Sections are copied into the final file line by line, each line cut or padded with blanks
 // to the fixed width of its kind (a (100A1) read and write of the first w characters).
@@ -62,7 +64,7 @@ std::vector<LineRun> solidSectionBody(int shownNodes, int shownElements) {
           {shownNodes, 74}, {1, 13}, {3, 13}, {shownElements, 48}};
 }
 
-std::vector<LineRun> meshSectionBody(int pointCount) {
+std::vector<LineRun> subMeshSectionBody(int pointCount) {
   return {{1, 9}, {1, 9}, {1, 11}, {pointCount, 35}};
 }
 
@@ -85,7 +87,7 @@ void writeStepLine(OutputUnit& scratch, WriterCounters& counters, double time) {
 // The scratch file from its start, one record at a time, with one record of look-ahead so that
 // the sections of the other kind can be passed over.
 struct ScratchReader {
-  InputUnit unit{unitNumber::avsScratch};
+  InputUnit& unit;
   std::string held;
   bool holding = false;
 };
@@ -162,17 +164,6 @@ void copySections(OutputUnit& unit, ScratchReader& reader, std::string_view comp
   }
 }
 
-// Reopens the scratch file for reading from its start; a file is flushed and closed first.
-void openForReading(AvsScratch& scratch, InputUnit& in) {
-  if (scratch.inMemory) {
-    in.openMemory(scratch.out.memory(), "AVS.tmp");
-    return;
-  }
-  std::string name = scratch.out.name().empty() ? std::string("AVS.tmp") : scratch.out.name();
-  scratch.out.close();
-  in.openOld(name);
-}
-
 // The three header lines of the final file.
 void writeHeader(OutputUnit& unit, int sectionCount) {
   static const CompiledFormat banner = compileFormat(bannerText);
@@ -185,15 +176,16 @@ void writeHeader(OutputUnit& unit, int sectionCount) {
 
 // Begins a final file of one kind: the header, then the step line of its first section read
 // back from the scratch file. A kind with no section of its own while the other kind has some
-// gets no file at all (false).
-bool beginAssembly(OutputUnit& unit, AvsScratch& scratch, const WriterCounters& counters,
-                   int sectionCount, std::string_view componentLine, ScratchReader& reader) {
-  if (sectionCount == 0 && counters.avsStepCount > 0) return false;
+// gets no file at all (null); otherwise the reader of the scratch file, after that step line.
+std::optional<ScratchReader> beginAssembly(OutputUnit& unit, const ScratchReopener& scratch,
+                                           const WriterCounters& counters, int sectionCount,
+                                           std::string_view componentLine) {
+  if (sectionCount == 0 && counters.avsStepCount > 0) return std::nullopt;
   noteWork("assembling", unit.name());
   writeHeader(unit, sectionCount);
-  openForReading(scratch, reader.unit);
-  writeAtWidth(unit, findSection(reader, componentLine), stepLineWidth);
-  return true;
+  std::optional<ScratchReader> reader(ScratchReader{scratch(), {}, false});
+  writeAtWidth(unit, findSection(*reader, componentLine), stepLineWidth);
+  return reader;
 }
 
 }  // namespace
@@ -205,7 +197,6 @@ void writeAvsStep(OutputUnit& out, WriterCounters& counters, const SolidMesh& me
   const std::span<const double> nodeVx = nodal.vx, nodeVy = nodal.vy, nodeVz = nodal.vz;
   const std::span<const int> elementFlag = mesh.elementFlag, nodeUnused = mesh.nodeUnused;
   const int nodeCount = mesh.nodeCount, elementCount = mesh.elementCount;
-  const double time = state.time;
   static const CompiledFormat components = compileFormat(solidComponentsText);
   static const CompiledFormat nodeLabels = compileFormat(solidNodeLabelsText);
   static const CompiledFormat dataLine = compileFormat(dataLineText);
@@ -213,14 +204,15 @@ void writeAvsStep(OutputUnit& out, WriterCounters& counters, const SolidMesh& me
   static const CompiledFormat cellLabels = compileFormat(cellLabelsText);
   static const CompiledFormat cellLine = compileFormat(cellLineText);
 
-  writeStepLine(out, counters, time);
+  writeStepLine(out, counters, state.time);
+  ++counters.avsSolidSections;
   writeFormatted(out, components);
   writeFormatted(out, nodeLabels);
 
   for (int node = 1; node <= nodeCount; ++node) {
     if (nodeUnused[node] == 1) continue;
     writeFormatted(out, dataLine, node, Item::single(pressureHead[node]),
-                   Item::single(pressureHead[node] + z[node]), Item::single(nodeVx[node]),
+                   Item::single(totalHead(pressureHead[node], z[node])), Item::single(nodeVx[node]),
                    Item::single(nodeVy[node]), Item::single(nodeVz[node]));
   }
 
@@ -233,29 +225,14 @@ void writeAvsStep(OutputUnit& out, WriterCounters& counters, const SolidMesh& me
   }
 }
 
-void writeAvsStep(OutputUnit& out, WriterCounters& counters, std::span<const double> z,
-                  std::span<const double> pressureHead, std::span<double> nodeVx,
-                  std::span<double> nodeVy, std::span<double> nodeVz, std::span<const double> vx,
-                  std::span<const double> vy, std::span<const double> vz,
-                  std::span<int> nodeElementCount, std::span<const int> connectivity, int nodeCount,
-                  int elementCount, int nodesPerElement, double time,
-                  std::span<const int> elementFlag, std::span<const int> nodeUnused) {
-  averageNodalVelocities(vx, vy, vz, connectivity, elementFlag, nodeCount, elementCount,
-                         nodesPerElement, nodeVx, nodeVy, nodeVz, nodeElementCount);
-  const SolidMesh mesh = solidMeshView(nodeCount, elementCount, nodesPerElement, {}, {}, z,
-                                       connectivity, elementFlag, nodeUnused);
-  const ShownState state = shownStateView(pressureHead, {}, vx, vy, vz, time, 0);
-  writeAvsStep(out, counters, mesh, state,
-               NodalVelocities{nodeVx, nodeVy, nodeVz, nodeElementCount});
-}
-
-void writeAvsMeshStep(OutputUnit& out, WriterCounters& counters, const SubMesh& subMesh,
-                      double time) {
-  static const CompiledFormat components = compileFormat(meshComponentsText);
-  static const CompiledFormat labels = compileFormat(meshLabelsText);
+void writeAvsSubMeshStep(OutputUnit& out, WriterCounters& counters, const SubMesh& subMesh,
+                         const ShownState& state) {
+  static const CompiledFormat components = compileFormat(subMeshComponentsText);
+  static const CompiledFormat labels = compileFormat(subMeshLabelsText);
   static const CompiledFormat dataLine = compileFormat(dataLineText);
 
-  writeStepLine(out, counters, time);
+  writeStepLine(out, counters, state.time);
+  ++counters.avsSubMeshSections;
   writeFormatted(out, components);
   writeFormatted(out, labels);
   for (int point = 1; point <= subMesh.pointCount; ++point) {
@@ -264,21 +241,21 @@ void writeAvsMeshStep(OutputUnit& out, WriterCounters& counters, const SubMesh& 
   }
 }
 
-void assembleAvsFile(OutputUnit& unit, AvsScratch& scratch, const WriterCounters& counters,
-                     std::span<const double> x, std::span<const double> y,
-                     std::span<const double> z, std::span<const int> connectivity,
-                     std::span<const int> materialNo, int nodeCount, int elementCount,
-                     int nodesPerElement, std::span<const int> elementFlag,
-                     std::span<const int> nodeUnused) {
+void assembleAvsFile(OutputUnit& unit, const ScratchReopener& scratch,
+                     const WriterCounters& counters, const SolidMesh& mesh) {
   static const CompiledFormat counts = compileFormat(countsText);
   static const CompiledFormat coordinateLine = compileFormat(coordinateLineText);
   static const CompiledFormat hexLine = compileFormat(hexLineText);
   static const CompiledFormat prismLine = compileFormat(prismLineText);
+  const std::span<const double> x = mesh.x, y = mesh.y, z = mesh.z;
+  const std::span<const int> connectivity = mesh.connectivity, materialNo = mesh.materialNo;
+  const std::span<const int> elementFlag = mesh.elementFlag, nodeUnused = mesh.nodeUnused;
+  const int nodeCount = mesh.nodeCount, elementCount = mesh.elementCount;
+  const int nodesPerElement = mesh.nodesPerElement;
 
-  ScratchReader reader;
-  if (!beginAssembly(unit, scratch, counters, scratch.solidSections, solidComponentLine, reader)) {
-    return;
-  }
+  std::optional<ScratchReader> reader =
+      beginAssembly(unit, scratch, counters, counters.avsSolidSections, solidComponentLine);
+  if (!reader) return;
 
   int shownNodes = 0;
   for (int node = 1; node <= nodeCount; ++node) shownNodes += nodeUnused[node] != 1 ? 1 : 0;
@@ -303,30 +280,29 @@ void assembleAvsFile(OutputUnit& unit, AvsScratch& scratch, const WriterCounters
     writeRecords(unit, hexahedron ? hexLine : prismLine, row);
   }
 
-  copySections(unit, reader, solidComponentLine, solidSectionBody(shownNodes, shownElements),
-               scratch.solidSections);
+  copySections(unit, *reader, solidComponentLine, solidSectionBody(shownNodes, shownElements),
+               counters.avsSolidSections);
 }
 
-void assembleAvsMeshFile(OutputUnit& unit, AvsScratch& scratch, const WriterCounters& counters,
-                         const SubMesh& subMesh) {
+void assembleAvsSubMeshFile(OutputUnit& unit, const ScratchReopener& scratch,
+                            const WriterCounters& counters, const SubMesh& subMesh) {
   static const CompiledFormat counts = compileFormat(countsText);
   static const CompiledFormat coordinateLine = compileFormat(coordinateLineText);
   static const CompiledFormat triangleLine = compileFormat(triangleLineText);
   static const CompiledFormat quadLine = compileFormat(quadLineText);
 
-  ScratchReader reader;
-  if (!beginAssembly(unit, scratch, counters, scratch.meshSections, meshComponentLine, reader)) {
-    return;
-  }
+  std::optional<ScratchReader> reader =
+      beginAssembly(unit, scratch, counters, counters.avsSubMeshSections, subMeshComponentLine);
+  if (!reader) return;
 
-  writeFormatted(unit, counts, subMesh.pointCount, subMesh.meshElementCount);
+  writeFormatted(unit, counts, subMesh.pointCount, subMesh.elementCount);
   for (int point = 1; point <= subMesh.pointCount; ++point) {
     writeFormatted(unit, coordinateLine, point, subMesh.pointX[point], subMesh.pointY[point],
                    subMesh.pointZ[point]);
   }
   constexpr int materialNumber = 1;
-  for (int element = 1; element <= subMesh.meshElementCount; ++element) {
-    const std::array<int, 4>& points = subMesh.meshConnectivity[element];
+  for (int element = 1; element <= subMesh.elementCount; ++element) {
+    const std::array<int, 4>& points = subMesh.connectivity[element];
     if (isTriangle(points)) {
       writeFormatted(unit, triangleLine, element, materialNumber, points[0], points[1], points[2]);
     } else {
@@ -335,6 +311,6 @@ void assembleAvsMeshFile(OutputUnit& unit, AvsScratch& scratch, const WriterCoun
     }
   }
 
-  copySections(unit, reader, meshComponentLine, meshSectionBody(subMesh.pointCount),
-               scratch.meshSections);
+  copySections(unit, *reader, subMeshComponentLine, subMeshSectionBody(subMesh.pointCount),
+               counters.avsSubMeshSections);
 }

@@ -58,13 +58,12 @@ void DischargeBalance::write(const ShownState& state) {
   // The totals and, on the way, the totals per code; nodes of one code often follow each other.
   for (CodeTotals& entry : codes_) entry = CodeTotals{entry.code, 0, {}};
   CodeTotals* current = nullptr;
-  const DischargeTotals totals =
-      shownDischargeTotals(state.discharge, mesh_.nodeCount, mesh_.nodeUnused, [&](int node) {
-        const int code = state.nodeCode[node];
-        if (current == nullptr || current->code != code) current = &codeTotals(code);
-        ++current->nodes;
-        current->totals.add(state.discharge[node]);
-      });
+  const DischargeTotals totals = shownDischargeTotals(mesh_, state.discharge, [&](int node) {
+    const int code = state.nodeCode[node];
+    if (current == nullptr || current->code != code) current = &codeTotals(code);
+    ++current->nodes;
+    current->totals.add(state.discharge[node]);
+  });
   written_ = totals;
 
   const DischargeVolumes volumes = volumesAfter(last_, state.time, totals);
@@ -99,7 +98,6 @@ void DischargeBalance::write(const ShownState& state) {
 }
 
 void DischargeBalance::follow(const ShownState& state, bool shown) {
-  const DischargeTotals totals =
-      shown ? written_ : shownDischargeTotals(state.discharge, mesh_.nodeCount, mesh_.nodeUnused);
+  const DischargeTotals totals = shown ? written_ : shownDischargeTotals(mesh_, state.discharge);
   last_ = volumesAfter(last_, state.time, totals);
 }

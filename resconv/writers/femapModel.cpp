@@ -9,7 +9,6 @@
 
 #include "common/freeForm.h"
 #include "common/textFormat.h"
-#include "resconv/views.h"
 
 namespace {
 
@@ -175,16 +174,15 @@ void writeFemapBlockEnd(OutputUnit& unit) {
   writeFormatted(unit, blockMark, -1);
 }
 
-void writeFemapModel(OutputUnit& unit, std::span<const double> x, std::span<const double> y,
-                     std::span<const double> z, std::span<const int> connectivity, int nodeCount,
-                     int elementCount, std::span<const int> materialNo, int maxMaterialNo,
-                     int nodesPerElement, std::span<const int> elementFlag,
-                     std::span<const int> nodeUnused) {
-  writeModelHead(unit, maxMaterialNo, solidKind);
+void writeFemapModel(OutputUnit& unit, const SolidMesh& mesh) {
+  const std::span<const double> x = mesh.x, y = mesh.y, z = mesh.z;
+  const std::span<const int> connectivity = mesh.connectivity, nodeUnused = mesh.nodeUnused;
+  const int nodesPerElement = mesh.nodesPerElement;
+  writeModelHead(unit, mesh.maxMaterialNo, solidKind);
 
   // Coordinates are shown at single precision.
   writeFemapBlockStart(unit, nodeBlock);
-  for (int node = 1; node <= nodeCount; ++node) {
+  for (int node = 1; node <= mesh.nodeCount; ++node) {
     if (nodeUnused[node] == 1) continue;
     writeNodeRecord(unit, node, Item::single(x[node]), Item::single(y[node]),
                     Item::single(z[node]));
@@ -192,18 +190,18 @@ void writeFemapModel(OutputUnit& unit, std::span<const double> x, std::span<cons
   writeFemapBlockEnd(unit);
 
   writeFemapBlockStart(unit, elementBlock);
-  for (int element = 1; element <= elementCount; ++element) {
-    if (!isShownElement(elementFlag, element)) continue;
+  for (int element = 1; element <= mesh.elementCount; ++element) {
+    if (!isShownElement(mesh.elementFlag, element)) continue;
     const bool brick = isHexahedron(connectivity, nodesPerElement, element);
     writeElementRecords(
-        unit, element, materialNo[element], solidKind, brick ? brickTopology : wedgeTopology,
+        unit, element, mesh.materialNo[element], solidKind, brick ? brickTopology : wedgeTopology,
         brick ? brickOrder : wedgeOrder,
         [&](int slot) { return elementNode(connectivity, nodesPerElement, element, slot); });
   }
   writeFemapBlockEnd(unit);
 }
 
-void writeFemapMeshModel(OutputUnit& unit, const SubMesh& subMesh) {
+void writeFemapSubMeshModel(OutputUnit& unit, const SubMesh& subMesh) {
   writeModelHead(unit, 1, subMeshKind);
 
   writeFemapBlockStart(unit, nodeBlock);
@@ -214,8 +212,8 @@ void writeFemapMeshModel(OutputUnit& unit, const SubMesh& subMesh) {
   writeFemapBlockEnd(unit);
 
   writeFemapBlockStart(unit, elementBlock);
-  for (int element = 1; element <= subMesh.meshElementCount; ++element) {
-    const std::array<int, 4>& points = subMesh.meshConnectivity[element];
+  for (int element = 1; element <= subMesh.elementCount; ++element) {
+    const std::array<int, 4>& points = subMesh.connectivity[element];
     const bool triangle = isTriangle(points);
     writeElementRecords(
         unit, element, 1, subMeshKind, triangle ? triangleTopology : quadrilateralTopology,

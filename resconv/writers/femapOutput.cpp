@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "common/freeForm.h"
+#include "common/resultFile.h"
 #include "common/textFormat.h"
-#include "resconv/derived.h"
 #include "resconv/writers/femapModel.h"
 
 namespace {
@@ -155,7 +155,7 @@ void writeFemapOutputSet(OutputUnit& unit, WriterCounters& counters, const Solid
   auto nodeShown = [&](int node) { return nodeUnused[node] != 1; };
   auto elementShown = [&](int element) { return isShownElement(elementFlag, element); };
   auto pressure = [&](int node) { return pressureHead[node]; };
-  auto totalHead = [&](int node) { return pressureHead[node] + z[node]; };
+  auto total = [&](int node) { return totalHead(pressureHead[node], z[node]); };
   auto nodeDischarge = [&](int node) { return discharge[node]; };
   auto nodeSpeed = [&](int node) {
     return std::sqrt(nodeVx[node] * nodeVx[node] + nodeVy[node] * nodeVy[node] +
@@ -172,7 +172,7 @@ void writeFemapOutputSet(OutputUnit& unit, WriterCounters& counters, const Solid
   auto elementY = [&](int element) { return vy[element]; };
   auto elementZ = [&](int element) { return vz[element]; };
 
-  const auto heads = gatherStatistics(nodeCount, nodeShown, pressure, totalHead);
+  const auto heads = gatherStatistics(nodeCount, nodeShown, pressure, total);
   const auto flows = gatherStatistics(nodeCount, nodeShown, nodeDischarge);
   const auto nodeVelocities =
       gatherStatistics(nodeCount, nodeShown, nodeSpeed, nodeX, nodeY, nodeZ);
@@ -181,7 +181,7 @@ void writeFemapOutputSet(OutputUnit& unit, WriterCounters& counters, const Solid
 
   writeFemapBlockStart(unit, outputVectorBlock);
   writeVector(unit, setNumber, pressureHeadVector, heads[0], nodeCount, nodeShown, pressure);
-  writeVector(unit, setNumber, totalHeadVector, heads[1], nodeCount, nodeShown, totalHead);
+  writeVector(unit, setNumber, totalHeadVector, heads[1], nodeCount, nodeShown, total);
   writeVector(unit, setNumber, dischargeVector, flows[0], nodeCount, nodeShown, nodeDischarge);
   writeVector(unit, setNumber, nodeSpeedVector, nodeVelocities[0], nodeCount, nodeShown, nodeSpeed);
   writeVector(unit, setNumber, nodeVxVector, nodeVelocities[1], nodeCount, nodeShown, nodeX);
@@ -198,37 +198,18 @@ void writeFemapOutputSet(OutputUnit& unit, WriterCounters& counters, const Solid
   writeFemapBlockEnd(unit);
 }
 
-void writeFemapOutputSet(OutputUnit& unit, WriterCounters& counters, std::span<const double> z,
-                         std::span<const double> pressureHead, std::span<double> nodeVx,
-                         std::span<double> nodeVy, std::span<double> nodeVz,
-                         std::span<const double> vx, std::span<const double> vy,
-                         std::span<const double> vz, std::span<const double> discharge,
-                         std::span<int> nodeElementCount, std::span<const int> connectivity,
-                         int nodeCount, int elementCount, int nodesPerElement, double time,
-                         int stepNo, std::span<const int> elementFlag,
-                         std::span<const int> nodeUnused) {
-  averageNodalVelocities(vx, vy, vz, connectivity, elementFlag, nodeCount, elementCount,
-                         nodesPerElement, nodeVx, nodeVy, nodeVz, nodeElementCount);
-  const SolidMesh mesh = solidMeshView(nodeCount, elementCount, nodesPerElement, {}, {}, z,
-                                       connectivity, elementFlag, nodeUnused);
-  const ShownState state = shownStateView(pressureHead, discharge, vx, vy, vz, time, stepNo);
-  writeFemapOutputSet(unit, counters, mesh, state,
-                      NodalVelocities{nodeVx, nodeVy, nodeVz, nodeElementCount});
-}
-
-void writeFemapMeshOutputSet(OutputUnit& unit, WriterCounters& counters, const SubMesh& subMesh,
-                             double time, int stepNo) {
-  const int setNumber = writeOutputSetBlock(unit, counters, time, stepNo);
+void writeFemapSubMeshOutputSet(OutputUnit& unit, WriterCounters& counters, const SubMesh& subMesh,
+                                const ShownState& state) {
+  const int setNumber = writeOutputSetBlock(unit, counters, state.time, state.stepNo);
 
   auto everyPoint = [](int) { return true; };
   auto pressure = [&](int point) { return subMesh.pointPressureHead[point]; };
-  auto totalHead = [&](int point) { return subMesh.pointTotalHead[point]; };
-  const auto heads = gatherStatistics(subMesh.pointCount, everyPoint, pressure, totalHead);
+  auto total = [&](int point) { return subMesh.pointTotalHead[point]; };
+  const auto heads = gatherStatistics(subMesh.pointCount, everyPoint, pressure, total);
 
   writeFemapBlockStart(unit, outputVectorBlock);
   writeVector(unit, setNumber, pressureHeadVector, heads[0], subMesh.pointCount, everyPoint,
               pressure);
-  writeVector(unit, setNumber, totalHeadVector, heads[1], subMesh.pointCount, everyPoint,
-              totalHead);
+  writeVector(unit, setNumber, totalHeadVector, heads[1], subMesh.pointCount, everyPoint, total);
   writeFemapBlockEnd(unit);
 }

@@ -138,10 +138,7 @@ StepFileSeries::StepFileSeries(std::string stem, SeriesFiles files)
 StepFileSeries::~StepFileSeries() {
   if (finished_ || !begun_) return;
   try {
-    finish();
-  } catch (const RunStopped& stop) {
-    // Already stopping: report what could not be written, the exit status is set elsewhere.
-    writeErrorLine(stop.line());
+    reportingStops([this] { finish(); });
   } catch (const std::exception&) {
     // Unwinding from another failure, which is the one reported.
   }
@@ -156,6 +153,13 @@ OutputUnit& StepFileSeries::openStep() {
   }
   step_ = &files_.openFile(stepFileName(stem_, stepCount()));
   return *step_;
+}
+
+OutputUnit& StepFileSeries::openStepAt(double time) {
+  // The first step file is put on the disk, and listed, only once the next one is closed: it
+  // can still be written anew.
+  if (time == 0.0 && times_.size() == 1 && times_[0] == 0.0 && synced_ == 0) times_.pop_back();
+  return openStep();
 }
 
 void StepFileSeries::closeStep(double time) {

@@ -70,6 +70,10 @@ class StepFileSeries {
 
   // The unit of the next step file, open.
   OutputUnit& openStep();
+  // The same for an output at `time`. A series whose one output so far is at time 0.0 (the
+  // initial state) and that is given another at time 0.0 (a stored step there) writes the new
+  // one over the first, so that the collection lists time 0 once, with the stored values.
+  OutputUnit& openStepAt(double time);
   // Closes the step file opened last, which the collection lists at `time` once it is on its
   // disk.
   void closeStep(double time);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/fieldEdit.h"
+#include "common/resultFile.h"
 #include "common/stop.h"
 #include "common/textFormat.h"
 
@@ -27,38 +28,44 @@ int writtenCode(int code) {
 
 }  // namespace
 
-void writeRestartRecords(OutputUnit& unit, std::span<const double> x, std::span<const double> y,
-                         std::span<const double> z, std::span<const double> pressureHead,
-                         std::span<const double> discharge, std::span<const int> nodeCode,
-                         std::span<double> savedDischarge, std::span<double> savedPressureHead,
-                         std::span<int> savedNodeCode, std::span<const double> initialDischarge,
-                         int nodeCount, std::string_view title, double time, double& savedTime,
-                         double restartTime, int& stopRequested, int restartInitialValue,
-                         int restartDischarge) {
+void writeRestartRecords(OutputUnit& unit, std::string_view title, const SolidMesh& mesh,
+                         const ShownState& state, RestartCopies& copies,
+                         const ConverterAnswers& answers) {
   static const CompiledFormat titleLine = compileFormat(titleLineText);
   static const CompiledFormat timeLine = compileFormat(timeLineText);
   static const CompiledFormat nodeLine = compileFormat(nodeLineText);
+  const std::span<const double> x = mesh.x, y = mesh.y, z = mesh.z;
+  const std::span<const double> pressureHead = state.pressureHead, discharge = state.discharge;
+  const std::span<const int> nodeCode = state.nodeCode;
+  const std::span<double> savedPressureHead = copies.savedPressureHead;
+  const std::span<double> savedDischarge = copies.savedDischarge;
+  const std::span<int> savedNodeCode = copies.savedNodeCode;
+  const std::span<const double> initialDischarge = copies.initialDischarge;
+  const int nodeCount = mesh.nodeCount;
+  const double time = state.time, restartTime = answers.restartTime;
 
-  const double previousTime = savedTime;
+  const double previousTime = copies.savedTime;
   if (!(previousTime <= restartTime && restartTime <= time)) {
     // Not reached yet: this step becomes the previous one.
-    stopRequested = 0;
+    copies.stopRequested = 0;
     for (int node = 1; node <= nodeCount; ++node) {
       savedPressureHead[node] = pressureHead[node];
       savedDischarge[node] = discharge[node];
       savedNodeCode[node] = nodeCode[node];
     }
-    savedTime = time;
+    copies.savedTime = time;
     return;
   }
 
-  stopRequested = 1;
+  copies.stopRequested = 1;
   std::string paddedTitle(title.substr(0, std::min(title.size(), titleLength)));
   paddedTitle.resize(titleLength, ' ');
   writeFormatted(unit, titleLine, paddedTitle);
   writeFormatted(unit, timeLine, restartTime, previousTime, time);
 
-  const bool totalHead = restartInitialValue == 1;
+  // The initial value written: the pressure head, or the total head.
+  const bool withElevation = answers.restartInitialValue == 1;
+  const int dischargeChoice = answers.restartDischarge;
   const bool interpolate =
       std::abs(time - previousTime) > timeTolerance || std::abs(time - restartTime) > timeTolerance;
   if (interpolate) {
@@ -69,8 +76,8 @@ void writeRestartRecords(OutputUnit& unit, std::span<const double> x, std::span<
     for (int node = 1; node <= nodeCount; ++node) {
       double head = (a * pressureHead[node] + b * savedPressureHead[node]) / d;
       double q = (a * discharge[node] + b * savedDischarge[node]) / d;
-      if (restartDischarge == 0) q = initialDischarge[node];
-      if (totalHead) head += z[node];
+      if (dischargeChoice == 0) q = initialDischarge[node];
+      if (withElevation) head = totalHead(head, z[node]);
       writeFormatted(unit, nodeLine, node, writtenCode(savedNodeCode[node]), x[node], y[node],
                      z[node], head, q);
     }
@@ -79,8 +86,8 @@ void writeRestartRecords(OutputUnit& unit, std::span<const double> x, std::span<
   // The previous step, this step and the restart time coincide: this step as it stands.
   for (int node = 1; node <= nodeCount; ++node) {
     double head = pressureHead[node];
-    if (totalHead) head += z[node];
-    const double q = restartDischarge == 1 ? discharge[node] : initialDischarge[node];
+    if (withElevation) head = totalHead(head, z[node]);
+    const double q = dischargeChoice == 1 ? discharge[node] : initialDischarge[node];
     writeFormatted(unit, nodeLine, node, writtenCode(nodeCode[node]), x[node], y[node], z[node],
                    head, q);
   }

@@ -2,8 +2,8 @@
 
 #include <array>
 
+#include "common/resultFile.h"
 #include "common/textFormat.h"
-#include "resconv/views.h"
 
 namespace {
 
@@ -57,36 +57,42 @@ class EntryLine {
   int count_ = 0;
 };
 
-}  // namespace
-
-void writeNodeTable(OutputUnit& unit, std::span<const double> discharge,
-                    std::span<const double> pressureHead, std::span<const double> z, int nodeCount,
-                    std::string_view title, double time, int stepNo,
-                    std::span<const int> nodeUnused) {
+void writeNodeTable(OutputUnit& unit, std::string_view title, const SolidMesh& mesh,
+                    const ShownState& state) {
   static const CompiledFormat captions = compileFormat(nodeCaptionFormat);
   static const CompiledFormat totals = compileFormat(totalsFormat);
-  writeHeading(unit, title, time, stepNo);
+  writeHeading(unit, title, state.time, state.stepNo);
   writeRecords(unit, captions, {});
 
   EntryLine line(unit);
-  const DischargeTotals sums =
-      shownDischargeTotals(discharge, nodeCount, nodeUnused, [&](int node) {
-        line.add(node, pressureHead[node] + z[node], pressureHead[node], discharge[node]);
-      });
+  const std::span<const double> pressureHead = state.pressureHead, z = mesh.z;
+  const std::span<const double> discharge = state.discharge;
+  const DischargeTotals sums = shownDischargeTotals(mesh, discharge, [&](int node) {
+    line.add(node, totalHead(pressureHead[node], z[node]), pressureHead[node], discharge[node]);
+  });
   line.finish();
   writeFormatted(unit, totals, sums.positive, sums.negative);
 }
 
-void writeElementTable(OutputUnit& unit, std::span<const double> vx, std::span<const double> vy,
-                       std::span<const double> vz, int elementCount, std::string_view title,
-                       double time, int stepNo, std::span<const int> elementFlag) {
+void writeElementTable(OutputUnit& unit, std::string_view title, const SolidMesh& mesh,
+                       const ShownState& state) {
   static const CompiledFormat captions = compileFormat(elementCaptionFormat);
-  writeHeading(unit, title, time, stepNo);
+  writeHeading(unit, title, state.time, state.stepNo);
   writeRecords(unit, captions, {});
   EntryLine line(unit);
-  for (int element = 1; element <= elementCount; ++element) {
+  const std::span<const int> elementFlag = mesh.elementFlag;
+  const std::span<const double> vx = state.vx, vy = state.vy, vz = state.vz;
+  for (int element = 1; element <= mesh.elementCount; ++element) {
     if (!isShownElement(elementFlag, element)) continue;
     line.add(element, vx[element], vy[element], vz[element]);
   }
   line.finish();
+}
+
+}  // namespace
+
+void writeResultList(OutputUnit& unit, std::string_view title, const SolidMesh& mesh,
+                     const ShownState& state) {
+  writeNodeTable(unit, title, mesh, state);
+  writeElementTable(unit, title, mesh, state);
 }

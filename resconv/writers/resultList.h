@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "common/units.h"
+#include "resconv/views.h"
 
 // The discharge totals of the result list: QP adds every discharge above 0.0, QM every one
 // below, in the order they are added (zero goes to neither).
@@ -20,9 +21,11 @@ struct DischargeTotals {
 // The totals of the shown nodes (those some element names), taken in node order: QP and QM
 // as the node table prints them. visit(node) sees each shown node on the way.
 template <class Visit>
-DischargeTotals shownDischargeTotals(std::span<const double> discharge, int nodeCount,
-                                     std::span<const int> nodeUnused, Visit&& visit) {
+DischargeTotals shownDischargeTotals(const SolidMesh& mesh, std::span<const double> discharge,
+                                     Visit&& visit) {
   DischargeTotals totals;
+  const std::span<const int> nodeUnused = mesh.nodeUnused;
+  const int nodeCount = mesh.nodeCount;
   for (int node = 1; node <= nodeCount; ++node) {
     if (nodeUnused[node] == 1) continue;
     totals.add(discharge[node]);
@@ -31,16 +34,12 @@ DischargeTotals shownDischargeTotals(std::span<const double> discharge, int node
   return totals;
 }
 
-inline DischargeTotals shownDischargeTotals(std::span<const double> discharge, int nodeCount,
-                                            std::span<const int> nodeUnused) {
-  return shownDischargeTotals(discharge, nodeCount, nodeUnused, [](int) {});
+inline DischargeTotals shownDischargeTotals(const SolidMesh& mesh,
+                                            std::span<const double> discharge) {
+  return shownDischargeTotals(mesh, discharge, [](int) {});
 }
 
-void writeNodeTable(OutputUnit& unit, std::span<const double> discharge,
-                    std::span<const double> pressureHead, std::span<const double> z, int nodeCount,
-                    std::string_view title, double time, int stepNo,
-                    std::span<const int> nodeUnused);
-
-void writeElementTable(OutputUnit& unit, std::span<const double> vx, std::span<const double> vy,
-                       std::span<const double> vz, int elementCount, std::string_view title,
-                       double time, int stepNo, std::span<const int> elementFlag);
+// One output: the node table of the shown nodes and their totals, then the element table of
+// the shown elements, each under the heading of the title, time and step number.
+void writeResultList(OutputUnit& unit, std::string_view title, const SolidMesh& mesh,
+                     const ShownState& state);

@@ -18,15 +18,14 @@ const RecordLayout elementVariablesText{
     "('EVARIABLES = \"SW\",\"I\",\"J\",\"K\",\"L\",\"P\",\"X\",\"Y\"')"};
 const RecordLayout elementLineText{"(I2,5(',',I5),5(',',1P,E12.4))"};
 
-constexpr int planForm = 4;
 constexpr int switchColumn = 0;     // SW of every line
 constexpr int elementProperty = 1;  // P of every element line
 
 // The element centre reads the point table at every point the element names: refuse an
 // element that names a point outside 1 to pointCount before anything of the block is written.
 void checkPointNumbers(const SubMesh& subMesh) {
-  for (int element = 1; element <= subMesh.meshElementCount; ++element) {
-    for (int point : subMesh.meshConnectivity[element]) {
+  for (int element = 1; element <= subMesh.elementCount; ++element) {
+    for (int point : subMesh.connectivity[element]) {
       if (point < 1 || point > subMesh.pointCount) {
         stopWithMessage("sub-mesh element " + std::to_string(element) + " names point " +
                         std::to_string(point) + ", outside the points 1 to " +
@@ -38,8 +37,8 @@ void checkPointNumbers(const SubMesh& subMesh) {
 
 }  // namespace
 
-void writeTalvixBlock(OutputUnit& unit, const SubMesh& subMesh, double time, int /*stepNo*/,
-                      int meshOutputForm) {
+void writeTalvixBlock(OutputUnit& unit, const SubMesh& subMesh, const ShownState& state,
+                      TalvixView view) {
   static const CompiledFormat timeLine = compileFormat(timeLineText);
   static const CompiledFormat zoneLines = compileFormat(zoneLinesText);
   static const CompiledFormat pointVariables = compileFormat(pointVariablesText);
@@ -48,13 +47,12 @@ void writeTalvixBlock(OutputUnit& unit, const SubMesh& subMesh, double time, int
   static const CompiledFormat elementLine = compileFormat(elementLineText);
 
   checkPointNumbers(subMesh);
-  // Plan: (x, y); cross-section: (distance from the XY minimum, z).
-  const bool plan = meshOutputForm == planForm;
+  const bool plan = view == TalvixView::plan;
   const std::vector<double>& across = plan ? subMesh.pointX : subMesh.sectionDistance;
   const std::vector<double>& up = plan ? subMesh.pointY : subMesh.pointZ;
 
-  writeFormatted(unit, timeLine, time);
-  writeFormatted(unit, zoneLines, subMesh.pointCount, subMesh.meshElementCount);
+  writeFormatted(unit, timeLine, state.time);
+  writeFormatted(unit, zoneLines, subMesh.pointCount, subMesh.elementCount);
   writeFormatted(unit, pointVariables);
   for (int point = 1; point <= subMesh.pointCount; ++point) {
     writeFormatted(unit, pointLine, switchColumn, across[point], up[point],
@@ -62,8 +60,8 @@ void writeTalvixBlock(OutputUnit& unit, const SubMesh& subMesh, double time, int
   }
 
   writeFormatted(unit, elementVariables);
-  for (int element = 1; element <= subMesh.meshElementCount; ++element) {
-    const std::array<int, 4>& points = subMesh.meshConnectivity[element];
+  for (int element = 1; element <= subMesh.elementCount; ++element) {
+    const std::array<int, 4>& points = subMesh.connectivity[element];
     // A triangle repeats its third point as the fourth: its centre counts that point once.
     const int cornerCount = isTriangle(points) ? 3 : 4;
     double centreAcross = 0.0;

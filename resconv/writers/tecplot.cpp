@@ -7,8 +7,8 @@
 #include <tuple>
 #include <vector>
 
+#include "common/resultFile.h"
 #include "common/textFormat.h"
-#include "resconv/derived.h"
 
 namespace {
 
@@ -19,11 +19,11 @@ const RecordLayout zoneFormat{"('ZONE N=',I7,', E=',I7,', F=FEPOINT,ET=BRICK')"}
 const RecordLayout nodeFormat{"(1P,E10.3,7(',',1P,E10.3))"};
 const RecordLayout elementFormat{"(I7,7(',',I7))"};
 
-const RecordLayout meshTitleFormat{"('TITLE = ','\"TIME=',E15.7,'\"')"};
-const RecordLayout meshVariablesFormat{"('VARIABLES = \"X\",\"Y\",\"Z\",\"P\",\"H\"')"};
-const RecordLayout meshZoneFormat{"('ZONE N=',I7,', E=',I7,', F=FEPOINT')"};
-const RecordLayout meshPointFormat{"(1P,E10.3,4(',',1P,E10.3))"};
-const RecordLayout meshElementFormat{"(I7,3(',',I7))"};
+const RecordLayout subMeshTitleFormat{"('TITLE = ','\"TIME=',E15.7,'\"')"};
+const RecordLayout subMeshVariablesFormat{"('VARIABLES = \"X\",\"Y\",\"Z\",\"P\",\"H\"')"};
+const RecordLayout subMeshZoneFormat{"('ZONE N=',I7,', E=',I7,', F=FEPOINT')"};
+const RecordLayout subMeshPointFormat{"(1P,E10.3,4(',',1P,E10.3))"};
+const RecordLayout subMeshElementFormat{"(I7,3(',',I7))"};
 
 // Slots written for each element: the face of slots 5 to 8 (prism: 4 to 6) first.
 constexpr std::array<int, 8> hexahedronSlots{5, 6, 7, 8, 1, 2, 3, 4};
@@ -66,7 +66,8 @@ void writeTecplotBlock(OutputUnit& unit, std::string_view title, const SolidMesh
 
   for (int node = 1; node <= nodeCount; ++node) {
     writeFormatted(unit, nodeLine, x[node], y[node], z[node], pressureHead[node],
-                   pressureHead[node] + z[node], nodeVx[node], nodeVy[node], nodeVz[node]);
+                   totalHead(pressureHead[node], z[node]), nodeVx[node], nodeVy[node],
+                   nodeVz[node]);
   }
   for (int element = 1; element <= elementCount; ++element) {
     if (!isShownElement(elementFlag, element)) continue;
@@ -81,41 +82,23 @@ void writeTecplotBlock(OutputUnit& unit, std::string_view title, const SolidMesh
   }
 }
 
-void writeTecplotMeshBlock(OutputUnit& unit, const SubMesh& subMesh, double time,
-                           int /*stepNo: not shown*/) {
-  static const CompiledFormat titleLine = compileFormat(meshTitleFormat);
-  static const CompiledFormat variablesLine = compileFormat(meshVariablesFormat);
-  static const CompiledFormat zoneLine = compileFormat(meshZoneFormat);
-  static const CompiledFormat pointLine = compileFormat(meshPointFormat);
-  static const CompiledFormat elementLine = compileFormat(meshElementFormat);
+void writeTecplotSubMeshBlock(OutputUnit& unit, const SubMesh& subMesh, const ShownState& state) {
+  static const CompiledFormat titleLine = compileFormat(subMeshTitleFormat);
+  static const CompiledFormat variablesLine = compileFormat(subMeshVariablesFormat);
+  static const CompiledFormat zoneLine = compileFormat(subMeshZoneFormat);
+  static const CompiledFormat pointLine = compileFormat(subMeshPointFormat);
+  static const CompiledFormat elementLine = compileFormat(subMeshElementFormat);
 
-  writeFormatted(unit, titleLine, time);
+  writeFormatted(unit, titleLine, state.time);
   writeFormatted(unit, variablesLine);
-  writeFormatted(unit, zoneLine, subMesh.pointCount, subMesh.meshElementCount);
+  writeFormatted(unit, zoneLine, subMesh.pointCount, subMesh.elementCount);
   for (int point = 1; point <= subMesh.pointCount; ++point) {
     const auto p = static_cast<std::size_t>(point);
     writeFormatted(unit, pointLine, subMesh.pointX[p], subMesh.pointY[p], subMesh.pointZ[p],
                    pointValue(subMesh.pointPressureHead, p), pointValue(subMesh.pointTotalHead, p));
   }
-  for (int element = 1; element <= subMesh.meshElementCount; ++element) {
-    const std::array<int, 4>& corner = subMesh.meshConnectivity[static_cast<std::size_t>(element)];
+  for (int element = 1; element <= subMesh.elementCount; ++element) {
+    const std::array<int, 4>& corner = subMesh.connectivity[static_cast<std::size_t>(element)];
     writeFormatted(unit, elementLine, corner[0], corner[1], corner[2], corner[3]);
   }
-}
-
-void writeTecplotBlock(OutputUnit& unit, std::span<const double> x, std::span<const double> y,
-                       std::span<const double> z, std::span<const double> pressureHead,
-                       std::span<double> nodeVx, std::span<double> nodeVy, std::span<double> nodeVz,
-                       std::span<const double> vx, std::span<const double> vy,
-                       std::span<const double> vz, std::span<int> nodeElementCount,
-                       std::span<const int> connectivity, int nodeCount, int elementCount,
-                       int nodesPerElement, std::string_view title, double time,
-                       std::span<const int> elementFlag, std::span<const int> nodeUnused) {
-  averageNodalVelocities(vx, vy, vz, connectivity, elementFlag, nodeCount, elementCount,
-                         nodesPerElement, nodeVx, nodeVy, nodeVz, nodeElementCount);
-  const SolidMesh mesh = solidMeshView(nodeCount, elementCount, nodesPerElement, x, y, z,
-                                       connectivity, elementFlag, nodeUnused);
-  const ShownState state = shownStateView(pressureHead, {}, vx, vy, vz, time, 0);
-  writeTecplotBlock(unit, title, mesh, state,
-                    NodalVelocities{nodeVx, nodeVy, nodeVz, nodeElementCount});
 }

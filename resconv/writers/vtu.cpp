@@ -4,6 +4,7 @@
 #include <array>
 #include <stdexcept>
 
+#include "common/resultFile.h"
 #include "common/stop.h"
 #include "resconv/writers/vtuPieces.h"
 
@@ -184,7 +185,7 @@ void SolidVtuSeries::write(const ShownState& state, const NodalVelocities& veloc
       [&](ByteSink& sink) { putValues(sink, state.pressureHead, n); });
   add(arrayOf<double>(VtuSection::point, "TotalHead", float64, nodes), [&](ByteSink& sink) {
     putTuples<double, 1>(sink, n, [&](std::size_t i, double* out) {
-      *out = state.pressureHead[i + 1] + mesh_.z[i + 1];
+      *out = totalHead(state.pressureHead[i + 1], mesh_.z[i + 1]);
     });
   });
   add(arrayOf<double>(VtuSection::point, "Discharge", float64, nodes),
@@ -214,7 +215,7 @@ void SolidVtuSeries::write(const ShownState& state, const NodalVelocities& veloc
       constantArray(VtuSection::points, "Points", float64, nodes * 3 * sizeof(double), points_, 3));
   appendCellArrays(arrays, CellArrays{cells, cornerCount_}, connectivity_, offsets_, types_);
 
-  OutputUnit& unit = files_.openStep();
+  OutputUnit& unit = files_.openStepAt(state.time);
   writeVtuFile(unit, encoder_, arrays, nodes, cells, scratch_);
   files_.closeStep(state.time);
 }

@@ -94,8 +94,8 @@ class SubMeshVtuSeries {
  public:
   SubMeshVtuSeries(const SubMesh& subMesh, bool withSectionDistance, VtuEncoding encoding,
                    SeriesFiles files, std::string stem = "VTKMESH");
-  // The values at the points as they stand in `subMesh`.
-  void write(const SubMesh& subMesh, double time, int stepNo);
+  // The values at the points as they stand in `subMesh`, at the shown state's time and step.
+  void write(const SubMesh& subMesh, const ShownState& state);
   void finish();
   int outputCount() const { return files_.stepCount(); }
 

@@ -8,7 +8,7 @@ using namespace vtuPieces;
 SubMeshVtuSeries::SubMeshVtuSeries(const SubMesh& subMesh, bool withSectionDistance,
                                    VtuEncoding encoding, SeriesFiles files, std::string stem)
     : pointCount_(std::max(subMesh.pointCount, 0)),
-      cellCount_(std::max(subMesh.meshElementCount, 0)),
+      cellCount_(std::max(subMesh.elementCount, 0)),
       withSectionDistance_(withSectionDistance),
       encoder_(encoding),
       files_(std::move(stem), std::move(files)) {
@@ -16,10 +16,10 @@ SubMeshVtuSeries::SubMeshVtuSeries(const SubMesh& subMesh, bool withSectionDista
   requireSlots(std::span<const double>(subMesh.pointX), pointSlots, "pointX");
   requireSlots(std::span<const double>(subMesh.pointY), pointSlots, "pointY");
   requireSlots(std::span<const double>(subMesh.pointZ), pointSlots, "pointZ");
-  requireSlots(std::span<const std::array<int, 4>>(subMesh.meshConnectivity), count(cellCount_) + 1,
-               "meshConnectivity");
+  requireSlots(std::span<const std::array<int, 4>>(subMesh.connectivity), count(cellCount_) + 1,
+               "connectivity");
   for (int element = 1; element <= cellCount_; ++element) {
-    const std::array<int, 4>& row = subMesh.meshConnectivity[element];
+    const std::array<int, 4>& row = subMesh.connectivity[element];
     const int corners = isTriangle(row) ? 3 : 4;
     for (int k = 0; k < corners; ++k) {
       if (row[k] < 1 || row[k] > pointCount_) {
@@ -43,7 +43,7 @@ SubMeshVtuSeries::SubMeshVtuSeries(const SubMesh& subMesh, bool withSectionDista
   });
   encodeOnce(encoder_, connectivity_, cornerCount_ * sizeof(std::int64_t), [&](ByteSink& sink) {
     for (int element = 1; element <= cellCount_; ++element) {
-      const std::array<int, 4>& row = subMesh.meshConnectivity[element];
+      const std::array<int, 4>& row = subMesh.connectivity[element];
       const std::array<std::int64_t, 4> corners{row[0] - 1, row[1] - 1, row[2] - 1, row[3] - 1};
       sink.put(corners.data(), (isTriangle(row) ? 3 : 4) * sizeof(std::int64_t));
     }
@@ -51,14 +51,13 @@ SubMeshVtuSeries::SubMeshVtuSeries(const SubMesh& subMesh, bool withSectionDista
   encodeOnce(encoder_, offsets_, cells * sizeof(std::int64_t), [&](ByteSink& sink) {
     std::int64_t end = 0;
     putTuples<std::int64_t, 1>(sink, cells, [&](std::size_t i, std::int64_t* out) {
-      end += isTriangle(subMesh.meshConnectivity[i + 1]) ? 3 : 4;
+      end += isTriangle(subMesh.connectivity[i + 1]) ? 3 : 4;
       *out = end;
     });
   });
   encodeOnce(encoder_, types_, cells, [&](ByteSink& sink) {
     putTuples<std::uint8_t, 1>(sink, cells, [&](std::size_t i, std::uint8_t* out) {
-      *out =
-          isTriangle(subMesh.meshConnectivity[i + 1]) ? vtkCellType::triangle : vtkCellType::quad;
+      *out = isTriangle(subMesh.connectivity[i + 1]) ? vtkCellType::triangle : vtkCellType::quad;
     });
   });
   if (withSectionDistance_) {
@@ -70,9 +69,12 @@ SubMeshVtuSeries::SubMeshVtuSeries(const SubMesh& subMesh, bool withSectionDista
   }
 }
 
-void SubMeshVtuSeries::write(const SubMesh& subMesh, double time, int stepNo) {
+void SubMeshVtuSeries::write(const SubMesh& subMesh, const ShownState& state) {
   const std::uint64_t points = count(pointCount_);
   const std::uint64_t cells = count(cellCount_);
+  // The field arrays point at the time and step number while the file is written.
+  double time = state.time;
+  int stepNo = state.stepNo;
   std::vector<VtuArray> arrays = fieldArrays(time, stepNo);
   // A point table that has not been filled yet reads as 0.0.
   auto pointValues = [points](const std::vector<double>& table) {
@@ -96,7 +98,7 @@ void SubMeshVtuSeries::write(const SubMesh& subMesh, double time, int stepNo) {
                                  points_, 3));
   appendCellArrays(arrays, CellArrays{cells, cornerCount_}, connectivity_, offsets_, types_);
 
-  OutputUnit& unit = files_.openStep();
+  OutputUnit& unit = files_.openStepAt(time);
   writeVtuFile(unit, encoder_, arrays, points, cells, scratch_);
   files_.closeStep(time);
 }

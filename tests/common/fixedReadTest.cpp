@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "common/fixedRead.h"
-#include "common/inputTestSupport.h"
 #include "common/stop.h"
+#include "support/units.h"
+
+using testSupport::stopOf;
 
 namespace {
 

@@ -7,8 +7,12 @@
 #include <vector>
 
 #include "common/freeForm.h"
-#include "common/inputTestSupport.h"
 #include "common/stop.h"
+#include "support/temporaryFolder.h"
+#include "support/units.h"
+
+using testSupport::stopOf;
+using testSupport::TemporaryFile;
 
 namespace {
 

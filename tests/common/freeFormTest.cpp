@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/freeForm.h"
-#include "unitTestSupport.h"
+#include "support/texts.h"
 
 namespace {
 

@@ -14,9 +14,13 @@
 #include <thread>
 #include <vector>
 
-#include "common/inputTestSupport.h"
 #include "common/stop.h"
 #include "common/units.h"
+#include "support/temporaryFolder.h"
+#include "support/units.h"
+
+using testSupport::stopOf;
+using testSupport::TemporaryFile;
 
 namespace {
 

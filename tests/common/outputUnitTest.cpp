@@ -13,7 +13,8 @@
 
 #include "common/stop.h"
 #include "common/units.h"
-#include "unitTestSupport.h"
+#include "support/temporaryFolder.h"
+#include "support/texts.h"
 
 namespace {
 
@@ -142,6 +143,33 @@ TEST(OutputUnitFile, FailedWriteNamesTheFileItIsWrittenFor) {
   }
   clearRunPlace();
 #endif
+}
+
+// Raw bytes of binary files: arrays larger than the unit's buffer arrive whole and in order.
+TEST(AppendBytes, FileUnitsTakeArraysLargerThanTheirBuffer) {
+  TemporaryFolder directory;
+  const auto path = directory.path() / "bytes.bin";
+  std::string expected;
+  {
+    OutputUnit unit(unitNumber::output);
+    unit.open(path.string());
+    unit.writeRecord("head");
+    expected += testSupport::withLineEnds("head\n");
+    std::string big(3'500'001, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 % 251);
+    unit.appendBytes(big.data(), big.size());
+    unit.appendBytes(big.data(), 5);
+    unit.writeRecord("tail");
+    expected += big + big.substr(0, 5) + testSupport::withLineEnds("tail\n");
+    unit.close();
+  }
+  EXPECT_EQ(testSupport::readFile(path), expected);
+
+  OutputUnit memory(unitNumber::output);
+  memory.openMemory();
+  memory.appendBytes("ab\0c", 4);
+  memory.appendBytes("", 0);
+  EXPECT_EQ(memory.memory(), std::string("ab\0c", 4));
 }
 
 }  // namespace

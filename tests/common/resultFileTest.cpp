@@ -5,10 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "common/inputTestSupport.h"
 #include "common/resultFile.h"
 #include "common/slots.h"
 #include "common/stop.h"
+#include "support/temporaryFolder.h"
+#include "support/units.h"
+
+using testSupport::stopOf;
+using testSupport::TemporaryFile;
 
 namespace {
 

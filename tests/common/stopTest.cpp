@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/stop.h"
-#include "unitTestSupport.h"
+#include "support/texts.h"
 
 TEST(StopLine, NamesNumberUnitAndFile) {
   EXPECT_EQ(stopLine(29, 5, "RES.DAT"),

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/textFormat.h"
-#include "unitTestSupport.h"
+#include "support/texts.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "common/fieldEdit.h"
-#include "e2e/programRun.h"
+#include "support/programRun.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 // --info, --help, --version and the progress line.
 #include <filesystem>
 #include <map>
-#include <ostream>
 #include <string>
 #include <vector>
 
-#include "e2e/programRun.h"
+#include "support/caseTable.h"
+#include "support/programRun.h"
 
 namespace {
 
@@ -41,15 +41,10 @@ struct ScriptedCase {
   const char* arguments;            // the options that stand for them
 };
 
-// Shown by its name in test listings.
-void PrintTo(const ScriptedCase& c, std::ostream* out) {
-  *out << c.name;
-}
-
-class ScriptedRun : public ::testing::TestWithParam<ScriptedCase> {};
+class ScriptedRun : public testSupport::CaseTest<ScriptedCase> {};
 
 TEST_P(ScriptedRun, LeavesTheFilesOfTheDialogue) {
-  const ScriptedCase& c = GetParam();
+  const ScriptedCase& c = row();
   WorkDirectory dialogueDir, scriptedDir;
   copyInputs(dialogueDir, c.inputs);
   copyInputs(scriptedDir, c.inputs);
@@ -74,118 +69,114 @@ TEST_P(ScriptedRun, LeavesTheFilesOfTheDialogue) {
 const std::vector<std::string> workedList = {
     "worked/list/input/RES.DAT", "worked/list/input/OTF.DAT", "worked/list/input/WORK.LST"};
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, ScriptedRun,
-    ::testing::Values(
-        ScriptedCase{"tecplotAtRequestedTimes",
-                     RESCONV_PATH,
-                     {"worked/tec_times/input/RES.DAT", "worked/tec_times/input/OTFT.DAT"},
-                     "2\nRES.DAT\n1\n1\nOTFT.DAT\n",
-                     "RES.DAT --to tecplot --times OTFT.DAT"},
-        ScriptedCase{"tecplotEveryStep",
-                     RESCONV_PATH,
-                     {"points/PTS.DAT"},
-                     "1\nPTS.DAT\n1\n0\n",
-                     "PTS.DAT --to tecplot"},
-        ScriptedCase{
-            "resultListFromWorkList",
-            RESCONV_PATH,
-            {"worked/list/input/RES.DAT", "worked/list/input/WORK.LST", "points/OTF_15_30.DAT"},
-            "0\n0\nOTF_15_30.DAT\n",
-            "--to list --times OTF_15_30.DAT"},
-        ScriptedCase{"femapEveryStep",
-                     RESCONV_PATH,
-                     {"femap/solid/input/RES.DAT"},
-                     "1\nRES.DAT\n2\n0\n",
-                     "RES.DAT --to femap"},
-        ScriptedCase{"microAvsEveryStep",
-                     RESCONV_PATH,
-                     {"worked/avs/input/RES.DAT", "worked/avs/input/WORK.LST"},
-                     "0\n3\n0\n",
-                     "--to avs"},
-        ScriptedCase{"microAvsAtRequestedTimes",
-                     RESCONV_PATH,
-                     {"avs/run/RESAVS.DAT", "avs/run/OTFALL.DAT"},
-                     "1\nRESAVS.DAT\n3\n1\nOTFALL.DAT\n0\n",
-                     "RESAVS.DAT --to avs --times OTFALL.DAT"},
-        ScriptedCase{"interpAtPointsAndTimes",
-                     RESCONV_PATH,
-                     {"points/PTS.DAT", "points/OTF_POINTS.DAT"},
-                     "1\nPTS.DAT\n4\n1\nOTF_POINTS.DAT\n",
-                     "PTS.DAT --to interp --times OTF_POINTS.DAT"},
-        ScriptedCase{"interpSubMeshTecplot",
-                     RESCONV_PATH,
-                     {"points/PTS.DAT", "points/OTF_MESH.DAT"},
-                     "1\nPTS.DAT\n4\n1\nOTF_MESH.DAT\n1\n",
-                     "PTS.DAT --to interp --times OTF_MESH.DAT --submesh tecplot"},
-        ScriptedCase{"interpSubMeshFemap",
-                     RESCONV_PATH,
-                     {"femap/submesh/input/RES.DAT", "femap/submesh/input/OTF.DAT"},
-                     "1\nRES.DAT\n4\n0\nOTF.DAT\n2\n",
-                     "RES.DAT --to interp --points OTF.DAT --submesh femap"},
-        ScriptedCase{"interpSubMeshMicroAvs",
-                     RESCONV_PATH,
-                     {"avs/run/RESAVS.DAT", "avs/run/OTFAVS.DAT"},
-                     "1\nRESAVS.DAT\n4\n0\nOTFAVS.DAT\n3\n",
-                     "RESAVS.DAT --to interp --points OTFAVS.DAT --submesh avs"},
-        ScriptedCase{"interpSubMeshPlan",
-                     RESCONV_PATH,
-                     {"worked/mesh_sect/input/RES.DAT", "worked/mesh_sect/input/OTFTAL.DAT"},
-                     "1\nRES.DAT\n4\n0\nOTFTAL.DAT\n4\n",
-                     "RES.DAT --to interp --points OTFTAL.DAT --submesh plan"},
-        ScriptedCase{"interpSubMeshSection",
-                     RESCONV_PATH,
-                     {"worked/mesh_sect/input/RES.DAT", "worked/mesh_sect/input/OTFTAL.DAT",
-                      "worked/mesh_sect/input/WORK.LST"},
-                     "0\n4\n0\nOTFTAL.DAT\n5\n",
-                     "--to interp --points OTFTAL.DAT --submesh section"},
-        ScriptedCase{"interpSubMeshGetsNoOutputWithoutTheOption",
-                     RESCONV_PATH,
-                     {"points/PTS.DAT", "points/OTF_MESH.DAT"},
-                     "1\nPTS.DAT\n4\n1\nOTF_MESH.DAT\n0\n",
-                     "PTS.DAT --to interp --times OTF_MESH.DAT"},
-        ScriptedCase{"restartTotalHeadInitialDischarge",
-                     RESCONV_PATH,
-                     {"worked/restart/input/RES.DAT", "worked/restart/input/WORK.LST"},
-                     "0\n9\n15\n1\n0\n",
-                     "--to restart --restart-time 15 --restart-head total"},
-        ScriptedCase{"restartPressureHeadComputedDischarge",
-                     RESCONV_PATH,
-                     {"worked/restart/input/RES.DAT"},
-                     "1\nRES.DAT\n9\n15\n0\n1\n",
-                     "RES.DAT --to restart --restart-time 15 --restart-discharge computed"},
-        ScriptedCase{"restartTimeNeverReached",
-                     RESCONV_PATH,
-                     {"avs/run/RESAVS.DAT"},
-                     "1\nRESAVS.DAT\n9\n150\n0\n1\n",
-                     "RESAVS.DAT --to restart --restart-time 150 --restart-head pressure "
-                     "--restart-discharge computed"},
-        ScriptedCase{"resultFileCutInsideAStep",
-                     RESCONV_PATH,
-                     {"worked/err_trunc/input/RESTRUNC.DAT"},
-                     "1\nRESTRUNC.DAT\n1\n0\n",
-                     "RESTRUNC.DAT --to tecplot"},
-        ScriptedCase{"missingResultFile", RESCONV_PATH, {}, "1\nRES.DAT\n", "RES.DAT --to tecplot"},
-        ScriptedCase{"tseriesDischargeTable",
-                     TSERIES_PATH,
-                     {"worked/ts133/input/RES.DAT", "worked/ts133/input/GRAPH133.DAT"},
-                     "1\nRES.DAT\nGRAPH133.DAT\n",
-                     "RES.DAT --graph GRAPH133.DAT"},
-        ScriptedCase{"tseriesFromWorkList",
-                     TSERIES_PATH,
-                     {"worked/list/input/RES.DAT", "worked/list/input/WORK.LST",
-                      "worked/ts133/input/GRAPH133.DAT"},
-                     "0\nGRAPH133.DAT\n",
-                     "--graph GRAPH133.DAT"},
-        ScriptedCase{"tseriesCutResultFile",
-                     TSERIES_PATH,
-                     // Lists of nodes 1 and above: a scripted run stops on a node 0.
-                     {"worked/err_trunc/input/RESTRUNC.DAT", "tseries/GRAPHCUT.DAT"},
-                     "1\nRESTRUNC.DAT\nGRAPHCUT.DAT\n",
-                     "RESTRUNC.DAT --graph GRAPHCUT.DAT"}),
-    [](const ::testing::TestParamInfo<ScriptedCase>& param) {
-      return std::string(param.param.name);
-    });
+const ScriptedCase scriptedCases[] = {
+    {"tecplotAtRequestedTimes",
+     RESCONV_PATH,
+     {"worked/tec_times/input/RES.DAT", "worked/tec_times/input/OTFT.DAT"},
+     "2\nRES.DAT\n1\n1\nOTFT.DAT\n",
+     "RES.DAT --to tecplot --times OTFT.DAT"},
+    {"tecplotEveryStep",
+     RESCONV_PATH,
+     {"points/PTS.DAT"},
+     "1\nPTS.DAT\n1\n0\n",
+     "PTS.DAT --to tecplot"},
+    {"resultListFromWorkList",
+     RESCONV_PATH,
+     {"worked/list/input/RES.DAT", "worked/list/input/WORK.LST", "points/OTF_15_30.DAT"},
+     "0\n0\nOTF_15_30.DAT\n",
+     "--to list --times OTF_15_30.DAT"},
+    {"femapEveryStep",
+     RESCONV_PATH,
+     {"femap/solid/input/RES.DAT"},
+     "1\nRES.DAT\n2\n0\n",
+     "RES.DAT --to femap"},
+    {"microAvsEveryStep",
+     RESCONV_PATH,
+     {"worked/avs/input/RES.DAT", "worked/avs/input/WORK.LST"},
+     "0\n3\n0\n",
+     "--to avs"},
+    {"microAvsAtRequestedTimes",
+     RESCONV_PATH,
+     {"avs/run/RESAVS.DAT", "avs/run/OTFALL.DAT"},
+     "1\nRESAVS.DAT\n3\n1\nOTFALL.DAT\n0\n",
+     "RESAVS.DAT --to avs --times OTFALL.DAT"},
+    {"interpAtPointsAndTimes",
+     RESCONV_PATH,
+     {"points/PTS.DAT", "points/OTF_POINTS.DAT"},
+     "1\nPTS.DAT\n4\n1\nOTF_POINTS.DAT\n",
+     "PTS.DAT --to interp --times OTF_POINTS.DAT"},
+    {"interpSubMeshTecplot",
+     RESCONV_PATH,
+     {"points/PTS.DAT", "points/OTF_MESH.DAT"},
+     "1\nPTS.DAT\n4\n1\nOTF_MESH.DAT\n1\n",
+     "PTS.DAT --to interp --times OTF_MESH.DAT --submesh tecplot"},
+    {"interpSubMeshFemap",
+     RESCONV_PATH,
+     {"femap/submesh/input/RES.DAT", "femap/submesh/input/OTF.DAT"},
+     "1\nRES.DAT\n4\n0\nOTF.DAT\n2\n",
+     "RES.DAT --to interp --points OTF.DAT --submesh femap"},
+    {"interpSubMeshMicroAvs",
+     RESCONV_PATH,
+     {"avs/run/RESAVS.DAT", "avs/run/OTFAVS.DAT"},
+     "1\nRESAVS.DAT\n4\n0\nOTFAVS.DAT\n3\n",
+     "RESAVS.DAT --to interp --points OTFAVS.DAT --submesh avs"},
+    {"interpSubMeshPlan",
+     RESCONV_PATH,
+     {"worked/mesh_sect/input/RES.DAT", "worked/mesh_sect/input/OTFTAL.DAT"},
+     "1\nRES.DAT\n4\n0\nOTFTAL.DAT\n4\n",
+     "RES.DAT --to interp --points OTFTAL.DAT --submesh plan"},
+    {"interpSubMeshSection",
+     RESCONV_PATH,
+     {"worked/mesh_sect/input/RES.DAT", "worked/mesh_sect/input/OTFTAL.DAT",
+      "worked/mesh_sect/input/WORK.LST"},
+     "0\n4\n0\nOTFTAL.DAT\n5\n",
+     "--to interp --points OTFTAL.DAT --submesh section"},
+    {"interpSubMeshGetsNoOutputWithoutTheOption",
+     RESCONV_PATH,
+     {"points/PTS.DAT", "points/OTF_MESH.DAT"},
+     "1\nPTS.DAT\n4\n1\nOTF_MESH.DAT\n0\n",
+     "PTS.DAT --to interp --times OTF_MESH.DAT"},
+    {"restartTotalHeadInitialDischarge",
+     RESCONV_PATH,
+     {"worked/restart/input/RES.DAT", "worked/restart/input/WORK.LST"},
+     "0\n9\n15\n1\n0\n",
+     "--to restart --restart-time 15 --restart-head total"},
+    {"restartPressureHeadComputedDischarge",
+     RESCONV_PATH,
+     {"worked/restart/input/RES.DAT"},
+     "1\nRES.DAT\n9\n15\n0\n1\n",
+     "RES.DAT --to restart --restart-time 15 --restart-discharge computed"},
+    {"restartTimeNeverReached",
+     RESCONV_PATH,
+     {"avs/run/RESAVS.DAT"},
+     "1\nRESAVS.DAT\n9\n150\n0\n1\n",
+     "RESAVS.DAT --to restart --restart-time 150 --restart-head pressure "
+     "--restart-discharge computed"},
+    {"resultFileCutInsideAStep",
+     RESCONV_PATH,
+     {"worked/err_trunc/input/RESTRUNC.DAT"},
+     "1\nRESTRUNC.DAT\n1\n0\n",
+     "RESTRUNC.DAT --to tecplot"},
+    {"missingResultFile", RESCONV_PATH, {}, "1\nRES.DAT\n", "RES.DAT --to tecplot"},
+    {"tseriesDischargeTable",
+     TSERIES_PATH,
+     {"worked/ts133/input/RES.DAT", "worked/ts133/input/GRAPH133.DAT"},
+     "1\nRES.DAT\nGRAPH133.DAT\n",
+     "RES.DAT --graph GRAPH133.DAT"},
+    {"tseriesFromWorkList",
+     TSERIES_PATH,
+     {"worked/list/input/RES.DAT", "worked/list/input/WORK.LST", "worked/ts133/input/GRAPH133.DAT"},
+     "0\nGRAPH133.DAT\n",
+     "--graph GRAPH133.DAT"},
+    {"tseriesCutResultFile",
+     TSERIES_PATH,
+     // Lists of nodes 1 and above: a scripted run stops on a node 0.
+     {"worked/err_trunc/input/RESTRUNC.DAT", "tseries/GRAPHCUT.DAT"},
+     "1\nRESTRUNC.DAT\nGRAPHCUT.DAT\n",
+     "RESTRUNC.DAT --graph GRAPHCUT.DAT"}};
+
+INSTANTIATE_TEST_SUITE_P(Paths, ScriptedRun, testSupport::rowsOf(scriptedCases),
+                         testSupport::rowName);
 
 struct UsageCase {
   const char* name;
@@ -194,15 +185,10 @@ struct UsageCase {
   const char* message;  // the part of the one-line message that names the option
 };
 
-// Shown by its name in test listings.
-void PrintTo(const UsageCase& c, std::ostream* out) {
-  *out << c.name;
-}
-
-class UsageErrors : public ::testing::TestWithParam<UsageCase> {};
+class UsageErrors : public testSupport::CaseTest<UsageCase> {};
 
 TEST_P(UsageErrors, EndWithStatusTwoAndCreateNothing) {
-  const UsageCase& c = GetParam();
+  const UsageCase& c = row();
   WorkDirectory dir;
   copyInputs(dir, {"worked/tec_times/input/RES.DAT", "worked/tec_times/input/OTFT.DAT",
                    "worked/mesh_sect/input/OTFTAL.DAT"});
@@ -217,53 +203,48 @@ TEST_P(UsageErrors, EndWithStatusTwoAndCreateNothing) {
   EXPECT_EQ(filesIn(dir), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Options, UsageErrors,
-    ::testing::Values(
-        UsageCase{"unknownOption", RESCONV_PATH, "RES.DAT --to tecplot --colour", "--colour"},
-        UsageCase{"formMissing", RESCONV_PATH, "RES.DAT", "--to is required"},
-        UsageCase{"formNotInItsList", RESCONV_PATH, "RES.DAT --to vtk", "--to: 'vtk' is not one"},
-        UsageCase{"listWithoutTimes", RESCONV_PATH, "RES.DAT --to list", "--to list needs --times"},
-        UsageCase{"restartWithTimes", RESCONV_PATH,
-                  "RES.DAT --to restart --restart-time 1 --times OTFT.DAT", "--times"},
-        UsageCase{"restartWithoutTime", RESCONV_PATH, "RES.DAT --to restart", "--restart-time"},
-        UsageCase{"restartTimeNotANumber", RESCONV_PATH, "RES.DAT --to restart --restart-time soon",
-                  "--restart-time"},
-        UsageCase{"restartTimeNaN", RESCONV_PATH, "RES.DAT --to restart --restart-time nan",
-                  "--restart-time: nan is not a finite number"},
-        UsageCase{"restartHeadNotInItsList", RESCONV_PATH,
-                  "RES.DAT --to restart --restart-time 1 --restart-head piezometric",
-                  "--restart-head"},
-        UsageCase{"restartAnswerWithAnotherForm", RESCONV_PATH,
-                  "RES.DAT --to tecplot --restart-head total", "--restart-head"},
-        UsageCase{"pointsWithAnotherForm", RESCONV_PATH, "RES.DAT --to tecplot --points OTFT.DAT",
-                  "--points"},
-        UsageCase{"interpWithoutTimesOrPoints", RESCONV_PATH, "RES.DAT --to interp",
-                  "--to interp needs"},
-        UsageCase{"timesAndPointsTogether", RESCONV_PATH,
-                  "RES.DAT --to interp --times OTFT.DAT --points OTFT.DAT", "--points"},
-        UsageCase{"subMeshWithAnotherForm", RESCONV_PATH,
-                  "RES.DAT --to tecplot --times OTFTAL.DAT --submesh avs", "--submesh"},
-        UsageCase{"subMeshNotInItsList", RESCONV_PATH,
-                  "RES.DAT --to interp --points OTFTAL.DAT --submesh contour", "--submesh"},
-        UsageCase{"subMeshWhereTheFileHasNone", RESCONV_PATH,
-                  "RES.DAT --to interp --times OTFT.DAT --submesh tecplot",
-                  "--submesh: the output-time file OTFT.DAT defines no sub-mesh elements"},
-        UsageCase{"infoWithAForm", RESCONV_PATH, "RES.DAT --info --to tecplot", "--to"},
-        UsageCase{"compressionWithoutASeries", RESCONV_PATH, "RES.DAT --to tecplot --vtu-compress",
-                  "--vtu-compress"},
-        UsageCase{"seriesWithPoints", RESCONV_PATH, "RES.DAT --to vtu --points OTFT.DAT",
-                  "--points"},
-        UsageCase{"progressBothWays", RESCONV_PATH, "RES.DAT --to tecplot --progress --no-progress",
-                  "--progress"},
-        UsageCase{"directoryMissing", RESCONV_PATH, "RES.DAT --to tecplot -C no/such/folder",
-                  "-C: cannot enter the directory no/such/folder"},
-        UsageCase{"graphMissing", TSERIES_PATH, "RES.DAT", "--graph"},
-        UsageCase{"tseriesUnknownOption", TSERIES_PATH, "RES.DAT --graph G.DAT --to tecplot",
-                  "--to"},
-        UsageCase{"tseriesDirectoryMissing", TSERIES_PATH, "RES.DAT --graph G.DAT -C nowhere",
-                  "-C: cannot enter the directory nowhere"}),
-    [](const ::testing::TestParamInfo<UsageCase>& param) { return std::string(param.param.name); });
+const UsageCase usageCases[] = {
+    {"unknownOption", RESCONV_PATH, "RES.DAT --to tecplot --colour", "--colour"},
+    {"formMissing", RESCONV_PATH, "RES.DAT", "--to is required"},
+    {"formNotInItsList", RESCONV_PATH, "RES.DAT --to vtk", "--to: 'vtk' is not one"},
+    {"listWithoutTimes", RESCONV_PATH, "RES.DAT --to list", "--to list needs --times"},
+    {"restartWithTimes", RESCONV_PATH, "RES.DAT --to restart --restart-time 1 --times OTFT.DAT",
+     "--times"},
+    {"restartWithoutTime", RESCONV_PATH, "RES.DAT --to restart", "--restart-time"},
+    {"restartTimeNotANumber", RESCONV_PATH, "RES.DAT --to restart --restart-time soon",
+     "--restart-time"},
+    {"restartTimeNaN", RESCONV_PATH, "RES.DAT --to restart --restart-time nan",
+     "--restart-time: nan is not a finite number"},
+    {"restartHeadNotInItsList", RESCONV_PATH,
+     "RES.DAT --to restart --restart-time 1 --restart-head piezometric", "--restart-head"},
+    {"restartAnswerWithAnotherForm", RESCONV_PATH, "RES.DAT --to tecplot --restart-head total",
+     "--restart-head"},
+    {"pointsWithAnotherForm", RESCONV_PATH, "RES.DAT --to tecplot --points OTFT.DAT", "--points"},
+    {"interpWithoutTimesOrPoints", RESCONV_PATH, "RES.DAT --to interp", "--to interp needs"},
+    {"timesAndPointsTogether", RESCONV_PATH,
+     "RES.DAT --to interp --times OTFT.DAT --points OTFT.DAT", "--points"},
+    {"subMeshWithAnotherForm", RESCONV_PATH,
+     "RES.DAT --to tecplot --times OTFTAL.DAT --submesh avs", "--submesh"},
+    {"subMeshNotInItsList", RESCONV_PATH,
+     "RES.DAT --to interp --points OTFTAL.DAT --submesh contour", "--submesh"},
+    {"subMeshWhereTheFileHasNone", RESCONV_PATH,
+     "RES.DAT --to interp --times OTFT.DAT --submesh tecplot",
+     "--submesh: the output-time file OTFT.DAT defines no sub-mesh elements"},
+    {"infoWithAForm", RESCONV_PATH, "RES.DAT --info --to tecplot", "--to"},
+    {"compressionWithoutASeries", RESCONV_PATH, "RES.DAT --to tecplot --vtu-compress",
+     "--vtu-compress"},
+    {"seriesWithPoints", RESCONV_PATH, "RES.DAT --to vtu --points OTFT.DAT", "--points"},
+    {"progressBothWays", RESCONV_PATH, "RES.DAT --to tecplot --progress --no-progress",
+     "--progress"},
+    {"directoryMissing", RESCONV_PATH, "RES.DAT --to tecplot -C no/such/folder",
+     "-C: cannot enter the directory no/such/folder"},
+    {"graphMissing", TSERIES_PATH, "RES.DAT", "--graph"},
+    {"tseriesUnknownOption", TSERIES_PATH, "RES.DAT --graph G.DAT --to tecplot", "--to"},
+    {"tseriesDirectoryMissing", TSERIES_PATH, "RES.DAT --graph G.DAT -C nowhere",
+     "-C: cannot enter the directory nowhere"}};
+
+INSTANTIATE_TEST_SUITE_P(Options, UsageErrors, testSupport::rowsOf(usageCases),
+                         testSupport::rowName);
 
 // Bad input in scripted mode: one clear line on standard error, a non-zero status, no crash,
 // and an old output left as it was when the input is found bad before any output is opened.

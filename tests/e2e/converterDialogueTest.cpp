@@ -1,11 +1,11 @@
 // The converter's dialogue: which questions each answer leads to and which files it opens.
 #include <filesystem>
-#include <ostream>
 #include <set>
 #include <string>
 
 #include "common/console.h"
-#include "e2e/programRun.h"
+#include "support/caseTable.h"
+#include "support/programRun.h"
 
 namespace {
 
@@ -36,15 +36,10 @@ struct DialogueCase {
   std::set<std::string> created;
 };
 
-// Shown by its name in test listings.
-void PrintTo(const DialogueCase& c, std::ostream* out) {
-  *out << c.name;
-}
-
-class ConverterDialogue : public ::testing::TestWithParam<DialogueCase> {};
+class ConverterDialogue : public testSupport::CaseTest<DialogueCase> {};
 
 TEST_P(ConverterDialogue, AsksAndOpensPerAnswer) {
-  const DialogueCase& c = GetParam();
+  const DialogueCase& c = row();
   WorkDirectory dir;
   dir.copy(fixturePath("loop/RES123.DAT"), "RES123.DAT");
   dir.write("OTF.DAT", "    1\n      15.0\n    0    0\n");
@@ -57,26 +52,22 @@ TEST_P(ConverterDialogue, AsksAndOpensPerAnswer) {
   EXPECT_EQ(createdFiles(dir), c.created);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Answers, ConverterDialogue,
-    ::testing::Values(
-        DialogueCase{
-            "resultListAlwaysReadsTimes", "0\nOTF.DAT\n", false, true, false, {"OUTPUT.TXT"}},
-        DialogueCase{"tecplotNo", "1\n0\n", true, false, false, {"TECPLOT.TXT"}},
-        DialogueCase{"tecplotYes", "1\n1\nOTF.DAT\n", true, true, false, {"TECPLOT.TXT"}},
-        DialogueCase{"femapAnyOtherAnswerIsNo", "2\n7\n", true, false, false, {"FEMAP.NEU"}},
-        DialogueCase{"microAvs", "3\n0\n", true, false, false, {"AVS.INP", "AVS.tmp"}},
-        DialogueCase{
-            "interpAsksThenReadsAnyway", "4\n0\nOTF.DAT\n", true, true, false, {"INTERP.TXT"}},
-        DialogueCase{"restartAsksNeither", "9\n15.0\n0\n1\n", false, false, true, {"RESTART.DAT"}},
-        DialogueCase{"form5OpensNothing", "5\n0\n", true, false, false, {}},
-        DialogueCase{"form7ReadsTimesAndWritesNothing", "7\n1\nOTF.DAT\n", true, true, false, {}},
-        DialogueCase{"form8OpensNothing", "8\n0\n", true, false, false, {}},
-        DialogueCase{"negativeFormAsksNothing", "-1\n", false, false, false, {}},
-        DialogueCase{"form10AsksNothing", "10\n", false, false, false, {}}),
-    [](const ::testing::TestParamInfo<DialogueCase>& param) {
-      return std::string(param.param.name);
-    });
+const DialogueCase dialogueCases[] = {
+    {"resultListAlwaysReadsTimes", "0\nOTF.DAT\n", false, true, false, {"OUTPUT.TXT"}},
+    {"tecplotNo", "1\n0\n", true, false, false, {"TECPLOT.TXT"}},
+    {"tecplotYes", "1\n1\nOTF.DAT\n", true, true, false, {"TECPLOT.TXT"}},
+    {"femapAnyOtherAnswerIsNo", "2\n7\n", true, false, false, {"FEMAP.NEU"}},
+    {"microAvs", "3\n0\n", true, false, false, {"AVS.INP", "AVS.tmp"}},
+    {"interpAsksThenReadsAnyway", "4\n0\nOTF.DAT\n", true, true, false, {"INTERP.TXT"}},
+    {"restartAsksNeither", "9\n15.0\n0\n1\n", false, false, true, {"RESTART.DAT"}},
+    {"form5OpensNothing", "5\n0\n", true, false, false, {}},
+    {"form7ReadsTimesAndWritesNothing", "7\n1\nOTF.DAT\n", true, true, false, {}},
+    {"form8OpensNothing", "8\n0\n", true, false, false, {}},
+    {"negativeFormAsksNothing", "-1\n", false, false, false, {}},
+    {"form10AsksNothing", "10\n", false, false, false, {}}};
+
+INSTANTIATE_TEST_SUITE_P(Answers, ConverterDialogue, testSupport::rowsOf(dialogueCases),
+                         testSupport::rowName);
 
 TEST(ConverterDialogue, AnyOtherSourceAnswerAsksForTheName) {
   for (const char* answer : {"1", "2", "-5"}) {
@@ -91,23 +82,6 @@ TEST(ConverterDialogue, AnyOtherSourceAnswerAsksForTheName) {
   }
 }
 
-TEST(ConverterDialogue, TypedNameIsCutToTwentyCharacters) {
-  WorkDirectory dir;
-  dir.copy(fixturePath("loop/RES123.DAT"), "ABCDEFGHIJKLMNOPQRST");
-  const ProgramResult result = dir.run(RESCONV_PATH, "1\nABCDEFGHIJKLMNOPQRSTUVWXY\n7\n0\n");
-  EXPECT_EQ(result.exitStatus, 0) << result.standardError;
-}
-
-TEST(ConverterDialogue, MissingOutputTimeFileStopsWithoutCreatingIt) {
-  WorkDirectory dir;
-  dir.copy(fixturePath("loop/RES123.DAT"), "RES123.DAT");
-  const ProgramResult result = dir.run(RESCONV_PATH, "1\nRES123.DAT\n1\n1\nNOSUCH.DAT\n");
-  EXPECT_NE(result.exitStatus, 0);
-  EXPECT_EQ(result.standardError,
-            "forrtl: severe (29): file not found, unit 17, file NOSUCH.DAT\n");
-  EXPECT_FALSE(dir.exists("NOSUCH.DAT"));
-}
-
 TEST(ConverterDialogue, BlankTimeCountReadsNoTimes) {
   // A blank first record is a count of 0: the next record is the point and element counts.
   WorkDirectory dir;
@@ -117,77 +91,6 @@ TEST(ConverterDialogue, BlankTimeCountReadsNoTimes) {
   EXPECT_EQ(result.exitStatus, 0) << result.standardError;
   EXPECT_EQ(dir.read("OUTPUT.TXT"), "");
 }
-
-TEST(ConverterDialogue, PointNumberBelowOneIsRejected) {
-  WorkDirectory dir;
-  dir.copy(fixturePath("loop/RES123.DAT"), "RES123.DAT");
-  dir.write("OTF.DAT", "    1\n      15.0\n    2    0\n1 0.5 0.5 0.5\n0 0.2 0.2 0.2\n");
-  const ProgramResult result = dir.run(RESCONV_PATH, "1\nRES123.DAT\n4\n0\nOTF.DAT\n");
-  EXPECT_NE(result.exitStatus, 0);
-  // The stop line, then the line naming the place (the bad-input tests check those).
-  EXPECT_EQ(result.standardError.substr(0, result.standardError.find('\n') + 1),
-            "OTF.DAT: point record 2 has point number 0, below 1\n");
-}
-
-}  // namespace
-
-namespace {
-
-// Every run-time stop the converter can meet, each through a real run.
-struct StopCase {
-  const char* name;
-  const char* resultFile;  // contents of RES.DAT; null for none
-  const char* outputTimeFile;
-  const char* answers;
-  const char* stopLine;
-};
-
-// Shown by its name in test listings.
-void PrintTo(const StopCase& c, std::ostream* out) {
-  *out << c.name;
-}
-
-class ConverterStops : public ::testing::TestWithParam<StopCase> {};
-
-TEST_P(ConverterStops, StopWithOneLine) {
-  const StopCase& c = GetParam();
-  WorkDirectory dir;
-  if (c.resultFile != nullptr) dir.write("RES.DAT", c.resultFile);
-  if (c.outputTimeFile != nullptr) dir.write("OTF.DAT", c.outputTimeFile);
-  const ProgramResult result = dir.run(RESCONV_PATH, c.answers);
-  EXPECT_NE(result.exitStatus, 0);
-  // The stop line, then the line naming the place (the bad-input tests check those).
-  EXPECT_EQ(result.standardError.substr(0, result.standardError.find('\n') + 1),
-            std::string(c.stopLine) + "\n");
-}
-
-const char* const smallResult =
-    "title\n2 1 2\n0 0 0 1 0 0\n1 0 0 1 0 0\n1 2 1\n1 1.0\n1 0 0\n1 0 0\n0 0 0\n";
-
-INSTANTIATE_TEST_SUITE_P(
-    Numbers, ConverterStops,
-    ::testing::Values(
-        StopCase{"missingResultFile", nullptr, nullptr, "1\nRES.DAT\n",
-                 "forrtl: severe (29): file not found, unit 5, file RES.DAT"},
-        StopCase{"consoleEndsEarly", smallResult, nullptr, "1\nRES.DAT\n",
-                 "forrtl: severe (24): end-of-file during read, unit -4, file stdin"},
-        StopCase{"answerNotANumber", smallResult, nullptr, "x\n",
-                 "forrtl: severe (59): list-directed I/O syntax error, unit -4, file stdin"},
-        StopCase{"valueNotANumber", "title\n2 1 2\n0 0 0 1 0 0\n1 0 0 one 0 0\n", nullptr,
-                 "1\nRES.DAT\n7\n0\n",
-                 "forrtl: severe (59): list-directed I/O syntax error, unit 5, file RES.DAT"},
-        StopCase{"letterInTimeCount", smallResult, "   x1\n", "1\nRES.DAT\n1\n1\nOTF.DAT\n",
-                 "forrtl: severe (64): input conversion error, unit 17, file OTF.DAT"},
-        StopCase{"absurdNodeCount", "title\n2000000000 1 8\n", nullptr, "1\nRES.DAT\n7\n0\n",
-                 "forrtl: severe (41): insufficient virtual memory"},
-        StopCase{"cutInsideAStep", "title\n2 1 2\n0 0 0 1 0 0\n1 0 0 1 0 0\n1 2 1\n1 1.0\n1 0 0\n",
-                 nullptr, "1\nRES.DAT\n1\n0\n",
-                 "forrtl: severe (24): end-of-file during read, unit 5, file RES.DAT"}),
-    [](const ::testing::TestParamInfo<StopCase>& param) { return std::string(param.param.name); });
-
-}  // namespace
-
-namespace {
 
 TEST(ConverterDialogue, SubMeshOutputsGoToTheConsoleWhenNoFileIsOpen) {
   // Output form 7 opens no file: the sub-mesh Tecplot block of the initial state is written on
@@ -212,10 +115,6 @@ TEST(ConverterDialogue, SubMeshOutputsGoToTheConsoleWhenNoFileIsOpen) {
   EXPECT_EQ(out.substr(out.size() - block.size()), block);
   EXPECT_EQ(createdFiles(dir), std::set<std::string>{});
 }
-
-}  // namespace
-
-namespace {
 
 // The dialogue keeps its MicroAVS sub-mesh under forms that write no sub-mesh section: the
 // header lines go into the output file, then the run stops at the end of the empty scratch

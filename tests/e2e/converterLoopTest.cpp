@@ -1,13 +1,13 @@
 // The converter's step loop seen through its outputs: which states are shown, in which order,
 // and with which values, for each output form and choice of requested times.
 #include <cstdlib>
-#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/console.h"
-#include "e2e/programRun.h"
+#include "support/caseTable.h"
+#include "support/programRun.h"
 
 namespace {
 
@@ -48,19 +48,14 @@ struct LoopCase {
   std::vector<double> expectedTimes;
 };
 
-// Shown by its name in test listings.
-void PrintTo(const LoopCase& c, std::ostream* out) {
-  *out << c.name;
-}
-
 const std::string tecplotTime = "TITLE = \"TIME=";
 const std::string listTime = "                    TIME =";
 const std::string interpTime = " TIME,";
 
-class ConverterLoop : public ::testing::TestWithParam<LoopCase> {};
+class ConverterLoop : public testSupport::CaseTest<LoopCase> {};
 
 TEST_P(ConverterLoop, ShowsTheStatesInOrder) {
-  const LoopCase& c = GetParam();
+  const LoopCase& c = row();
   WorkDirectory dir;
   dir.copy(fixturePath(std::string("loop/") + c.resultFile), c.resultFile);
   if (!c.requestedTimes.empty()) dir.write("OTF.DAT", outputTimeFile(c.requestedTimes));
@@ -70,73 +65,72 @@ TEST_P(ConverterLoop, ShowsTheStatesInOrder) {
   EXPECT_EQ(blockTimes(dir.read(c.output), c.timePrefix), c.expectedTimes);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ConverterLoop,
-                         ::testing::Values(LoopCase{"tecplotEveryStep",
-                                                    "RES123.DAT",
-                                                    "1\n0\n",
-                                                    {},
-                                                    "TECPLOT.TXT",
-                                                    tecplotTime.c_str(),
-                                                    {0, 10, 20, 30}},
-                                           LoopCase{"tecplotRequested",
-                                                    "RES123.DAT",
-                                                    "1\n1\nOTF.DAT\n",
-                                                    {"15.0", "30.0"},
-                                                    "TECPLOT.TXT",
-                                                    tecplotTime.c_str(),
-                                                    {0, 15, 30}},
-                                           LoopCase{"tecplotRequestedOutOfOrder",
-                                                    "RES123.DAT",
-                                                    "1\n1\nOTF.DAT\n",
-                                                    {"30.0", "15.0"},
-                                                    "TECPLOT.TXT",
-                                                    tecplotTime.c_str(),
-                                                    {0, 15, 30}},
-                                           LoopCase{"tecplotOutsideTheSteps",
-                                                    "RES123.DAT",
-                                                    "1\n1\nOTF.DAT\n",
-                                                    {"0.0", "45.0"},
-                                                    "TECPLOT.TXT",
-                                                    tecplotTime.c_str(),
-                                                    {0}},
-                                           LoopCase{"tecplotStepZeroThenRequested",
-                                                    "RES0123.DAT",
-                                                    "1\n1\nOTF.DAT\n",
-                                                    {"15.0"},
-                                                    "TECPLOT.TXT",
-                                                    tecplotTime.c_str(),
-                                                    {0, 0, 15}},
-                                           LoopCase{"interpStoredAndRequested",
-                                                    "RES123.DAT",
-                                                    "4\n1\nOTF.DAT\n",
-                                                    {"15.0"},
-                                                    "INTERP.TXT",
-                                                    interpTime.c_str(),
-                                                    {10, 15, 20, 30}},
-                                           LoopCase{"interpWithoutRequested",
-                                                    "RES123.DAT",
-                                                    "4\n0\nOTF.DAT\n",
-                                                    {"15.0"},
-                                                    "INTERP.TXT",
-                                                    interpTime.c_str(),
-                                                    {10, 20, 30}},
-                                           LoopCase{"listStepZeroAndRequested",
-                                                    "RES0123.DAT",
-                                                    "0\nOTF.DAT\n",
-                                                    {"15.0"},
-                                                    "OUTPUT.TXT",
-                                                    listTime.c_str(),
-                                                    {0, 0, 15, 15}},
-                                           LoopCase{"listRequestedOnly",
-                                                    "RES123.DAT",
-                                                    "0\nOTF.DAT\n",
-                                                    {"20.0", "5.0"},
-                                                    "OUTPUT.TXT",
-                                                    listTime.c_str(),
-                                                    {5, 5, 20, 20}}),
-                         [](const ::testing::TestParamInfo<LoopCase>& param) {
-                           return std::string(param.param.name);
-                         });
+const LoopCase loopCases[] = {{"tecplotEveryStep",
+                               "RES123.DAT",
+                               "1\n0\n",
+                               {},
+                               "TECPLOT.TXT",
+                               tecplotTime.c_str(),
+                               {0, 10, 20, 30}},
+                              {"tecplotRequested",
+                               "RES123.DAT",
+                               "1\n1\nOTF.DAT\n",
+                               {"15.0", "30.0"},
+                               "TECPLOT.TXT",
+                               tecplotTime.c_str(),
+                               {0, 15, 30}},
+                              {"tecplotRequestedOutOfOrder",
+                               "RES123.DAT",
+                               "1\n1\nOTF.DAT\n",
+                               {"30.0", "15.0"},
+                               "TECPLOT.TXT",
+                               tecplotTime.c_str(),
+                               {0, 15, 30}},
+                              {"tecplotOutsideTheSteps",
+                               "RES123.DAT",
+                               "1\n1\nOTF.DAT\n",
+                               {"0.0", "45.0"},
+                               "TECPLOT.TXT",
+                               tecplotTime.c_str(),
+                               {0}},
+                              {"tecplotStepZeroThenRequested",
+                               "RES0123.DAT",
+                               "1\n1\nOTF.DAT\n",
+                               {"15.0"},
+                               "TECPLOT.TXT",
+                               tecplotTime.c_str(),
+                               {0, 0, 15}},
+                              {"interpStoredAndRequested",
+                               "RES123.DAT",
+                               "4\n1\nOTF.DAT\n",
+                               {"15.0"},
+                               "INTERP.TXT",
+                               interpTime.c_str(),
+                               {10, 15, 20, 30}},
+                              {"interpWithoutRequested",
+                               "RES123.DAT",
+                               "4\n0\nOTF.DAT\n",
+                               {"15.0"},
+                               "INTERP.TXT",
+                               interpTime.c_str(),
+                               {10, 20, 30}},
+                              {"listStepZeroAndRequested",
+                               "RES0123.DAT",
+                               "0\nOTF.DAT\n",
+                               {"15.0"},
+                               "OUTPUT.TXT",
+                               listTime.c_str(),
+                               {0, 0, 15, 15}},
+                              {"listRequestedOnly",
+                               "RES123.DAT",
+                               "0\nOTF.DAT\n",
+                               {"20.0", "5.0"},
+                               "OUTPUT.TXT",
+                               listTime.c_str(),
+                               {5, 5, 20, 20}}};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ConverterLoop, testSupport::rowsOf(loopCases),
+                         testSupport::rowName);
 
 // Builds the result list of the loop fixture by hand from its record layouts.
 std::string listHeading(const std::string& time, const std::string& step) {

@@ -22,7 +22,8 @@
 #include <utility>
 #include <vector>
 
-#include "e2e/programRun.h"
+#include "support/caseTable.h"
+#include "support/programRun.h"
 
 namespace {
 
@@ -266,7 +267,8 @@ void prepareSeriesOverAnEarlierRun(const WorkDirectory& dir) {
   dir.write("EARLIER.DAT", earlierResult);
   const ProgramResult earlier = dir.runWithArguments(RESCONV_PATH, "EARLIER.DAT --to vtu -q");
   ASSERT_EQ(earlier.exitStatus, 0) << earlier.standardError;
-  ASSERT_EQ(collectionOf(dir).size(), 5u);
+  // The initial state, whose place stored step 0 at time 0.0 takes, and steps 1 to 3.
+  ASSERT_EQ(collectionOf(dir).size(), 4u);
   dir.write("NEW.DAT", newResult);
 }
 
@@ -429,15 +431,10 @@ struct LimitCase {
   std::string place;  // the place line
 };
 
-// Shown by its name in test listings.
-void PrintTo(const LimitCase& c, std::ostream* out) {
-  *out << c.name;
-}
-
-class FileSizeLimit : public ::testing::TestWithParam<LimitCase> {};
+class FileSizeLimit : public testSupport::CaseTest<LimitCase> {};
 
 TEST_P(FileSizeLimit, StopsWithTheWriteFailure) {
-  const LimitCase& c = GetParam();
+  const LimitCase& c = row();
   WorkDirectory dir;
   for (const char* name : {"RES.DAT", "OTF_TIMES.DAT", "OTF_MESH.DAT"}) {
     dir.copy(fixturePath(std::string("vtu/") + name), name);
@@ -470,30 +467,28 @@ TEST_P(FileSizeLimit, StopsWithTheWriteFailure) {
 
 const std::string afterStepThree = "after the output of step 3 at time 30";
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, FileSizeLimit,
-    ::testing::Values(LimitCase{"list", RESCONV_PATH, "RES.DAT --to list --times OTF_TIMES.DAT",
-                                "OUTPUT.TXT", "OUTPUT.TXT, " + afterStepThree},
-                      LimitCase{"tecplot", RESCONV_PATH, "RES.DAT --to tecplot", "TECPLOT.TXT",
-                                "TECPLOT.TXT, " + afterStepThree},
-                      LimitCase{"femap", RESCONV_PATH, "RES.DAT --to femap", "FEMAP.NEU",
-                                "FEMAP.NEU, " + afterStepThree},
-                      LimitCase{"avs", RESCONV_PATH, "RES.DAT --to avs", "AVS.INP",
-                                "AVS.tmp, the scratch file of AVS.INP, " + afterStepThree},
-                      LimitCase{"interp", RESCONV_PATH,
-                                "RES.DAT --to interp --points OTF_MESH.DAT --submesh tecplot",
-                                "INTERP.TXT", "INTERP.TXT, " + afterStepThree},
-                      // The run ends with step 2, the first after the restart time.
-                      LimitCase{"restart", RESCONV_PATH, "RES.DAT --to restart --restart-time 15",
-                                "RESTART.DAT",
-                                "RESTART.DAT, after the output of step 2 at time 20"},
-                      // BALANCE.CSV, 461 bytes, is within the limit.
-                      LimitCase{"balance", RESCONV_PATH, "RES.DAT --to balance",
-                                "BALANCE_BY_CODE.CSV", "BALANCE_BY_CODE.CSV, " + afterStepThree},
-                      LimitCase{"vtu", RESCONV_PATH, "RES.DAT --to vtu", "VTK/VTK_0000.vtu",
-                                "VTK/VTK_0000.vtu, while writing the output of step 0 at time 0"},
-                      LimitCase{"tables", TSERIES_PATH, "RES.DAT --graph GRAPH.DAT", "HTIME.CSV",
-                                "HTIME.CSV, after reading step 3 at time 30"}),
-    [](const ::testing::TestParamInfo<LimitCase>& param) { return std::string(param.param.name); });
+const LimitCase limitCases[] = {
+    {"list", RESCONV_PATH, "RES.DAT --to list --times OTF_TIMES.DAT", "OUTPUT.TXT",
+     "OUTPUT.TXT, " + afterStepThree},
+    {"tecplot", RESCONV_PATH, "RES.DAT --to tecplot", "TECPLOT.TXT",
+     "TECPLOT.TXT, " + afterStepThree},
+    {"femap", RESCONV_PATH, "RES.DAT --to femap", "FEMAP.NEU", "FEMAP.NEU, " + afterStepThree},
+    {"avs", RESCONV_PATH, "RES.DAT --to avs", "AVS.INP",
+     "AVS.tmp, the scratch file of AVS.INP, " + afterStepThree},
+    {"interp", RESCONV_PATH, "RES.DAT --to interp --points OTF_MESH.DAT --submesh tecplot",
+     "INTERP.TXT", "INTERP.TXT, " + afterStepThree},
+    // The run ends with step 2, the first after the restart time.
+    {"restart", RESCONV_PATH, "RES.DAT --to restart --restart-time 15", "RESTART.DAT",
+     "RESTART.DAT, after the output of step 2 at time 20"},
+    // BALANCE.CSV, 461 bytes, is within the limit.
+    {"balance", RESCONV_PATH, "RES.DAT --to balance", "BALANCE_BY_CODE.CSV",
+     "BALANCE_BY_CODE.CSV, " + afterStepThree},
+    {"vtu", RESCONV_PATH, "RES.DAT --to vtu", "VTK/VTK_0000.vtu",
+     "VTK/VTK_0000.vtu, while writing the output of step 0 at time 0"},
+    {"tables", TSERIES_PATH, "RES.DAT --graph GRAPH.DAT", "HTIME.CSV",
+     "HTIME.CSV, after reading step 3 at time 30"}};
+
+INSTANTIATE_TEST_SUITE_P(Forms, FileSizeLimit, testSupport::rowsOf(limitCases),
+                         testSupport::rowName);
 
 }  // namespace

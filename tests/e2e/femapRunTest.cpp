@@ -2,17 +2,17 @@
 // an output set per output, and sub-mesh form 2 under output form 4 writes the sub-mesh model
 // and its sets into INTERP.TXT. Expected files are worked out from the record layouts.
 #include <filesystem>
-#include <ostream>
 #include <string>
 
-#include "e2e/programRun.h"
+#include "support/caseTable.h"
+#include "support/programRun.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 struct NeutralRun {
-  const char* caseName;
+  const char* name;
   const char* outputFile;
 };
 
@@ -28,15 +28,11 @@ constexpr NeutralRun neutralRuns[] = {
     {"submesh", "INTERP.TXT"},
 };
 
-void PrintTo(const NeutralRun& run, std::ostream* out) {
-  *out << run.caseName;
-}
-
-class NeutralFileRun : public ::testing::TestWithParam<NeutralRun> {};
+class NeutralFileRun : public testSupport::CaseTest<NeutralRun> {};
 
 TEST_P(NeutralFileRun, WritesTheExpectedFile) {
-  const NeutralRun& run = GetParam();
-  const fs::path caseDir = fs::path(FIXTURE_DIR) / "femap" / run.caseName;
+  const NeutralRun& run = row();
+  const fs::path caseDir = fs::path(FIXTURE_DIR) / "femap" / run.name;
   WorkDirectory dir;
   for (const auto& input : fs::directory_iterator(caseDir / "input")) {
     dir.copy(input.path(), input.path().filename().string());
@@ -48,9 +44,7 @@ TEST_P(NeutralFileRun, WritesTheExpectedFile) {
   EXPECT_TRUE(sameText(dir.read(run.outputFile), readFile(caseDir / "expected" / run.outputFile)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, NeutralFileRun, ::testing::ValuesIn(neutralRuns),
-                         [](const ::testing::TestParamInfo<NeutralRun>& param) {
-                           return std::string(param.param.caseName);
-                         });
+INSTANTIATE_TEST_SUITE_P(Runs, NeutralFileRun, testSupport::rowsOf(neutralRuns),
+                         testSupport::rowName);
 
 }  // namespace

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "e2e/programRun.h"
 #include "resconv/outputForms.h"
+#include "support/programRun.h"
 
 namespace {
 
@@ -158,13 +158,16 @@ TEST(FormTable, AnswersAndNames) {
     }
   }
   EXPECT_EQ(expectedAnswer, 6);
-  EXPECT_EQ(subMeshFormFor(0).writeState, nullptr);
+  EXPECT_EQ(subMeshFormFor(subMeshFormCode::none).writeState, nullptr);
   // A form of the command line only is no form when its number is typed in the dialogue.
   for (const OutputForm& form : outputForms()) {
-    EXPECT_EQ(dialogueOutputForm(form.answer), form.inDialogue ? form.answer : -1) << form.name;
+    EXPECT_EQ(dialogueOutputForm(form.answer), form.inDialogue ? form.answer : outputFormCode::none)
+        << form.name;
   }
   for (const SubMeshForm& form : subMeshForms()) {
-    EXPECT_EQ(dialogueSubMeshForm(form.answer), form.inDialogue ? form.answer : 0) << form.name;
+    EXPECT_EQ(dialogueSubMeshForm(form.answer),
+              form.inDialogue ? form.answer : subMeshFormCode::none)
+        << form.name;
   }
 }
 

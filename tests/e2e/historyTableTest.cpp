@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <string>
 
-#include "e2e/programRun.h"
+#include "support/caseTable.h"
+#include "support/programRun.h"
 
 namespace {
 
@@ -55,14 +56,10 @@ struct HistoryCase {
   std::string expected;
 };
 
-void PrintTo(const HistoryCase& c, std::ostream* out) {
-  *out << c.name;
-}
-
-class HistoryRun : public ::testing::TestWithParam<HistoryCase> {};
+class HistoryRun : public testSupport::CaseTest<HistoryCase> {};
 
 TEST_P(HistoryRun, WritesTheTable) {
-  const HistoryCase& c = GetParam();
+  const HistoryCase& c = row();
   WorkDirectory dir;
   dir.write("RES.DAT", historyResultFile(c.storedStepZero));
   const ProgramResult run = dir.runWithArguments(tseries, std::string("RES.DAT ") + c.options);
@@ -76,30 +73,27 @@ TEST_P(HistoryRun, WritesTheTable) {
   EXPECT_EQ(run.standardOutput, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Tables, HistoryRun,
-    ::testing::Values(
-        HistoryCase{"everyStep", false, "--nodes 2-3,9 --elements 2,1",
-                    header + initialRow + firstStepRow + secondStepRow},
-        // A stored step at time 0 takes the initial state's row: one row per time.
-        HistoryCase{"storedStepZero", true, "--nodes 2-3,9 --elements 2,1",
-                    header +
-                        "0.0,0,9.0,9.0,19.0,9.0,9.0,9.0,9.0,9.0,9.0,0.0,0.0,0.0,0.0,0.0,0.0\n" +
-                        firstStepRow + secondStepRow},
-        // Time 0 outside the window: no initial row.
-        HistoryCase{"fromOne", false, "--nodes 2-3,9 --elements 2,1 --from 1",
-                    header + firstStepRow + secondStepRow},
-        HistoryCase{"untilFive", false, "--nodes 2-3,9 --elements 2,1 --until 5",
-                    header + initialRow + firstStepRow},
-        HistoryCase{"nodesOnly", false, "--nodes 9",
-                    "time,step,total_head_9,pressure_head_9,discharge_9\n"
-                    "0.0,0,10.125,0.125,0.001\n2.5,1,10.5,0.5,-0.002\n10000.0,7,8.5,-1.5,0.0\n"},
-        HistoryCase{"elementsOnly", false, "--elements 2",
-                    "time,step,vx_2,vy_2,vz_2\n0.0,0,0.0,0.0,0.0\n2.5,1,0.5,-0.25,0.0\n"
-                    "10000.0,7,1.5e-07,0.0,-1.0\n"}),
-    [](const ::testing::TestParamInfo<HistoryCase>& param) {
-      return std::string(param.param.name);
-    });
+const HistoryCase historyCases[] = {
+    {"everyStep", false, "--nodes 2-3,9 --elements 2,1",
+     header + initialRow + firstStepRow + secondStepRow},
+    // A stored step at time 0 takes the initial state's row: one row per time.
+    {"storedStepZero", true, "--nodes 2-3,9 --elements 2,1",
+     header + "0.0,0,9.0,9.0,19.0,9.0,9.0,9.0,9.0,9.0,9.0,0.0,0.0,0.0,0.0,0.0,0.0\n" +
+         firstStepRow + secondStepRow},
+    // Time 0 outside the window: no initial row.
+    {"fromOne", false, "--nodes 2-3,9 --elements 2,1 --from 1",
+     header + firstStepRow + secondStepRow},
+    {"untilFive", false, "--nodes 2-3,9 --elements 2,1 --until 5",
+     header + initialRow + firstStepRow},
+    {"nodesOnly", false, "--nodes 9",
+     "time,step,total_head_9,pressure_head_9,discharge_9\n"
+     "0.0,0,10.125,0.125,0.001\n2.5,1,10.5,0.5,-0.002\n10000.0,7,8.5,-1.5,0.0\n"},
+    {"elementsOnly", false, "--elements 2",
+     "time,step,vx_2,vy_2,vz_2\n0.0,0,0.0,0.0,0.0\n2.5,1,0.5,-0.25,0.0\n"
+     "10000.0,7,1.5e-07,0.0,-1.0\n"}};
+
+INSTANTIATE_TEST_SUITE_P(Tables, HistoryRun, testSupport::rowsOf(historyCases),
+                         testSupport::rowName);
 
 TEST(HistoryRun, FileCutInsideAStepKeepsTheRowsBeforeIt) {
   WorkDirectory dir;
@@ -121,15 +115,11 @@ struct UsageCase {
   const char* message;
 };
 
-void PrintTo(const UsageCase& c, std::ostream* out) {
-  *out << c.name;
-}
-
-class HistoryUsage : public ::testing::TestWithParam<UsageCase> {};
+class HistoryUsage : public testSupport::CaseTest<UsageCase> {};
 
 // Status 2, one line naming the option, nothing created.
 TEST_P(HistoryUsage, RefusesTheList) {
-  const UsageCase& c = GetParam();
+  const UsageCase& c = row();
   WorkDirectory dir;
   dir.write("RES.DAT", historyResultFile(false));
   dir.write("GRAPH.DAT", "\n    1\n      1\n    0\n    0\n    0\n");
@@ -140,33 +130,30 @@ TEST_P(HistoryUsage, RefusesTheList) {
   EXPECT_FALSE(dir.exists("HTIME.CSV"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lists, HistoryUsage,
-    ::testing::Values(
-        UsageCase{"nodeZero", "--nodes 0",
-                  "--nodes: 0 is outside 1..9 (the node count of RES.DAT)"},
-        UsageCase{"nodeAboveTheMesh", "--nodes 2,10",
-                  "--nodes: 10 is outside 1..9 (the node count of RES.DAT)"},
-        UsageCase{"elementAboveTheMesh", "--nodes 1 --elements 1-3",
-                  "--elements: 3 is outside 1..2 (the element count of RES.DAT)"},
-        UsageCase{"backwardRange", "--nodes 5-3",
-                  "--nodes: \"5-3\" holds the range 5-3, which runs backwards"},
-        UsageCase{"emptyItem", "--nodes 1,,2",
-                  "--nodes: \"1,,2\" is not a list of numbers and ranges such as 5,12-14,40 "
-                  "(\"\" is not a whole number)"},
-        UsageCase{"signedNumber", "--elements=-1",
-                  "--elements: \"-1\" is not a list of numbers and ranges such as 5,12-14,40 "
-                  "(\"\" is not a whole number)"},
-        UsageCase{"word", "--nodes five",
-                  "--nodes: \"five\" is not a list of numbers and ranges such as 5,12-14,40 "
-                  "(\"five\" is not a whole number)"},
-        UsageCase{"hugeNumber", "--nodes 4294967296",
-                  "--nodes: \"4294967296\" holds the number 4294967296, too large to be a number"},
-        UsageCase{"hugeRange", "--nodes 1-2000000000",
-                  "--nodes: \"1-2000000000\" lists more than 10000000 numbers"},
-        UsageCase{"withGraph", "--nodes 1 --graph GRAPH.DAT", "--graph excludes --nodes"},
-        UsageCase{"noList", "-q", "one of --graph, --nodes and --elements is required"}),
-    [](const ::testing::TestParamInfo<UsageCase>& param) { return std::string(param.param.name); });
+const UsageCase usageCases[] = {
+    {"nodeZero", "--nodes 0", "--nodes: 0 is outside 1..9 (the node count of RES.DAT)"},
+    {"nodeAboveTheMesh", "--nodes 2,10", "--nodes: 10 is outside 1..9 (the node count of RES.DAT)"},
+    {"elementAboveTheMesh", "--nodes 1 --elements 1-3",
+     "--elements: 3 is outside 1..2 (the element count of RES.DAT)"},
+    {"backwardRange", "--nodes 5-3", "--nodes: \"5-3\" holds the range 5-3, which runs backwards"},
+    {"emptyItem", "--nodes 1,,2",
+     "--nodes: \"1,,2\" is not a list of numbers and ranges such as 5,12-14,40 "
+     "(\"\" is not a whole number)"},
+    {"signedNumber", "--elements=-1",
+     "--elements: \"-1\" is not a list of numbers and ranges such as 5,12-14,40 "
+     "(\"\" is not a whole number)"},
+    {"word", "--nodes five",
+     "--nodes: \"five\" is not a list of numbers and ranges such as 5,12-14,40 "
+     "(\"five\" is not a whole number)"},
+    {"hugeNumber", "--nodes 4294967296",
+     "--nodes: \"4294967296\" holds the number 4294967296, too large to be a number"},
+    {"hugeRange", "--nodes 1-2000000000",
+     "--nodes: \"1-2000000000\" lists more than 10000000 numbers"},
+    {"withGraph", "--nodes 1 --graph GRAPH.DAT", "--graph excludes --nodes"},
+    {"noList", "-q", "one of --graph, --nodes and --elements is required"}};
+
+INSTANTIATE_TEST_SUITE_P(Lists, HistoryUsage, testSupport::rowsOf(usageCases),
+                         testSupport::rowName);
 
 // A scripted run stops on a list number below 1, with the place of the field; the dialogue
 // keeps such a column (of zeros) and warns.

@@ -5,7 +5,7 @@
 // are known in closed form.
 #include <string>
 
-#include "e2e/programRun.h"
+#include "support/programRun.h"
 
 namespace {
 

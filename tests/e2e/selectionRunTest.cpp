@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "e2e/programRun.h"
+#include "support/caseTable.h"
+#include "support/programRun.h"
 
 namespace {
 
@@ -52,11 +52,6 @@ struct SelectionCase {
   const char* options;
   std::vector<double> times;  // the outputs shown, the initial state at 0
 };
-
-// Shown by its name in test listings.
-void PrintTo(const SelectionCase& c, std::ostream* out) {
-  *out << c.name;
-}
 
 const SelectionCase selectionCases[] = {
     {"none", "", everyOutput},
@@ -154,10 +149,10 @@ const ByteForm byteForms[] = {
     {"vtu", "--to vtu", seriesOutputs},
 };
 
-class SelectedOutputs : public ::testing::TestWithParam<SelectionCase> {};
+class SelectedOutputs : public testSupport::CaseTest<SelectionCase> {};
 
 TEST_P(SelectedOutputs, AreTheOutputsOfTheWholeRunAtTheSelectedTimes) {
-  const SelectionCase& c = GetParam();
+  const SelectionCase& c = row();
   for (const ByteForm& form : byteForms) {
     SCOPED_TRACE(form.name);
     WorkDirectory whole, selected;
@@ -182,10 +177,8 @@ TEST_P(SelectedOutputs, AreTheOutputsOfTheWholeRunAtTheSelectedTimes) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, SelectedOutputs, ::testing::ValuesIn(selectionCases),
-                         [](const ::testing::TestParamInfo<SelectionCase>& param) {
-                           return std::string(param.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, SelectedOutputs, testSupport::rowsOf(selectionCases),
+                         testSupport::rowName);
 
 // The times each form shows: a scanf pattern that reads the time from the line opening an
 // output. FEMAP output sets and MicroAVS steps are numbered in the order written, so their
@@ -312,15 +305,10 @@ struct UsageCase {
   const char* message;  // the part of the one-line message that names the option
 };
 
-// Shown by its name in test listings.
-void PrintTo(const UsageCase& c, std::ostream* out) {
-  *out << c.name;
-}
-
-class SelectionUsageErrors : public ::testing::TestWithParam<UsageCase> {};
+class SelectionUsageErrors : public testSupport::CaseTest<UsageCase> {};
 
 TEST_P(SelectionUsageErrors, EndWithStatusTwoAndCreateNothing) {
-  const UsageCase& c = GetParam();
+  const UsageCase& c = row();
   WorkDirectory dir;
   dir.write("RES.DAT", sevenStepResultFile());
   dir.write("OTF.DAT", "    1\n      15.0\n    0    0\n");
@@ -341,36 +329,33 @@ TEST_P(SelectionUsageErrors, EndWithStatusTwoAndCreateNothing) {
   EXPECT_EQ(before(), filesBefore);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Options, SelectionUsageErrors,
-    ::testing::Values(
-        UsageCase{"everyZero", RESCONV_PATH, "RES.DAT --to tecplot --every 0",
-                  "--every: 0 is not a whole number of 1 or more"},
-        UsageCase{"everyNegative", RESCONV_PATH, "RES.DAT --to tecplot --every -3", "--every"},
-        UsageCase{"everyNotAWholeNumber", RESCONV_PATH, "RES.DAT --to tecplot --every 2.5",
-                  "--every"},
-        UsageCase{"everyNotANumber", RESCONV_PATH, "RES.DAT --to tecplot --every ten", "--every"},
-        UsageCase{"fromNotANumber", RESCONV_PATH, "RES.DAT --to tecplot --from soon", "--from"},
-        UsageCase{"fromNaN", RESCONV_PATH, "RES.DAT --to tecplot --from nan",
-                  "--from: nan is not a finite number"},
-        UsageCase{"untilInfinite", RESCONV_PATH, "RES.DAT --to vtu --until inf",
-                  "--until: inf is not a finite number"},
-        UsageCase{"fromAfterUntil", RESCONV_PATH, "RES.DAT --to vtu --from 50 --until 20",
-                  "--from 50 is after --until 20"},
-        UsageCase{"withTimes", RESCONV_PATH, "RES.DAT --to tecplot --times OTF.DAT --every 2",
-                  "--every cannot be given with --times"},
-        UsageCase{"withList", RESCONV_PATH, "RES.DAT --to list --times OTF.DAT --from 10",
-                  "--from"},
-        UsageCase{"withRestart", RESCONV_PATH, "RES.DAT --to restart --restart-time 20 --until 30",
-                  "--until is not for --to restart"},
-        UsageCase{"withInfo", RESCONV_PATH, "RES.DAT --info --every 2",
-                  "--every cannot be given with --info"},
-        UsageCase{"tseriesEveryZero", TSERIES_PATH, "RES.DAT --graph G.DAT --every 0",
-                  "--every: 0 is not a whole number of 1 or more"},
-        UsageCase{"tseriesFromAfterUntil", TSERIES_PATH, "RES.DAT --graph G.DAT --from 3 --until 2",
-                  "--from 3 is after --until 2"},
-        UsageCase{"tseriesUntilNaN", TSERIES_PATH, "RES.DAT --graph G.DAT --until nan",
-                  "--until: nan is not a finite number"}),
-    [](const ::testing::TestParamInfo<UsageCase>& param) { return std::string(param.param.name); });
+const UsageCase usageCases[] = {
+    {"everyZero", RESCONV_PATH, "RES.DAT --to tecplot --every 0",
+     "--every: 0 is not a whole number of 1 or more"},
+    {"everyNegative", RESCONV_PATH, "RES.DAT --to tecplot --every -3", "--every"},
+    {"everyNotAWholeNumber", RESCONV_PATH, "RES.DAT --to tecplot --every 2.5", "--every"},
+    {"everyNotANumber", RESCONV_PATH, "RES.DAT --to tecplot --every ten", "--every"},
+    {"fromNotANumber", RESCONV_PATH, "RES.DAT --to tecplot --from soon", "--from"},
+    {"fromNaN", RESCONV_PATH, "RES.DAT --to tecplot --from nan",
+     "--from: nan is not a finite number"},
+    {"untilInfinite", RESCONV_PATH, "RES.DAT --to vtu --until inf",
+     "--until: inf is not a finite number"},
+    {"fromAfterUntil", RESCONV_PATH, "RES.DAT --to vtu --from 50 --until 20",
+     "--from 50 is after --until 20"},
+    {"withTimes", RESCONV_PATH, "RES.DAT --to tecplot --times OTF.DAT --every 2",
+     "--every cannot be given with --times"},
+    {"withList", RESCONV_PATH, "RES.DAT --to list --times OTF.DAT --from 10", "--from"},
+    {"withRestart", RESCONV_PATH, "RES.DAT --to restart --restart-time 20 --until 30",
+     "--until is not for --to restart"},
+    {"withInfo", RESCONV_PATH, "RES.DAT --info --every 2", "--every cannot be given with --info"},
+    {"tseriesEveryZero", TSERIES_PATH, "RES.DAT --graph G.DAT --every 0",
+     "--every: 0 is not a whole number of 1 or more"},
+    {"tseriesFromAfterUntil", TSERIES_PATH, "RES.DAT --graph G.DAT --from 3 --until 2",
+     "--from 3 is after --until 2"},
+    {"tseriesUntilNaN", TSERIES_PATH, "RES.DAT --graph G.DAT --until nan",
+     "--until: nan is not a finite number"}};
+
+INSTANTIATE_TEST_SUITE_P(Options, SelectionUsageErrors, testSupport::rowsOf(usageCases),
+                         testSupport::rowName);
 
 }  // namespace

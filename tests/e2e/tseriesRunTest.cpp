@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "e2e/programRun.h"
+#include "support/programRun.h"
 
 namespace {
 

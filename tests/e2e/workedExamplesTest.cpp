@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "e2e/programRun.h"
+#include "support/programRun.h"
 
 namespace {
 

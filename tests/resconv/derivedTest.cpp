@@ -5,27 +5,12 @@
 #include <vector>
 
 #include "resconv/derived.h"
-#include "resconv/testMesh.h"
+#include "support/meshes.h"
 
 namespace {
 
-SubMesh pointsAt(const std::vector<Point3>& points) {
-  SubMesh subMesh;
-  subMesh.pointCount = static_cast<int>(points.size());
-  subMesh.pointX.assign(1, 0.0);
-  subMesh.pointY.assign(1, 0.0);
-  subMesh.pointZ.assign(1, 0.0);
-  for (const Point3& p : points) {
-    subMesh.pointX.push_back(p.x);
-    subMesh.pointY.push_back(p.y);
-    subMesh.pointZ.push_back(p.z);
-  }
-  return subMesh;
-}
-
 void locate(const TestMesh& mesh, SubMesh& subMesh) {
-  locatePoints(mesh.x, mesh.y, mesh.z, mesh.connectivity, mesh.elementCount(), mesh.nodesPerElement,
-               subMesh);
+  locatePoints(mesh.view(), subMesh);
 }
 
 TEST(SignedVolume, IsMinusOneSixthOfTheTripleProduct) {
@@ -55,7 +40,7 @@ TEST(LocatePoints, ReproduceALinearFieldInsideAUnitCube) {
   const std::vector<Point3> points = {{0.5, 0.5, 0.5},  {0.0, 0.0, 0.0}, {1.0, 1.0, 1.0},
                                       {0.5, 0.0, 0.5},  {1.0, 0.5, 0.5}, {0.25, 0.75, 0.1},
                                       {0.9, 0.05, 0.7}, {0.0, 0.5, 1.0}};
-  SubMesh subMesh = pointsAt(points);
+  SubMesh subMesh = makeSubMesh(points);
   locate(mesh, subMesh);
 
   std::vector<double> pressureHead(9, 0.0);
@@ -109,7 +94,7 @@ TEST(LocatePoints, APointOnASharedFaceGoesToTheLowerNumberedElement) {
       addBox(mesh, 0, 0, 0, 1, 1, 1);
       addBox(mesh, 1, 0, 0, 2, 1, 1);
     }
-    SubMesh subMesh = pointsAt({c.point});
+    SubMesh subMesh = makeSubMesh({c.point});
     locate(mesh, subMesh);
     for (int vertex : subMesh.pointVertex[1]) {
       EXPECT_GE(vertex, c.firstNodeOfElement);
@@ -121,7 +106,7 @@ TEST(LocatePoints, APointOnASharedFaceGoesToTheLowerNumberedElement) {
 TEST(LocatePoints, APointOutsideEveryElementHasZeroHead) {
   TestMesh mesh;
   addBox(mesh, 0, 0, 0, 1, 1, 1);
-  SubMesh subMesh = pointsAt({{1.5, 0.5, 0.5}, {0.5, 0.5, -2.0}, {0.5, 0.5, 1.0 + 1e-12}});
+  SubMesh subMesh = makeSubMesh({{1.5, 0.5, 0.5}, {0.5, 0.5, -2.0}, {0.5, 0.5, 1.0 + 1e-12}});
   locate(mesh, subMesh);
   const std::vector<double> pressureHead(9, 7.0);
   computePointValues(pressureHead, mesh.z, subMesh);
@@ -155,7 +140,7 @@ TEST(LocatePoints, APrismRowIsThreeTetrahedra) {
       {{0.9, 0.9, 0.9}, {0, 0, 0, 0}},  // would be inside a hexahedron that used slot 7
   };
   for (const Case& c : cases) {
-    SubMesh subMesh = pointsAt({c.point});
+    SubMesh subMesh = makeSubMesh({c.point});
     locate(mesh, subMesh);
     EXPECT_EQ(subMesh.pointVertex[1], c.vertex);
   }
@@ -170,7 +155,7 @@ TEST(LocatePoints, FlatAndInvertedElementsTakeNoPoint) {
   const int inverted = addBox(mesh, 0, 0, 1, 1, 1, 0);
   ASSERT_EQ(flat, 1);
   ASSERT_EQ(inverted, 3);
-  SubMesh subMesh = pointsAt({{0.5, 0.5, 0.0}, {0.3, 0.3, 0.3}});
+  SubMesh subMesh = makeSubMesh({{0.5, 0.5, 0.0}, {0.3, 0.3, 0.3}});
   locate(mesh, subMesh);
   std::vector<double> pressureHead(mesh.x.size(), 1.0);
   computePointValues(pressureHead, mesh.z, subMesh);
@@ -191,7 +176,7 @@ TEST(LocatePoints, RowsNamingMissingNodesTakeNoPoint) {
   TestMesh mesh;
   addBox(mesh, 0, 0, 0, 1, 1, 1);
   mesh.connectivity[0] = 99;  // slot 1 of the only element
-  SubMesh subMesh = pointsAt({{0.1, 0.2, 0.1}, {0.9, 0.9, 0.9}});
+  SubMesh subMesh = makeSubMesh({{0.1, 0.2, 0.1}, {0.9, 0.9, 0.9}});
   locate(mesh, subMesh);
   EXPECT_EQ(subMesh.pointVertex[1], (std::array<int, 4>{0, 0, 0, 0}));
   EXPECT_EQ(subMesh.pointVertex[2], (std::array<int, 4>{4, 7, 8, 6}));
@@ -200,7 +185,7 @@ TEST(LocatePoints, RowsNamingMissingNodesTakeNoPoint) {
   fourNodes.nodesPerElement = 4;
   for (int i = 0; i < 4; ++i) fourNodes.addNode(i == 2, i == 1, i == 3);
   fourNodes.addElement({1, 2, 3, 4});
-  SubMesh one = pointsAt({{0.1, 0.1, 0.1}});
+  SubMesh one = makeSubMesh({{0.1, 0.1, 0.1}});
   locate(fourNodes, one);
   EXPECT_EQ(one.pointVertex[1], (std::array<int, 4>{1, 2, 3, 4}));
 }
@@ -208,14 +193,14 @@ TEST(LocatePoints, RowsNamingMissingNodesTakeNoPoint) {
 TEST(LocatePoints, NoPointsMeansNothingToDo) {
   TestMesh mesh;
   addBox(mesh, 0, 0, 0, 1, 1, 1);
-  SubMesh subMesh = pointsAt({});
+  SubMesh subMesh = makeSubMesh({});
   locate(mesh, subMesh);
   computePointValues(std::vector<double>(9, 0.0), mesh.z, subMesh);
   EXPECT_EQ(subMesh.pointVertex.size(), 1u);
 }
 
 TEST(ComputeExtent, SmallestCoordinatesAndSectionDistance) {
-  SubMesh subMesh = pointsAt({{4.0, 7.0, 1.0}, {1.0, 9.0, 2.0}, {5.0, 3.0, 3.0}});
+  SubMesh subMesh = makeSubMesh({{4.0, 7.0, 1.0}, {1.0, 9.0, 2.0}, {5.0, 3.0, 3.0}});
   computeExtent(subMesh, false);
   EXPECT_EQ(subMesh.xMin, 1.0);
   EXPECT_EQ(subMesh.yMin, 3.0);
@@ -224,6 +209,48 @@ TEST(ComputeExtent, SmallestCoordinatesAndSectionDistance) {
   computeExtent(subMesh, true);
   const double expected[] = {0.0, 5.0, std::sqrt(36.0), std::sqrt(16.0)};
   for (int p = 1; p <= 3; ++p) EXPECT_DOUBLE_EQ(subMesh.sectionDistance[p], expected[p]);
+}
+
+// Nodes 1..9 on a line; a hexahedron on 1..8, a prism on 3..8, a flagged hexahedron on 2..9,
+// node 10 named by no element, and an element naming nodes that do not exist.
+struct VelocityMesh {
+  TestMesh mesh;
+  std::vector<double> vx{0.0, 1.0, 4.0, 100.0, 1000.0};
+  std::vector<double> vy{0.0, -2.0, 0.5, 100.0, 1000.0};
+  std::vector<double> vz{0.0, 0.25, 0.0, 100.0, 1000.0};
+  VelocityMesh() {
+    for (int node = 1; node <= 10; ++node) mesh.addNode(node, 0.0, 0.0);
+    mesh.addElement({1, 2, 3, 4, 5, 6, 7, 8});
+    mesh.addElement({3, 4, 5, 6, 7, 8, 0, 0});
+    mesh.addElement({2, 3, 4, 5, 6, 7, 8, 9});
+    mesh.addElement({0, 11, -3, 0, 0, 0, 0, 0});
+    mesh.elementFlag[3] = 1;
+  }
+};
+
+TEST(AverageNodalVelocities, MeanOfTheShownElementsAroundEachNode) {
+  VelocityMesh m;
+  std::vector<double> nodeVx(11, 9.0), nodeVy(11, 9.0), nodeVz(11, 9.0);
+  std::vector<int> count(11, 9);
+  averageNodalVelocities(m.vx, m.vy, m.vz, m.mesh.connectivity, m.mesh.elementFlag, 10, 4, 8,
+                         nodeVx, nodeVy, nodeVz, count);
+  struct Expected {
+    int node;
+    int count;
+    double vx, vy, vz;
+  };
+  const Expected expected[] = {
+      {1, 1, 1.0, -2.0, 0.25},   {2, 1, 1.0, -2.0, 0.25}, {3, 2, 2.5, -0.75, 0.125},
+      {8, 2, 2.5, -0.75, 0.125}, {9, 0, 0.0, 0.0, 0.0},  // only the flagged element names it
+      {10, 0, 0.0, 0.0, 0.0},                            // no element names it
+  };
+  for (const Expected& e : expected) {
+    SCOPED_TRACE(e.node);
+    EXPECT_EQ(count[e.node], e.count);
+    EXPECT_EQ(nodeVx[e.node], e.vx);
+    EXPECT_EQ(nodeVy[e.node], e.vy);
+    EXPECT_EQ(nodeVz[e.node], e.vz);
+  }
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "resconv/pointIndex.h"
-#include "resconv/testMesh.h"
+#include "support/meshes.h"
 
 namespace {
 

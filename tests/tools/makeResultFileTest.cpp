@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/slots.h"
-#include "e2e/programRun.h"
+#include "support/programRun.h"
 
 namespace {
 

@@ -6,8 +6,9 @@
 
 #include "common/slots.h"
 #include "common/stop.h"
+#include "support/texts.h"
+#include "support/units.h"
 #include "tseries/tables.h"
-#include "unitTestSupport.h"
 
 namespace {
 
@@ -119,8 +120,7 @@ std::string velocityTable(int elements) {
     row[at(3 * (e - 1) + 2)] = 0.5;
   }
   arrays.stepTimes[1] = 1.0;
-  OutputUnit unit(unitNumber::dischargeTable);
-  unit.openMemory();
+  testSupport::MemoryUnit unit(unitNumber::dischargeTable);
   writeTable(unit, arrays.velocityElements, arrays.velocityHistory, arrays.stepTimes, 1);
   return unit.memory();
 }

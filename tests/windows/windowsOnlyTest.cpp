@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/console.h"
-#include "e2e/programRun.h"
+#include "support/programRun.h"
 
 namespace {
 

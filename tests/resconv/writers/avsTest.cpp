@@ -1,42 +1,50 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/stop.h"
+#include "resconv/outputSink.h"
 #include "resconv/writers/avs.h"
-#include "unitTestSupport.h"
+#include "support/meshes.h"
+#include "support/temporaryFolder.h"
+#include "support/texts.h"
+#include "support/units.h"
 
 namespace {
 
 using testSupport::fixturePath;
+using testSupport::MemoryInput;
+using testSupport::MemoryUnit;
 using testSupport::readFile;
 using testSupport::sameText;
 using testSupport::TemporaryFolder;
 using testSupport::withLineEnds;
+using testSupport::WorkingFolder;
 
 // Nine nodes: a hexahedron with slot 7 empty and slot 8 set (nodes 1 to 7), a prism on nodes
 // of the hexahedron, a flagged element that alone names node 8, and node 9 that no element
 // names.
 struct AvsMesh {
-  int nodeCount = 9;
-  int elementCount = 3;
-  int nodesPerElement = 8;
-  std::vector<double> x{0, 0, 1, 1, 0, 0, 1, 1, 0, 5};
-  std::vector<double> y{0, 0, 0, 1, 1, 0, 0, 1, 1, 5};
-  std::vector<double> z{0, 0, 0, 0, 0, 1, 1, 1, 1, 5};
-  std::vector<int> connectivity{1, 2, 3, 4, 5, 6, 0, 7,  //
-                                1, 2, 3, 5, 6, 7, 0, 0,  //
-                                4, 5, 6, 8, 8, 8, 0, 0};
-  std::vector<int> materialNo{0, 4, 2, -1};
-  std::vector<int> elementFlag{0, 0, 0, 1};
-  std::vector<int> nodeUnused{0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
-  std::vector<double> vx{0, 1.0, 3.0, 99.0};
-  std::vector<double> vy{0, 2.0, 0.0, 99.0};
-  std::vector<double> vz{0, -0.5, 0.5, 99.0};
-  std::vector<double> nodeVx = std::vector<double>(10), nodeVy = nodeVx, nodeVz = nodeVx;
-  std::vector<int> nodeElementCount = std::vector<int>(10);
+  TestMesh mesh;
+  TestState state{mesh};
+  AvsMesh() {
+    const double corners[9][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1},
+                                  {1, 0, 1}, {1, 1, 1}, {0, 1, 1}, {5, 5, 5}};
+    for (const auto& c : corners) mesh.addNode(c[0], c[1], c[2]);
+    mesh.addElement({1, 2, 3, 4, 5, 6, 0, 7});
+    mesh.addElement({1, 2, 3, 5, 6, 7, 0, 0});
+    mesh.addElement({4, 5, 6, 8, 8, 8, 0, 0});
+    mesh.materialNo = {0, 4, 2, -1};
+    mesh.elementFlag[3] = 1;
+    mesh.nodeUnused[9] = 1;
+    state = TestState(mesh);
+    state.vx = {0, 1.0, 3.0, 99.0};
+    state.vy = {0, 2.0, 0.0, 99.0};
+    state.vz = {0, -0.5, 0.5, 99.0};
+    state.averageVelocities(mesh);
+  }
 };
 
 // Pressure heads of the two sections: 10 + node, with node 2 at 1.234565 (1.23456 in double,
@@ -54,46 +62,29 @@ std::vector<double> secondHeads() {
   return head;
 }
 
-void writeSolidSection(AvsScratch& scratch, WriterCounters& counters, AvsMesh& mesh,
+void writeSolidSection(OutputUnit& scratch, WriterCounters& counters, AvsMesh& m,
                        const std::vector<double>& head, double time) {
-  writeAvsStep(scratch.out, counters, mesh.z, head, mesh.nodeVx, mesh.nodeVy, mesh.nodeVz, mesh.vx,
-               mesh.vy, mesh.vz, mesh.nodeElementCount, mesh.connectivity, mesh.nodeCount,
-               mesh.elementCount, mesh.nodesPerElement, time, mesh.elementFlag, mesh.nodeUnused);
-  ++scratch.solidSections;  // as the step loop counts them
-}
-
-void assembleSolid(OutputUnit& unit, AvsScratch& scratch, const WriterCounters& counters,
-                   const AvsMesh& mesh) {
-  assembleAvsFile(unit, scratch, counters, mesh.x, mesh.y, mesh.z, mesh.connectivity,
-                  mesh.materialNo, mesh.nodeCount, mesh.elementCount, mesh.nodesPerElement,
-                  mesh.elementFlag, mesh.nodeUnused);
+  m.state.pressureHead = head;
+  writeAvsStep(scratch, counters, m.mesh.view(), m.state.view(time, 0), m.state.nodal());
 }
 
 // Four points; element 1 a triangle (third point repeated), element 2 a quadrilateral.
 SubMesh fourPointMesh() {
-  SubMesh mesh;
-  mesh.pointCount = 4;
-  mesh.meshElementCount = 2;
-  mesh.pointX = {0, 0, 3, 0, 3};
-  mesh.pointY = {0, 0, 0, 3, 3};
-  mesh.pointZ = {0, 1, 2, 3, 4};
-  mesh.meshConnectivity = {{0, 0, 0, 0}, {1, 2, 3, 3}, {1, 2, 3, 4}};
-  mesh.pointPressureHead = {0, -1.0, -2.0, 0.5, 1.234565};
-  mesh.pointTotalHead = {0, 0.0, 0.0, 3.5, 5.234565};
+  SubMesh mesh =
+      makeSubMesh({{0, 0, 1}, {3, 0, 2}, {0, 3, 3}, {3, 3, 4}}, {{1, 2, 3, 3}, {1, 2, 3, 4}});
+  setPointValues(mesh, {-1.0, -2.0, 0.5, 1.234565}, {0.0, 0.0, 3.5, 5.234565});
   return mesh;
 }
 
-void writeMeshSections(AvsScratch& scratch, WriterCounters& counters, SubMesh& mesh,
-                       int sectionNumber) {
-  ++scratch.meshSections;  // as the step loop counts them
+void writeSubMeshSection(OutputUnit& scratch, WriterCounters& counters, const SubMesh& mesh,
+                         int sectionNumber) {
   if (sectionNumber == 1) {
-    writeAvsMeshStep(scratch.out, counters, mesh, 0.0);
+    writeAvsSubMeshStep(scratch, counters, mesh, shownAt(0.0, 0));
     return;
   }
   SubMesh later = mesh;
-  later.pointPressureHead = {0, 1, 2, 3, 4};
-  later.pointTotalHead = {0, 2, 4, 6, 8};
-  writeAvsMeshStep(scratch.out, counters, later, 7.5);
+  setPointValues(later, {1, 2, 3, 4}, {2, 4, 6, 8});
+  writeAvsSubMeshStep(scratch, counters, later, shownAt(7.5, 1));
 }
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
@@ -103,10 +94,16 @@ std::string replaced(std::string text, const std::string& from, const std::strin
   return text;
 }
 
-struct MemoryScratch : AvsScratch {
-  MemoryScratch() {
-    out.openMemory();
-    inMemory = true;
+// The scratch file in memory, and its records read back from the start as the output sink
+// reopens it for each assembly.
+struct MemoryScratch {
+  MemoryUnit out{unitNumber::avsScratch};
+  std::optional<MemoryInput> in;
+  ScratchReopener reopener() {
+    return [this]() -> InputUnit& {
+      in.emplace(out.memory(), avsScratchName, unitNumber::avsScratch);
+      return *in;
+    };
   }
 };
 
@@ -129,8 +126,7 @@ TEST(AvsStepLine, NumberFollowsTheWordWithoutBlanks) {
     MemoryScratch scratch;
     WriterCounters counters;
     counters.avsStepCount = c.number - 1;
-    SubMesh empty;
-    writeAvsMeshStep(scratch.out, counters, empty, c.time);
+    writeAvsSubMeshStep(scratch.out, counters, SubMesh{}, shownAt(c.time, 0));
     EXPECT_EQ(counters.avsStepCount, c.number);
     const std::string& text = scratch.out.memory();
     EXPECT_EQ(text.substr(0, text.find(platform::lineEnd)), c.line);
@@ -140,12 +136,12 @@ TEST(AvsStepLine, NumberFollowsTheWordWithoutBlanks) {
 TEST(AvsAssembly, SolidFileFromTwoSections) {
   MemoryScratch scratch;
   WriterCounters counters;
-  AvsMesh mesh;
-  writeSolidSection(scratch, counters, mesh, firstHeads(), 0.0);
-  writeSolidSection(scratch, counters, mesh, secondHeads(), 2.5);
-  OutputUnit unit(unitNumber::output);
-  unit.openMemory();
-  assembleSolid(unit, scratch, counters, mesh);
+  AvsMesh m;
+  writeSolidSection(scratch.out, counters, m, firstHeads(), 0.0);
+  writeSolidSection(scratch.out, counters, m, secondHeads(), 2.5);
+  EXPECT_EQ(counters.avsSolidSections, 2);
+  MemoryUnit unit;
+  assembleAvsFile(unit, scratch.reopener(), counters, m.mesh.view());
   EXPECT_TRUE(
       sameText(unit.memory(), withLineEnds(readFile(fixturePath("avs/solidTwoSections.INP")))));
 }
@@ -153,12 +149,12 @@ TEST(AvsAssembly, SolidFileFromTwoSections) {
 TEST(AvsAssembly, MeshFileFromTwoSections) {
   MemoryScratch scratch;
   WriterCounters counters;
-  SubMesh mesh = fourPointMesh();
-  writeMeshSections(scratch, counters, mesh, 1);
-  writeMeshSections(scratch, counters, mesh, 2);
-  OutputUnit unit(unitNumber::output);
-  unit.openMemory();
-  assembleAvsMeshFile(unit, scratch, counters, mesh);
+  const SubMesh mesh = fourPointMesh();
+  writeSubMeshSection(scratch.out, counters, mesh, 1);
+  writeSubMeshSection(scratch.out, counters, mesh, 2);
+  EXPECT_EQ(counters.avsSubMeshSections, 2);
+  MemoryUnit unit;
+  assembleAvsSubMeshFile(unit, scratch.reopener(), counters, mesh);
   EXPECT_TRUE(
       sameText(unit.memory(), withLineEnds(readFile(fixturePath("avs/meshTwoSections.INP")))));
 }
@@ -185,22 +181,21 @@ TEST(AvsAssembly, EachFileTakesOnlyItsOwnSections) {
     MemoryScratch scratch;
     WriterCounters counters;
     AvsMesh solid;
-    SubMesh mesh = fourPointMesh();
+    const SubMesh mesh = fourPointMesh();
     int solidWritten = 0;
     int meshWritten = 0;
     for (char kind : c.order) {
       if (kind == 's') {
         const bool first = ++solidWritten == 1;
-        writeSolidSection(scratch, counters, solid, first ? firstHeads() : secondHeads(),
+        writeSolidSection(scratch.out, counters, solid, first ? firstHeads() : secondHeads(),
                           first ? 0.0 : 2.5);
       } else {
-        writeMeshSections(scratch, counters, mesh, ++meshWritten);
+        writeSubMeshSection(scratch.out, counters, mesh, ++meshWritten);
       }
     }
-    OutputUnit unit(unitNumber::output);
-    unit.openMemory();
-    assembleSolid(unit, scratch, counters, solid);
-    assembleAvsMeshFile(unit, scratch, counters, mesh);
+    MemoryUnit unit;
+    assembleAvsFile(unit, scratch.reopener(), counters, solid.mesh.view());
+    assembleAvsSubMeshFile(unit, scratch.reopener(), counters, mesh);
     EXPECT_TRUE(sameText(unit.memory(), withLineEnds(c.expected)));
   }
 }
@@ -210,15 +205,14 @@ TEST(AvsAssembly, NoSectionStopsAtTheEndOfTheScratchFileAfterTheHeader) {
     SCOPED_TRACE(solid ? "solid" : "sub-mesh");
     MemoryScratch scratch;
     const WriterCounters counters;
-    AvsMesh mesh;
-    SubMesh subMesh = fourPointMesh();
-    OutputUnit unit(unitNumber::output);
-    unit.openMemory();
+    AvsMesh m;
+    const SubMesh subMesh = fourPointMesh();
+    MemoryUnit unit;
     try {
       if (solid) {
-        assembleSolid(unit, scratch, counters, mesh);
+        assembleAvsFile(unit, scratch.reopener(), counters, m.mesh.view());
       } else {
-        assembleAvsMeshFile(unit, scratch, counters, subMesh);
+        assembleAvsSubMeshFile(unit, scratch.reopener(), counters, subMesh);
       }
       FAIL() << "no stop";
     } catch (const RunStopped& stop) {
@@ -228,22 +222,25 @@ TEST(AvsAssembly, NoSectionStopsAtTheEndOfTheScratchFileAfterTheHeader) {
   }
 }
 
-// The scratch file on disk: the assembler flushes and closes it, reads it back from its start,
-// and a second assembler can read it again.
+// The scratch file on disk through the output sink, which flushes and closes it and reopens it
+// from its start for each assembly; it is left on disk.
 TEST(AvsAssembly, ScratchFileOnDiskIsReadBack) {
-  TemporaryFolder directory;
-  AvsScratch scratch;
-  scratch.out.open((directory.path() / "AVS.tmp").string());
-  WriterCounters counters;
-  AvsMesh mesh;
-  writeSolidSection(scratch, counters, mesh, firstHeads(), 0.0);
-  writeSolidSection(scratch, counters, mesh, secondHeads(), 2.5);
-  OutputUnit unit(unitNumber::output);
-  unit.openMemory();
-  assembleSolid(unit, scratch, counters, mesh);
-  SubMesh subMesh = fourPointMesh();
-  assembleAvsMeshFile(unit, scratch, counters, subMesh);
+  TemporaryFolder folder;
+  WorkingFolder here(folder.path());
+  MemoryUnit console(unitNumber::console);
+  MemoryUnit unit;
+  {
+    OutputSink sink(console);
+    WriterCounters counters;
+    AvsMesh m;
+    writeSolidSection(sink.avsScratch(), counters, m, firstHeads(), 0.0);
+    writeSolidSection(sink.avsScratch(), counters, m, secondHeads(), 2.5);
+    const ScratchReopener reopen = [&sink]() -> InputUnit& { return sink.rereadAvsScratch(); };
+    assembleAvsFile(unit, reopen, counters, m.mesh.view());
+    assembleAvsSubMeshFile(unit, reopen, counters, fourPointMesh());
+    sink.closeAll();
+  }
   EXPECT_TRUE(
       sameText(unit.memory(), withLineEnds(readFile(fixturePath("avs/solidTwoSections.INP")))));
-  EXPECT_TRUE(directory.exists("AVS.tmp"));
+  EXPECT_TRUE(folder.exists("AVS.tmp"));
 }

@@ -9,10 +9,13 @@
 #include "resconv/model.h"
 #include "resconv/writers/femapModel.h"
 #include "resconv/writers/femapOutput.h"
-#include "unitTestSupport.h"
+#include "support/meshes.h"
+#include "support/texts.h"
+#include "support/units.h"
 
 namespace {
 
+using testSupport::MemoryUnit;
 using testSupport::withLineEnds;
 
 // The records written, each ended by the platform's line end.
@@ -32,43 +35,33 @@ std::string lineAfter(const std::string& text, const std::string& first) {
   return lines.size() > 1 ? lines[1] : "<missing>";
 }
 
-// A solid mesh with its shared arrays, slot 0 unused.
+// A solid mesh of `nodes` nodes at the origin and `elements` elements with empty slots, and a
+// state of zeros on it.
 struct SolidCase {
-  int nodeCount = 0;
-  int elementCount = 0;
-  int nodesPerElement = 8;
-  std::vector<double> z, pressureHead, discharge, vx, vy, vz;
-  std::vector<double> nodeVx, nodeVy, nodeVz;
-  std::vector<int> nodeElementCount, connectivity, elementFlag, nodeUnused;
+  TestMesh mesh;
+  TestState state{mesh};
 
-  SolidCase(int nodes, int elements) : nodeCount(nodes), elementCount(elements) {
-    const auto n = static_cast<std::size_t>(nodes) + 1;
-    const auto e = static_cast<std::size_t>(elements) + 1;
-    z.assign(n, 0.0), pressureHead.assign(n, 0.0), discharge.assign(n, 0.0);
-    nodeVx.assign(n, 0.0), nodeVy.assign(n, 0.0), nodeVz.assign(n, 0.0);
-    nodeElementCount.assign(n, 0), nodeUnused.assign(n, 0);
-    vx.assign(e, 0.0), vy.assign(e, 0.0), vz.assign(e, 0.0), elementFlag.assign(e, 0);
-    connectivity.assign(static_cast<std::size_t>(elements) * 8, 0);
+  SolidCase(int nodes, int elements) {
+    for (int node = 1; node <= nodes; ++node) mesh.addNode(0.0, 0.0, 0.0);
+    for (int element = 1; element <= elements; ++element) mesh.addElement({});
+    state = TestState(mesh);
   }
 
   void writeSet(OutputUnit& unit, WriterCounters& counters, double time, int stepNo) {
-    writeFemapOutputSet(unit, counters, z, pressureHead, nodeVx, nodeVy, nodeVz, vx, vy, vz,
-                        discharge, nodeElementCount, connectivity, nodeCount, elementCount,
-                        nodesPerElement, time, stepNo, elementFlag, nodeUnused);
+    state.averageVelocities(mesh);
+    writeFemapOutputSet(unit, counters, mesh.view(), state.view(time, stepNo), state.nodal());
   }
 };
 
 TEST(FemapOutputSet, SolidAndSubMeshSetsShareOneNumbering) {
-  OutputUnit unit(unitNumber::output);
-  unit.openMemory();
+  MemoryUnit unit;
   WriterCounters counters;
   SolidCase solid(0, 0);
-  SubMesh subMesh;
-  subMesh.pointPressureHead.assign(1, 0.0);
-  subMesh.pointTotalHead.assign(1, 0.0);
+  SubMesh subMesh = makeSubMesh({});
+  setPointValues(subMesh, {}, {});
 
   solid.writeSet(unit, counters, 0.0, 0);
-  writeFemapMeshOutputSet(unit, counters, subMesh, 0.0, 0);
+  writeFemapSubMeshOutputSet(unit, counters, subMesh, shownAt(0.0, 0));
   solid.writeSet(unit, counters, 10.0, 1);
 
   EXPECT_EQ(counters.femapOutputSetCount, 3);
@@ -112,11 +105,9 @@ constexpr SetTitleCase setTitleCases[] = {
 TEST(FemapOutputSet, OutputSetBlockNamesStepAndTime) {
   for (const SetTitleCase& c : setTitleCases) {
     SCOPED_TRACE(c.stepNo);
-    OutputUnit unit(unitNumber::output);
-    unit.openMemory();
+    MemoryUnit unit;
     WriterCounters counters;
-    SubMesh subMesh;
-    writeFemapMeshOutputSet(unit, counters, subMesh, c.time, c.stepNo);
+    writeFemapSubMeshOutputSet(unit, counters, SubMesh{}, shownAt(c.time, c.stepNo));
     const std::string& text = unit.memory();
     const std::size_t vectorBlock = text.find(withLineEnds("   451\n"));
     ASSERT_NE(vectorBlock, std::string::npos);
@@ -161,14 +152,15 @@ TEST(FemapOutputSet, VectorWithoutEntitiesKeepsStartStatistics) {
   for (const EmptyCase& c : emptyCases) {
     SCOPED_TRACE(c.name);
     SolidCase solid(c.nodeCount, c.elementCount);
-    for (int node = 1; node <= c.nodeCount; ++node) solid.nodeUnused[node] = c.nodesUnused;
+    for (int node = 1; node <= c.nodeCount; ++node) solid.mesh.nodeUnused[node] = c.nodesUnused;
     for (int element = 1; element <= c.elementCount; ++element) {
-      solid.elementFlag[element] = c.elementsLeftOut;
-      solid.vx[element] = -4.0;
-      for (int slot = 1; slot <= 8; ++slot) solid.connectivity[(element - 1) * 8 + slot - 1] = slot;
+      solid.mesh.elementFlag[element] = c.elementsLeftOut;
+      solid.state.vx[element] = -4.0;
+      for (int slot = 1; slot <= 8; ++slot) {
+        solid.mesh.connectivity[(element - 1) * 8 + slot - 1] = slot;
+      }
     }
-    OutputUnit unit(unitNumber::output);
-    unit.openMemory();
+    MemoryUnit unit;
     WriterCounters counters;
     solid.writeSet(unit, counters, 1.0, 1);
     const std::vector<std::string> lines = linesOf(unit.memory());
@@ -222,10 +214,9 @@ TEST(FemapOutputSet, EqualValuesKeepTheLowestEntity) {
   for (const TieCase& c : cases) {
     SCOPED_TRACE(c.name);
     SolidCase solid(4, 0);
-    solid.pressureHead = c.pressureHead;
-    solid.nodeUnused = c.nodeUnused;
-    OutputUnit unit(unitNumber::output);
-    unit.openMemory();
+    solid.state.pressureHead = c.pressureHead;
+    solid.mesh.nodeUnused = c.nodeUnused;
+    MemoryUnit unit;
     WriterCounters counters;
     solid.writeSet(unit, counters, 1.0, 1);
     const std::vector<std::string> lines = linesOf(textFrom(unit.memory(), "   451"));
@@ -272,12 +263,13 @@ TEST(FemapModel, MeshBlocksForShortColumnsAndEmptyMeshes) {
   };
   for (const ModelCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::vector<double> x{0, 1, 2, 3, 4, 5, 6}, y(7, 0.0), z(7, 0.0);
-    const std::vector<int> elementFlag{0, 0}, nodeUnused(7, 0);
-    OutputUnit unit(unitNumber::output);
-    unit.openMemory();
-    writeFemapModel(unit, x, y, z, c.connectivity, 6, 1, c.materialNo, 2, c.nodesPerElement,
-                    elementFlag, nodeUnused);
+    TestMesh mesh;
+    mesh.nodesPerElement = c.nodesPerElement;
+    for (int node = 1; node <= 6; ++node) mesh.addNode(node, 0.0, 0.0);
+    mesh.addElement(c.connectivity);
+    mesh.materialNo = c.materialNo;
+    MemoryUnit unit;
+    writeFemapModel(unit, mesh.view());
     EXPECT_EQ(textFrom(unit.memory(), "   403").insert(0, withLineEnds("   -1\n")),
               withLineEnds(c.meshBlocks));
     // Properties 1 and 2 only.
@@ -287,40 +279,30 @@ TEST(FemapModel, MeshBlocksForShortColumnsAndEmptyMeshes) {
 }
 
 TEST(FemapModel, EmptyMeshWritesFramingOnly) {
-  OutputUnit unit(unitNumber::output);
-  unit.openMemory();
-  const std::vector<double> none{0.0};
-  const std::vector<int> noNumbers{0};
-  writeFemapModel(unit, none, none, none, {}, 0, 0, noNumbers, 1, 8, noNumbers, noNumbers);
+  MemoryUnit unit;
+  writeFemapModel(unit, TestMesh().view());
   EXPECT_EQ(textFrom(unit.memory(), "   403"),
             withLineEnds("   403\n   -1\n   -1\n   404\n   -1\n"));
   EXPECT_EQ(linesOf(unit.memory()).size(), 5u + 36u + 33u + 3u + 3u);
 
-  OutputUnit meshUnit(unitNumber::output);
-  meshUnit.openMemory();
-  writeFemapMeshModel(meshUnit, SubMesh{});
+  MemoryUnit meshUnit;
+  writeFemapSubMeshModel(meshUnit, SubMesh{});
   EXPECT_EQ(textFrom(meshUnit.memory(), "   403"),
             withLineEnds("   403\n   -1\n   -1\n   404\n   -1\n"));
 }
 
 TEST(FemapModel, SubMeshCoordinatesKeepDoublePrecision) {
-  SubMesh subMesh;
-  subMesh.pointCount = 1;
-  subMesh.pointX = {0.0, 2.00000051};
-  subMesh.pointY = {0.0, -0.1};
-  subMesh.pointZ = {0.0, 12345678.9};
-  OutputUnit meshUnit(unitNumber::output);
-  meshUnit.openMemory();
-  writeFemapMeshModel(meshUnit, subMesh);
+  const SubMesh subMesh = makeSubMesh({{2.00000051, -0.1, 12345678.9}});
+  MemoryUnit meshUnit;
+  writeFemapSubMeshModel(meshUnit, subMesh);
   EXPECT_EQ(lineAfter(meshUnit.memory(), "   403"),
             "      1,0,0,1,46,0,0,0,0,0,0, 2.000001E+00,-1.000000E-01, 1.234568E+07");
 
   // The same coordinates in the solid model are rounded to single precision first.
-  const std::vector<double> x{0.0, 2.00000051}, y{0.0, -0.1}, z{0.0, 12345678.9};
-  const std::vector<int> none{0}, used{0, 0};
-  OutputUnit unit(unitNumber::output);
-  unit.openMemory();
-  writeFemapModel(unit, x, y, z, {}, 1, 0, none, 1, 8, none, used);
+  TestMesh mesh;
+  mesh.addNode(2.00000051, -0.1, 12345678.9);
+  MemoryUnit unit;
+  writeFemapModel(unit, mesh.view());
   EXPECT_EQ(lineAfter(unit.memory(), "   403"),
             "      1,0,0,1,46,0,0,0,0,0,0, 2.000000E+00,-1.000000E-01, 1.234568E+07");
 }

@@ -5,10 +5,13 @@
 
 #include "common/stop.h"
 #include "resconv/writers/restart.h"
-#include "unitTestSupport.h"
+#include "support/meshes.h"
+#include "support/texts.h"
+#include "support/units.h"
 
 namespace {
 
+using testSupport::MemoryUnit;
 using testSupport::sameText;
 using testSupport::withLineEnds;
 
@@ -19,9 +22,12 @@ struct Step {
 };
 
 // Two nodes. The header holds heads 10 and 20, discharges 0.5 and -0.25, codes 1 and 3.
-const std::vector<double> x{0, 0.0, 2.0};
-const std::vector<double> y{0, 0.0, 3.0};
-const std::vector<double> z{0, 1.0, -1.0};
+TestMesh twoNodes() {
+  TestMesh mesh;
+  mesh.addNode(0.0, 0.0, 1.0);
+  mesh.addNode(2.0, 3.0, -1.0);
+  return mesh;
+}
 const std::vector<double> headerHead{0, 10.0, 20.0};
 const std::vector<double> headerDischarge{0, 0.5, -0.25};
 const std::vector<int> headerCode{0, 1, 3};
@@ -42,24 +48,31 @@ struct RestartRun {
   std::vector<double> savedPressureHead;
 };
 
-// The step loop's part: one call per stored step until the writer asks to stop.
+// The step loop's part: the copies of the header's state, then one call per stored step until
+// the writer asks to stop.
 RestartRun runSteps(const std::vector<Step>& steps, double restartTime, int initialValue,
                     int dischargeChoice) {
-  OutputUnit unit(unitNumber::output);
-  unit.openMemory();
+  const TestMesh mesh = twoNodes();
+  MemoryUnit unit;
   RestartRun run;
   std::vector<double> savedHead = headerHead;
   std::vector<double> savedDischarge = headerDischarge;
   std::vector<int> savedCode = headerCode;
+  RestartCopies copies{savedHead, savedDischarge, savedCode, headerDischarge};
+  ConverterAnswers answers;
+  answers.restartTime = restartTime;
+  answers.restartInitialValue = initialValue;
+  answers.restartDischarge = dischargeChoice;
   for (const Step& step : steps) {
     ++run.callsMade;
-    writeRestartRecords(unit, x, y, z, step.pressureHead, step.discharge, step.nodeCode,
-                        savedDischarge, savedHead, savedCode, headerDischarge, 2, title, step.time,
-                        run.savedTime, restartTime, run.stopRequested, initialValue,
-                        dischargeChoice);
-    if (run.stopRequested != 0) break;
+    const ShownState state{
+        step.pressureHead, step.discharge, step.nodeCode, {}, {}, {}, step.time, 0};
+    writeRestartRecords(unit, title, mesh.view(), state, copies, answers);
+    if (copies.stopRequested != 0) break;
   }
   run.text = unit.memory();
+  run.stopRequested = copies.stopRequested;
+  run.savedTime = copies.savedTime;
   run.savedPressureHead = savedHead;
   return run;
 }

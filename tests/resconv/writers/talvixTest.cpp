@@ -5,10 +5,13 @@
 
 #include "common/stop.h"
 #include "resconv/writers/talvix.h"
-#include "unitTestSupport.h"
+#include "support/meshes.h"
+#include "support/texts.h"
+#include "support/units.h"
 
 namespace {
 
+using testSupport::MemoryUnit;
 using testSupport::sameText;
 using testSupport::withLineEnds;
 
@@ -16,16 +19,10 @@ using testSupport::withLineEnds;
 // from the XY minimum (7, 16) of its own mesh would be 5. Element 1 is the triangle 1, 2, 3, 3,
 // element 2 the quadrilateral 1, 2, 3, 4. The section coordinates differ from the plan ones.
 SubMesh fivePointMesh() {
-  SubMesh mesh;
-  mesh.pointCount = 5;
-  mesh.meshElementCount = 2;
-  mesh.pointX = {0, 0, 3, 0, 3, 10};
-  mesh.pointY = {0, 0, 0, 3, 3, 20};
-  mesh.pointZ = {0, 3, 3, 6, 6, 3};
+  SubMesh mesh = makeSubMesh({{0, 0, 3}, {3, 0, 3}, {0, 3, 6}, {3, 3, 6}, {10, 20, 3}},
+                             {{1, 2, 3, 3}, {1, 2, 3, 4}});
   mesh.sectionDistance = {0, 0, 6, 0, 6, 5};
-  mesh.meshConnectivity = {{0, 0, 0, 0}, {1, 2, 3, 3}, {1, 2, 3, 4}};
-  mesh.pointPressureHead = {0, -3.0, 1.5, 0.0, 0.00123, 12345.6};
-  mesh.pointTotalHead = {0, -3.0, 1.5, 3.0, 3.00123, 12348.6};
+  setPointValues(mesh, {-3.0, 1.5, 0.0, 0.00123, 12345.6}, {-3.0, 1.5, 3.0, 3.00123, 12348.6});
   return mesh;
 }
 
@@ -66,25 +63,22 @@ std::string block(std::string_view body, std::string_view elements) {
 
 TEST(TalvixBlock, PlanAndSectionViews) {
   struct Case {
-    int meshOutputForm;
+    TalvixView view;
     std::string expected;
   };
-  const Case cases[] = {{4, block(planBody, planElements)},
-                        {5, block(sectionBody, sectionElements)},
-                        {7, block(sectionBody, sectionElements)}};
+  const Case cases[] = {{TalvixView::plan, block(planBody, planElements)},
+                        {TalvixView::section, block(sectionBody, sectionElements)}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.meshOutputForm);
-    OutputUnit unit(unitNumber::output);
-    unit.openMemory();
-    writeTalvixBlock(unit, fivePointMesh(), 15.0, 3, c.meshOutputForm);
+    SCOPED_TRACE(c.view == TalvixView::plan ? "plan" : "section");
+    MemoryUnit unit;
+    writeTalvixBlock(unit, fivePointMesh(), shownAt(15.0, 3), c.view);
     EXPECT_TRUE(sameText(unit.memory(), withLineEnds(c.expected)));
   }
 }
 
 TEST(TalvixBlock, EmptySubMeshGivesTheFiveHeaderLines) {
-  OutputUnit unit(unitNumber::output);
-  unit.openMemory();
-  writeTalvixBlock(unit, SubMesh{}, 0.0, 0, 4);
+  MemoryUnit unit;
+  writeTalvixBlock(unit, SubMesh{}, shownAt(0.0, 0), TalvixView::plan);
   EXPECT_EQ(unit.memory(),
             withLineEnds("TIME=  0.0000E+00\n"
                          "TITTLE= \"  \"\n"
@@ -106,11 +100,10 @@ TEST(TalvixBlock, ElementNamingAMissingPointStops) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
     SubMesh mesh = fivePointMesh();
-    mesh.meshConnectivity[2] = c.secondElement;
-    OutputUnit unit(unitNumber::output);
-    unit.openMemory();
+    mesh.connectivity[2] = c.secondElement;
+    MemoryUnit unit;
     try {
-      writeTalvixBlock(unit, mesh, 15.0, 3, 4);
+      writeTalvixBlock(unit, mesh, shownAt(15.0, 3), TalvixView::plan);
       FAIL() << "no stop";
     } catch (const RunStopped& stop) {
       EXPECT_EQ(stop.line().substr(0, c.message.size()), c.message);

@@ -1,60 +1,19 @@
-// Tecplot blocks of the solid mesh and the sub-mesh, and the nodal velocities they show.
+// Tecplot blocks of the solid mesh and the sub-mesh.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "resconv/derived.h"
-#include "resconv/testMesh.h"
 #include "resconv/writers/tecplot.h"
-#include "unitTestSupport.h"
+#include "support/meshes.h"
+#include "support/texts.h"
+#include "support/units.h"
 
 namespace {
 
+using testSupport::MemoryUnit;
 using testSupport::sameText;
 using testSupport::withLineEnds;
-
-// Nodes 1..9 on a line; a hexahedron on 1..8, a prism on 3..8, a flagged hexahedron on 2..9,
-// node 10 named by no element, and an element naming nodes that do not exist.
-struct VelocityMesh {
-  TestMesh mesh;
-  std::vector<int> elementFlag{0, 0, 0, 1, 0};
-  std::vector<double> vx{0.0, 1.0, 4.0, 100.0, 1000.0};
-  std::vector<double> vy{0.0, -2.0, 0.5, 100.0, 1000.0};
-  std::vector<double> vz{0.0, 0.25, 0.0, 100.0, 1000.0};
-  VelocityMesh() {
-    for (int node = 1; node <= 10; ++node) mesh.addNode(node, 0.0, 0.0);
-    mesh.addElement({1, 2, 3, 4, 5, 6, 7, 8});
-    mesh.addElement({3, 4, 5, 6, 7, 8, 0, 0});
-    mesh.addElement({2, 3, 4, 5, 6, 7, 8, 9});
-    mesh.addElement({0, 11, -3, 0, 0, 0, 0, 0});
-  }
-};
-
-TEST(AverageNodalVelocities, MeanOfTheShownElementsAroundEachNode) {
-  VelocityMesh m;
-  std::vector<double> nodeVx(11, 9.0), nodeVy(11, 9.0), nodeVz(11, 9.0);
-  std::vector<int> count(11, 9);
-  averageNodalVelocities(m.vx, m.vy, m.vz, m.mesh.connectivity, m.elementFlag, 10, 4, 8, nodeVx,
-                         nodeVy, nodeVz, count);
-  struct Expected {
-    int node;
-    int count;
-    double vx, vy, vz;
-  };
-  const Expected expected[] = {
-      {1, 1, 1.0, -2.0, 0.25},   {2, 1, 1.0, -2.0, 0.25}, {3, 2, 2.5, -0.75, 0.125},
-      {8, 2, 2.5, -0.75, 0.125}, {9, 0, 0.0, 0.0, 0.0},  // only the flagged element names it
-      {10, 0, 0.0, 0.0, 0.0},                            // no element names it
-  };
-  for (const Expected& e : expected) {
-    SCOPED_TRACE(e.node);
-    EXPECT_EQ(count[e.node], e.count);
-    EXPECT_EQ(nodeVx[e.node], e.vx);
-    EXPECT_EQ(nodeVy[e.node], e.vy);
-    EXPECT_EQ(nodeVz[e.node], e.vz);
-  }
-}
 
 std::string padded(std::string text) {
   text.resize(80, ' ');
@@ -69,14 +28,13 @@ TEST(WriteTecplotBlock, OneBlockOfTheShownElements) {
   mesh.addElement({11, 12, 13, 14, 15, 16, 0, 0});
   mesh.addElement({1, 2, 3, 4, 5, 6, 7, 8});
   mesh.addElement({9, 10, 11, 12, 13, 14, 15, 16});
-  const std::vector<int> elementFlag{0, 0, 0, 1};
-  const std::vector<int> nodeUnused(18, 0);
-  std::vector<double> pressureHead(18, 0.0);
-  for (int node = 1; node <= 17; ++node) pressureHead[node] = 10.0 * node - 99.0;
-  const std::vector<double> vx{0.0, 2.0, -1.0, 50.0}, vy{0.0, 0.0, 3.0, 50.0},
-      vz{0.0, -1.5e-7, 0.0, 50.0};
-  std::vector<double> nodeVx(18), nodeVy(18), nodeVz(18);
-  std::vector<int> count(18);
+  mesh.elementFlag[3] = 1;
+  TestState state(mesh);
+  for (int node = 1; node <= 17; ++node) state.pressureHead[node] = 10.0 * node - 99.0;
+  state.vx = {0.0, 2.0, -1.0, 50.0};
+  state.vy = {0.0, 0.0, 3.0, 50.0};
+  state.vz = {0.0, -1.5e-7, 0.0, 50.0};
+  state.averageVelocities(mesh);
 
   struct TitleCase {
     std::string title;
@@ -85,11 +43,8 @@ TEST(WriteTecplotBlock, OneBlockOfTheShownElements) {
   const TitleCase titles[] = {{"short title", padded("short title")},
                               {std::string(90, 'T'), std::string(80, 'T')}};
   for (const TitleCase& t : titles) {
-    OutputUnit unit(6);
-    unit.openMemory();
-    writeTecplotBlock(unit, mesh.x, mesh.y, mesh.z, pressureHead, nodeVx, nodeVy, nodeVz, vx, vy,
-                      vz, count, mesh.connectivity, 17, 3, 8, t.title, 12.5, elementFlag,
-                      nodeUnused);
+    MemoryUnit unit;
+    writeTecplotBlock(unit, t.title, mesh.view(), state.view(12.5, 0), state.nodal());
     std::string expected = "TITLE = \"TIME=  0.1250000E+02 " + t.shown + "\"\n" +
                            "VARIABLES = \"X\",\"Y\",\"Z\",\"P\",\"H\",\"VX\",\"VY\",\"VZ\"\n" +
                            "ZONE N=     17, E=      2, F=FEPOINT,ET=BRICK\n";
@@ -120,18 +75,13 @@ TEST(WriteTecplotBlock, OneBlockOfTheShownElements) {
   }
 }
 
+// Three points; a quadrilateral and a triangle, their point numbers written as they stand.
 SubMesh smallSubMesh() {
-  SubMesh subMesh;
-  subMesh.pointCount = 3;
-  subMesh.meshElementCount = 2;
-  subMesh.pointX = {0.0, 1.0, 2.0, -3.5};
-  subMesh.pointY = {0.0, 0.0, 1.0e-4, 2.0};
-  subMesh.pointZ = {0.0, 5.0, 5.0, 123456.0};
-  subMesh.meshConnectivity = {{0, 0, 0, 0}, {1, 2, 3, 4}, {7, 8, 9, 9}};
-  return subMesh;
+  return makeSubMesh({{1.0, 0.0, 5.0}, {2.0, 1.0e-4, 5.0}, {-3.5, 2.0, 123456.0}},
+                     {{1, 2, 3, 4}, {7, 8, 9, 9}});
 }
 
-TEST(WriteTecplotMeshBlock, PointsAndElementsAsStored) {
+TEST(WriteTecplotSubMeshBlock, PointsAndElementsAsStored) {
   struct Case {
     const char* name;
     bool withValues;
@@ -152,12 +102,10 @@ TEST(WriteTecplotMeshBlock, PointsAndElementsAsStored) {
     SCOPED_TRACE(c.name);
     SubMesh subMesh = smallSubMesh();
     if (c.withValues) {
-      subMesh.pointTotalHead = {0.0, 6.5, 0.0, 0.0};
-      subMesh.pointPressureHead = {0.0, 1.5, -5.0, -123456.0};
+      setPointValues(subMesh, {1.5, -5.0, -123456.0}, {6.5, 0.0, 0.0});
     }
-    OutputUnit unit(6);
-    unit.openMemory();
-    writeTecplotMeshBlock(unit, subMesh, 30.0, 3);
+    MemoryUnit unit;
+    writeTecplotSubMeshBlock(unit, subMesh, shownAt(30.0, 3));
     const std::string expected =
         std::string("TITLE = \"TIME=  0.3000000E+02\"\n") +
         "VARIABLES = \"X\",\"Y\",\"Z\",\"P\",\"H\"\n" + "ZONE N=      3, E=      2, F=FEPOINT\n" +
@@ -166,11 +114,9 @@ TEST(WriteTecplotMeshBlock, PointsAndElementsAsStored) {
   }
 }
 
-TEST(WriteTecplotMeshBlock, EmptySubMeshHasOnlyItsHeader) {
-  SubMesh subMesh;
-  OutputUnit unit(6);
-  unit.openMemory();
-  writeTecplotMeshBlock(unit, subMesh, 0.0, 0);
+TEST(WriteTecplotSubMeshBlock, EmptySubMeshHasOnlyItsHeader) {
+  MemoryUnit unit;
+  writeTecplotSubMeshBlock(unit, SubMesh{}, shownAt(0.0, 0));
   EXPECT_TRUE(sameText(unit.memory(), withLineEnds("TITLE = \"TIME=  0.0000000E+00\"\n"
                                                    "VARIABLES = \"X\",\"Y\",\"Z\",\"P\",\"H\"\n"
                                                    "ZONE N=      0, E=      0, F=FEPOINT\n")));

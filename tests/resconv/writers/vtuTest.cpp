@@ -1,344 +1,32 @@
-// ParaView series: appended blocks (raw and compressed), step files of the solid mesh and the
-// sub-mesh, and the collection with its step files on disk.
+// ParaView step files of the solid mesh and the sub-mesh, read back array by array.
 #include <gtest/gtest.h>
-// The blocks are read back with libdeflate; the Windows build, which has none, uses zlib.
-#ifdef _WIN32
-#include <zlib.h>
-#else
-#include <libdeflate.h>
-#endif
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <memory>
-#include <numeric>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/stop.h"
-#include "common/units.h"
-#include "resconv/writers/pvd.h"
 #include "resconv/writers/vtu.h"
-#include "resconv/writers/vtuEncoding.h"
-#include "unitTestSupport.h"
+#include "support/meshes.h"
+#include "support/vtuFiles.h"
 
 namespace {
 
-// ---------------------------------------------------------------------------------------------
-// Reading back: the appended arrays of a .vtu file, decoded.
-
-std::uint64_t wordAt(std::string_view bytes, std::size_t at) {
-  std::uint64_t word = 0;
-  if (at + sizeof word > bytes.size()) throw std::runtime_error("header beyond the file");
-  std::memcpy(&word, bytes.data() + at, sizeof word);
-  return word;
-}
-
-std::string inflate(std::string_view stream, std::size_t size) {
-#ifdef _WIN32
-  std::string out(size, '\0');
-  uLongf actual = static_cast<uLongf>(out.size());
-  uLong streamSize = static_cast<uLong>(stream.size());
-  const int result = uncompress2(reinterpret_cast<Bytef*>(out.data()), &actual,
-                                 reinterpret_cast<const Bytef*>(stream.data()), &streamSize);
-  if (result != Z_OK || actual != size || streamSize != stream.size()) {
-    throw std::runtime_error("bad zlib stream");
-  }
-  return out;
-#else
-  std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> decompressor(
-      libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
-  std::string out(size, '\0');
-  std::size_t actual = 0;
-  const auto result = libdeflate_zlib_decompress(decompressor.get(), stream.data(), stream.size(),
-                                                 out.data(), out.size(), &actual);
-  if (result != LIBDEFLATE_SUCCESS || actual != size) throw std::runtime_error("bad zlib stream");
-  return out;
-#endif
-}
-
-// The array bytes of the block at `at`; `used` is the block's encoded size.
-std::string decodeBlock(std::string_view data, std::size_t at, bool compressed,
-                        std::size_t* used = nullptr) {
-  if (!compressed) {
-    const std::uint64_t count = wordAt(data, at);
-    if (used) *used = 8 + count;
-    return std::string(data.substr(at + 8, count));
-  }
-  const std::uint64_t blocks = wordAt(data, at), blockSize = wordAt(data, at + 8);
-  const std::uint64_t partial = wordAt(data, at + 16);
-  std::size_t stream = at + 24 + 8 * blocks;
-  std::string out;
-  for (std::uint64_t b = 0; b < blocks; ++b) {
-    const std::uint64_t compressedSize = wordAt(data, at + 24 + 8 * b);
-    const std::size_t size = b + 1 == blocks && partial != 0 ? partial : blockSize;
-    out += inflate(data.substr(stream, compressedSize), size);
-    stream += compressedSize;
-  }
-  if (used) *used = stream - at;
-  return out;
-}
-
-std::string attribute(std::string_view tag, std::string_view name) {
-  const std::string key = " " + std::string(name) + "=\"";
-  const std::size_t at = tag.find(key);
-  if (at == std::string_view::npos) return "";
-  const std::size_t start = at + key.size();
-  return std::string(tag.substr(start, tag.find('"', start) - start));
-}
-
-struct ReadArray {
-  std::string type;
-  int components = 1;
-  std::string bytes;
-  template <class T>
-  std::vector<T> values() const {
-    std::vector<T> v(bytes.size() / sizeof(T));
-    std::memcpy(v.data(), bytes.data(), v.size() * sizeof(T));
-    return v;
-  }
-};
-
-struct ReadFile {
-  std::string head;  // the XML before the appended data
-  bool compressed = false;
-  std::map<std::string, ReadArray> arrays;  // "PointData/Velocity", "Cells/types", ...
-  std::string tail;
-  const ReadArray& operator[](const std::string& key) const {
-    auto found = arrays.find(key);
-    if (found == arrays.end()) throw std::runtime_error("no array " + key);
-    return found->second;
-  }
-};
-
-ReadFile readVtu(std::string_view file) {
-  ReadFile read;
-  constexpr std::string_view opening = "<AppendedData encoding=\"raw\">\n   _";
-  const std::size_t appended = file.find(opening);
-  if (appended == std::string_view::npos) throw std::runtime_error("no appended data");
-  read.head = std::string(file.substr(0, appended));
-  read.compressed = read.head.find("compressor=\"vtkZLibDataCompressor\"") != std::string::npos;
-  const std::string_view data = file.substr(appended + opening.size());
-  std::string section;
-  std::size_t end = 0;
-  for (std::size_t at = 0; (at = read.head.find('<', at)) != std::string::npos; ++at) {
-    const std::string_view tag =
-        std::string_view(read.head).substr(at, read.head.find('>', at) - at + 1);
-    for (const char* name : {"FieldData", "PointData", "CellData", "Points", "Cells"}) {
-      if (tag == "<" + std::string(name) + ">") section = name;
-    }
-    if (!tag.starts_with("<DataArray ")) continue;
-    ReadArray array;
-    array.type = attribute(tag, "type");
-    const std::string components = attribute(tag, "NumberOfComponents");
-    array.components = components.empty() ? 1 : std::stoi(components);
-    std::size_t used = 0;
-    const std::size_t offset = std::stoull(attribute(tag, "offset"));
-    array.bytes = decodeBlock(data, offset, read.compressed, &used);
-    end = std::max(end, offset + used);
-    read.arrays[section + "/" + attribute(tag, "Name")] = std::move(array);
-  }
-  read.tail = std::string(data.substr(end));
-  return read;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Files of a series kept in memory, by name; the folder of the series in a fresh directory.
-
-struct MemoryFiles {
-  testSupport::TemporaryFolder directory{"vtuTest-"};
-  std::map<std::string, std::unique_ptr<OutputUnit>> units;
-  SeriesFiles files() {
-    return SeriesFiles{directory.path(),
-                       [this](const std::string& name) -> OutputUnit& {
-                         auto& unit = units[name];
-                         unit = std::make_unique<OutputUnit>(unitNumber::output);
-                         unit->openMemory();
-                         return *unit;
-                       },
-                       [](const std::string&) {},
-                       [this](const std::string& from, const std::string& to) {
-                         units[to] = std::move(units.at(from));
-                         units.erase(from);
-                       }};
-  }
-  const std::string& text(const std::string& name) const { return units.at(name)->memory(); }
-};
-
-std::string fileText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// ---------------------------------------------------------------------------------------------
-// The small mesh: a hexahedron on 1..8, a prism on 5 6 8 | 9 10 12, a left-out hexahedron on
-// 5..12 whose node 11 no shown cell uses, and node 13 that no element names. Each element's
-// tetrahedra have positive volume.
-
-struct SmallMesh {
-  std::vector<double> x{0.0}, y{0.0}, z{0.0};
-  std::vector<int> connectivity;
-  std::vector<int> materialNo{0, 4, 7, -1};
-  std::vector<int> elementFlag{0, 0, 0, 1};
-  std::vector<int> nodeUnused;
-  // A stored step of its own values.
-  std::vector<double> pressureHead{0.0}, discharge{0.0};
-  std::vector<int> nodeCode{0};
-  std::vector<double> vx{0.0, 1.5, -2.25, 99.0}, vy{0.0, 0.1, 0.2, 99.0},
-      vz{0.0, 1e-300, -3.0, 99.0};
-  std::vector<double> nodeVx, nodeVy, nodeVz;
-  std::vector<int> nodeElementCount;
-
-  SmallMesh() {
-    // Lower face (z = 0): (0,0) (0,1) (1,1) (1,0), then the face above it (z = 1).
-    const double corner[13][3] = {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}, {0, 0, 1},
-                                  {0, 1, 1}, {1, 1, 1}, {1, 0, 1}, {0, 0, 2}, {0, 1, 2},
-                                  {1, 1, 2}, {1, 0, 2}, {7, 7, 7}};
-    for (const auto& c : corner) {
-      x.push_back(c[0] + 0.01 * x.size());
-      y.push_back(c[1]);
-      z.push_back(c[2]);
-    }
-    connectivity = {1, 2, 3, 4, 5,  6,  7,  8,    // hexahedron
-                    5, 6, 8, 9, 10, 12, 0,  0,    // prism
-                    5, 6, 7, 8, 9,  10, 11, 12};  // left out
-    nodeUnused.assign(14, 0);
-    nodeUnused[13] = 1;
-    for (int n = 1; n <= 13; ++n) {
-      pressureHead.push_back(0.1 * n + 1.0 / 3.0);
-      discharge.push_back(-1e-7 * n);
-      nodeCode.push_back(n % 3);
-    }
-    nodeVx.assign(14, 0.0);
-    nodeVy = nodeVz = nodeVx;
-    nodeElementCount.assign(14, 0);
-    for (int n = 1; n <= 13; ++n) nodeVx[n] = 100.0 + n;
-  }
-  SolidMesh view() const {
-    return SolidMesh{13, 3, 8, x, y, z, connectivity, materialNo, elementFlag, nodeUnused, 7};
-  }
-  ShownState state(double time, int stepNo) const {
-    return ShownState{pressureHead, discharge, nodeCode, vx, vy, vz, time, stepNo};
-  }
-  NodalVelocities velocities() const {
-    return NodalVelocities{nodeVx, nodeVy, nodeVz, nodeElementCount};
-  }
-};
+using testSupport::readVtu;
+using ReadFile = testSupport::VtuFileRead;
+using MemoryFiles = testSupport::MemorySeriesFiles;
 
 template <class T>
 std::vector<T> oneBasedTail(const std::vector<T>& v) {
   return std::vector<T>(v.begin() + 1, v.end());
 }
 
-// ---------------------------------------------------------------------------------------------
-
-TEST(AppendBytes, FileUnitsTakeArraysLargerThanTheirBuffer) {
-  testSupport::TemporaryFolder directory{"vtuTest-"};
-  const auto path = directory.path() / "bytes.bin";
-  std::string expected;
-  {
-    OutputUnit unit(unitNumber::output);
-    unit.open(path.string());
-    unit.writeRecord("head");
-    expected += testSupport::withLineEnds("head\n");
-    std::string big(3'500'001, '\0');
-    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 % 251);
-    unit.appendBytes(big.data(), big.size());
-    unit.appendBytes(big.data(), 5);
-    unit.writeRecord("tail");
-    expected += big + big.substr(0, 5) + testSupport::withLineEnds("tail\n");
-    unit.close();
-  }
-  EXPECT_EQ(fileText(path), expected);
-
-  OutputUnit memory(unitNumber::output);
-  memory.openMemory();
-  memory.appendBytes("ab\0c", 4);
-  memory.appendBytes("", 0);
-  EXPECT_EQ(memory.memory(), std::string("ab\0c", 4));
-}
-
-TEST(BlockEncoder, RawBlockIsTheByteCountAndTheBytes) {
-  BlockEncoder encoder(VtuEncoding::raw);
-  std::vector<char> out{'x'};
-  const std::string bytes = "0123456789";
-  encoder.begin(out, bytes.size());
-  encoder.put(bytes.data(), 4);
-  encoder.put(bytes.data() + 4, 6);
-  encoder.finish();
-  ASSERT_EQ(out.size(), 18u);
-  EXPECT_EQ(wordAt(std::string_view(out.data(), out.size()), 0), 10u);
-  EXPECT_EQ(std::string(out.data() + 8, 10), bytes);
-}
-
-TEST(BlockEncoder, CompressedBlocksAreCutAtTheBlockSize) {
-  struct Case {
-    std::size_t size;
-    std::uint64_t blocks, partial;
-  };
-  const Case cases[] = {{0, 0, 0},     {1, 1, 1},         {32768, 1, 0},
-                        {32769, 2, 1}, {3 * 32768, 3, 0}, {100000, 4, 100000 - 3 * 32768}};
-  BlockEncoder encoder(VtuEncoding::compressed);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.size);
-    std::string bytes(c.size, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * i) % 13);
-    std::vector<char> out;
-    encoder.begin(out, bytes.size());
-    // Pieces that straddle the block boundaries.
-    for (std::size_t at = 0; at < bytes.size(); at += 10007) {
-      encoder.put(bytes.data() + at, std::min<std::size_t>(10007, bytes.size() - at));
-    }
-    encoder.finish();
-    const std::string_view block(out.data(), out.size());
-    EXPECT_EQ(wordAt(block, 0), c.blocks);
-    EXPECT_EQ(wordAt(block, 8), compressedBlockSize);
-    EXPECT_EQ(wordAt(block, 16), c.partial);
-    std::uint64_t streams = 0;
-    for (std::uint64_t b = 0; b < c.blocks; ++b) streams += wordAt(block, 24 + 8 * b);
-    EXPECT_EQ(out.size(), 24 + 8 * c.blocks + streams);
-    std::size_t used = 0;
-    EXPECT_EQ(decodeBlock(block, 0, true, &used), bytes);
-    EXPECT_EQ(used, out.size());
-  }
-}
-
-// Pseudo-random bytes leave nothing to compress: the blocks are stored, and read back the same.
-TEST(BlockEncoder, NoiseIsStoredInItsStreams) {
-  std::string bytes(3 * 32768 + 100, '\0');
-  unsigned state = 7u;
-  for (char& c : bytes) {
-    state = state * 1664525u + 1013904223u;
-    c = static_cast<char>(state >> 24);
-  }
-  // A compressible block between the noise is still compressed.
-  std::fill(bytes.begin() + 32768, bytes.begin() + 2 * 32768, 'a');
-  BlockEncoder encoder(VtuEncoding::compressed);
-  std::vector<char> out;
-  encoder.begin(out, bytes.size());
-  encoder.put(bytes.data(), bytes.size());
-  encoder.finish();
-  const std::string_view block(out.data(), out.size());
-  ASSERT_EQ(wordAt(block, 0), 4u);
-  EXPECT_GT(wordAt(block, 24), 32768u);  // stored: the block and a few bytes of framing
-  EXPECT_LT(wordAt(block, 32), 1000u);
-  EXPECT_GT(wordAt(block, 40), 32768u);
-  EXPECT_EQ(decodeBlock(block, 0, true), bytes);
-}
-
 class SolidSeriesIn : public ::testing::TestWithParam<VtuEncoding> {};
 
 TEST_P(SolidSeriesIn, StepFileHoldsTheShownCellsAndEveryNode) {
-  SmallMesh m;
+  MixedMesh m;
   MemoryFiles files;
   SolidVtuSeries series(m.view(), GetParam(), files.files());
   series.write(m.state(12.5, 3), m.velocities());
@@ -350,7 +38,8 @@ TEST_P(SolidSeriesIn, StepFileHoldsTheShownCellsAndEveryNode) {
 
   // Points: every node, the unused one and those of the left-out element included.
   std::vector<double> points;
-  for (int n = 1; n <= 13; ++n) points.insert(points.end(), {m.x[n], m.y[n], m.z[n]});
+  for (int n = 1; n <= 13; ++n)
+    points.insert(points.end(), {m.mesh.x[n], m.mesh.y[n], m.mesh.z[n]});
   EXPECT_EQ(file["Points/Points"].values<double>(), points);
   EXPECT_EQ(file["Points/Points"].components, 3);
 
@@ -368,14 +57,14 @@ TEST_P(SolidSeriesIn, StepFileHoldsTheShownCellsAndEveryNode) {
   // Point data at full precision.
   std::vector<double> totalHead, velocity;
   for (int n = 1; n <= 13; ++n) {
-    totalHead.push_back(m.pressureHead[n] + m.z[n]);
-    velocity.insert(velocity.end(), {m.nodeVx[n], m.nodeVy[n], m.nodeVz[n]});
+    totalHead.push_back(m.values.pressureHead[n] + m.mesh.z[n]);
+    velocity.insert(velocity.end(), {m.values.nodeVx[n], m.values.nodeVy[n], m.values.nodeVz[n]});
   }
-  EXPECT_EQ(file["PointData/PressureHead"].values<double>(), oneBasedTail(m.pressureHead));
+  EXPECT_EQ(file["PointData/PressureHead"].values<double>(), oneBasedTail(m.values.pressureHead));
   EXPECT_EQ(file["PointData/TotalHead"].values<double>(), totalHead);
-  EXPECT_EQ(file["PointData/Discharge"].values<double>(), oneBasedTail(m.discharge));
+  EXPECT_EQ(file["PointData/Discharge"].values<double>(), oneBasedTail(m.values.discharge));
   EXPECT_EQ(file["PointData/NodeCode"].type, "Int32");
-  EXPECT_EQ(file["PointData/NodeCode"].values<std::int32_t>(), oneBasedTail(m.nodeCode));
+  EXPECT_EQ(file["PointData/NodeCode"].values<std::int32_t>(), oneBasedTail(m.values.nodeCode));
   EXPECT_EQ(file["PointData/Velocity"].values<double>(), velocity);
   EXPECT_EQ(file["PointData/Velocity"].components, 3);
   EXPECT_EQ(file["FieldData/TimeValue"].values<double>(), std::vector<double>{12.5});
@@ -384,12 +73,12 @@ TEST_P(SolidSeriesIn, StepFileHoldsTheShownCellsAndEveryNode) {
 }
 
 TEST_P(SolidSeriesIn, ConstantArraysStayAndStepArraysFollowTheState) {
-  SmallMesh m;
+  MixedMesh m;
   MemoryFiles files;
   SolidVtuSeries series(m.view(), GetParam(), files.files());
   series.write(m.state(0.0, 0), m.velocities());
-  m.pressureHead[13] = -7.0;
-  m.vx[2] = 42.0;
+  m.values.pressureHead[13] = -7.0;
+  m.values.vx[2] = 42.0;
   series.write(m.state(0.30000000000000004, 1), m.velocities());
   series.finish();
   const ReadFile first = readVtu(files.text("VTK/VTK_0000.vtu"));
@@ -418,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(Encodings, SolidSeriesIn,
                          });
 
 TEST(SolidSeries, RawAndCompressedFilesHoldTheSameArrays) {
-  SmallMesh m;
+  MixedMesh m;
   MemoryFiles raw, compressed;
   SolidVtuSeries a(m.view(), VtuEncoding::raw, raw.files());
   SolidVtuSeries b(m.view(), VtuEncoding::compressed, compressed.files());
@@ -437,7 +126,7 @@ TEST(SolidSeries, RawAndCompressedFilesHoldTheSameArrays) {
 // VTK takes a hexahedron's volume as positive when its first face turns, by the right-hand
 // rule, towards the second, and a wedge's when its first triangle turns away from the second.
 TEST(SolidSeries, CornerOrderGivesVtkPositiveVolumes) {
-  SmallMesh m;
+  MixedMesh m;
   MemoryFiles files;
   SolidVtuSeries series(m.view(), VtuEncoding::raw, files.files());
   series.write(m.state(0.0, 0), m.velocities());
@@ -462,8 +151,8 @@ TEST(SolidSeries, CornerOrderGivesVtkPositiveVolumes) {
 }
 
 TEST(SolidSeries, ShownElementWithAnEmptyCornerStopsBeforeAnyFile) {
-  SmallMesh m;
-  m.connectivity[2] = 0;  // the hexahedron's slot 3
+  MixedMesh m;
+  m.mesh.connectivity[2] = 0;  // the hexahedron's slot 3
   MemoryFiles files;
   try {
     SolidVtuSeries series(m.view(), VtuEncoding::raw, files.files());
@@ -474,23 +163,18 @@ TEST(SolidSeries, ShownElementWithAnEmptyCornerStopsBeforeAnyFile) {
   }
   EXPECT_TRUE(files.units.empty());
   // The same hole in the left-out element is no cell of the file, and no fault.
-  SmallMesh left;
-  left.connectivity[16 + 2] = 0;
+  MixedMesh left;
+  left.mesh.connectivity[16 + 2] = 0;
   EXPECT_NO_THROW(SolidVtuSeries(left.view(), VtuEncoding::raw, files.files()));
 }
 
 // ---------------------------------------------------------------------------------------------
 
+// Five points; a quadrilateral and a triangle.
 SubMesh smallSubMesh() {
-  SubMesh s;
-  s.pointCount = 5;
-  s.meshElementCount = 2;
-  s.pointX = {0.0, 0.0, 2.0, 2.0, 0.0, 1.0};
-  s.pointY = {0.0, 0.0, 0.0, 1.0, 1.0, 2.0};
-  s.pointZ = {0.0, 5.0, 5.0, 5.0, 5.0, 6.0};
-  s.meshConnectivity = {{0, 0, 0, 0}, {1, 2, 3, 4}, {4, 3, 5, 5}};
-  s.pointTotalHead = {0.0, 1.0 / 3.0, 2.0, 3.0, 4.0, 5.0};
-  s.pointPressureHead = {0.0, -1.0, -2.0, -3.0, -4.0, 1e-310};
+  SubMesh s = makeSubMesh({{0, 0, 5}, {2, 0, 5}, {2, 1, 5}, {0, 1, 5}, {1, 2, 6}},
+                          {{1, 2, 3, 4}, {4, 3, 5, 5}});
+  setPointValues(s, {-1.0, -2.0, -3.0, -4.0, 1e-310}, {1.0 / 3.0, 2.0, 3.0, 4.0, 5.0});
   s.sectionDistance = {0.0, 0.0, 2.0, std::sqrt(5.0), 1.0, std::sqrt(5.0)};
   return s;
 }
@@ -503,7 +187,7 @@ TEST(SubMeshSeries, QuadrilateralsTrianglesAndPointValues) {
       const SubMesh s = smallSubMesh();
       MemoryFiles files;
       SubMeshVtuSeries series(s, section, encoding, files.files());
-      series.write(s, 15.0, 2);
+      series.write(s, shownAt(15.0, 2));
       series.finish();
       const ReadFile file = readVtu(files.text("VTKMESH/VTKMESH_0000.vtu"));
       EXPECT_NE(file.head.find("<Piece NumberOfPoints=\"5\" NumberOfCells=\"2\">"),
@@ -540,7 +224,7 @@ TEST(SubMeshSeries, ElementNamingNoPointOfTheSubMeshStops) {
                         {{1, 2, -1, -1}, "sub-mesh element 2 has point number -1"}};
   for (const Case& c : cases) {
     SubMesh s = smallSubMesh();
-    s.meshConnectivity[2] = c.element;
+    s.connectivity[2] = c.element;
     MemoryFiles files;
     try {
       SubMeshVtuSeries series(s, false, VtuEncoding::raw, files.files());
@@ -548,182 +232,6 @@ TEST(SubMeshSeries, ElementNamingNoPointOfTheSubMeshStops) {
     } catch (const RunStopped& stop) {
       EXPECT_NE(stop.line().find(c.message), std::string::npos) << stop.line();
     }
-  }
-}
-
-// ---------------------------------------------------------------------------------------------
-
-TEST(StepFileSeries, NamesAndStaleFilesOfAnEarlierRun) {
-  EXPECT_EQ(stepFileName("VTK", 0), "VTK/VTK_0000.vtu");
-  EXPECT_EQ(stepFileName("VTK", 9999), "VTK/VTK_9999.vtu");
-  EXPECT_EQ(stepFileName("VTKMESH", 12345), "VTKMESH/VTKMESH_12345.vtu");
-
-  testSupport::TemporaryFolder directory{"vtuTest-"};
-  const auto folder = directory.path() / "VTK";
-  std::filesystem::create_directories(folder);
-  const char* earlier[] = {"VTK_0000.vtu", "VTK_0002.vtu",     "VTK_0005.vtu", "VTK_10000.vtu",
-                           "VTK_12.vtu",   "VTK_0003.vtu.bak", "notes.txt",    "VTKMESH_0004.vtu"};
-  for (const char* name : earlier) std::ofstream(folder / name) << "earlier";
-
-  SmallMesh m;
-  SolidVtuSeries series(m.view(), VtuEncoding::raw, seriesFilesIn(directory.path()));
-  series.write(m.state(0.0, 0), m.velocities());
-  series.write(m.state(1.0, 1), m.velocities());
-  series.finish();
-  EXPECT_EQ(series.outputCount(), 2);
-
-  std::vector<std::string> left;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    left.push_back(entry.path().filename().string());
-  }
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{"VTKMESH_0004.vtu", "VTK_0000.vtu", "VTK_0001.vtu",
-                                            "VTK_0003.vtu.bak", "VTK_12.vtu", "notes.txt"}));
-  EXPECT_TRUE(fileText(folder / "VTK_0000.vtu").starts_with("<?xml"));
-  EXPECT_NE(fileText(directory.path() / "VTK.pvd").find("file=\"VTK/VTK_0001.vtu\""),
-            std::string::npos);
-}
-
-// A run that stops keeps the steps it wrote: the collection lists them. A run that stops before
-// its first step leaves the series of an earlier run as it was.
-TEST(StepFileSeries, StoppedRunListsTheStepsItWrote) {
-  testSupport::TemporaryFolder directory{"vtuTest-"};
-  SmallMesh m;
-  {
-    SolidVtuSeries earlier(m.view(), VtuEncoding::raw, seriesFilesIn(directory.path()));
-    for (int step = 0; step < 3; ++step) earlier.write(m.state(step, step), m.velocities());
-    earlier.finish();
-  }
-  const std::string earlierCollection = fileText(directory.path() / "VTK.pvd");
-  { SolidVtuSeries none(m.view(), VtuEncoding::raw, seriesFilesIn(directory.path())); }
-  EXPECT_EQ(fileText(directory.path() / "VTK.pvd"), earlierCollection);
-  EXPECT_TRUE(std::filesystem::exists(directory.path() / "VTK/VTK_0002.vtu"));
-
-  try {
-    SolidVtuSeries stopped(m.view(), VtuEncoding::raw, seriesFilesIn(directory.path()));
-    stopped.write(m.state(0.0, 0), m.velocities());
-    stopRun(errorNumber::endOfFile, unitNumber::resultFile, "RES.DAT");
-  } catch (const RunStopped&) {
-  }
-  const std::string collection = fileText(directory.path() / "VTK.pvd");
-  EXPECT_NE(collection.find("file=\"VTK/VTK_0000.vtu\""), std::string::npos);
-  EXPECT_EQ(collection.find("VTK_0001"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(directory.path() / "VTK/VTK_0001.vtu"));
-}
-
-// The collection on disk never names a file of another run or one not yet on its disk: the
-// earlier run's is replaced by an empty one before the first step file is opened, and a step
-// file is listed once it has been put on the disk, which is made sure of when the next one has
-// been written, or at the end. The collection is written beside and renamed over the old one.
-TEST(StepFileSeries, CollectionOnDiskListsTheWholeStepFilesOnly) {
-  testSupport::TemporaryFolder directory{"vtuTest-"};
-  SmallMesh m;
-  {
-    SolidVtuSeries earlier(m.view(), VtuEncoding::raw, seriesFilesIn(directory.path()));
-    for (int step = 0; step < 5; ++step) earlier.write(m.state(step, step), m.velocities());
-    earlier.finish();
-  }
-  const auto listedOnDisk = [&] {
-    const std::string collection = fileText(directory.path() / "VTK.pvd");
-    int entries = 0;
-    for (std::size_t at = collection.find("<DataSet"); at != std::string::npos;
-         at = collection.find("<DataSet", at + 1)) {
-      ++entries;
-    }
-    return entries;
-  };
-  ASSERT_EQ(listedOnDisk(), 5);
-
-  // At each opening: the collection on disk, and what was renamed over it.
-  std::vector<std::string> events;
-  SeriesFiles onDisk = seriesFilesIn(directory.path());
-  SeriesFiles watched{
-      directory.path(),
-      [&](const std::string& name) -> OutputUnit& {
-        events.push_back("open " + name + " listing " + std::to_string(listedOnDisk()));
-        return onDisk.openFile(name);
-      },
-      [&](const std::string& name) {
-        events.push_back("sync " + name);
-        onDisk.syncFile(name);
-      },
-      [&](const std::string& from, const std::string& to) {
-        events.push_back("rename " + from + " to " + to);
-        onDisk.replaceFile(from, to);
-      }};
-  {
-    SolidVtuSeries series(m.view(), VtuEncoding::raw, watched);
-    series.write(m.state(0.0, 0), m.velocities());
-    series.write(m.state(1.0, 1), m.velocities());
-    series.finish();
-  }
-  EXPECT_EQ(events, (std::vector<std::string>{
-                        "open VTK.pvd.tmp listing 5", "rename VTK.pvd.tmp to VTK.pvd",
-                        "open VTK/VTK_0000.vtu listing 0", "open VTK/VTK_0001.vtu listing 0",
-                        "sync VTK/VTK_0000.vtu", "open VTK.pvd.tmp listing 0",
-                        "rename VTK.pvd.tmp to VTK.pvd",  // now listing step 0
-                        "sync VTK/VTK_0001.vtu", "open VTK.pvd.tmp listing 1",
-                        "rename VTK.pvd.tmp to VTK.pvd"}));
-  EXPECT_EQ(listedOnDisk(), 2);
-  EXPECT_FALSE(std::filesystem::exists(directory.path() / "VTK.pvd.tmp"));
-  EXPECT_FALSE(std::filesystem::exists(directory.path() / "VTK/VTK_0002.vtu"));
-}
-
-// A long series of a small mesh: the collection is rewritten only once the step files written
-// since its last rewrite are at least as large as it is, so the collections written stay
-// smaller than the step files; the end lists every step all the same. A step file begun when
-// the run stops is removed with those of an earlier run.
-TEST(StepFileSeries, RewritingTheCollectionCostsLessThanTheStepFiles) {
-  MemoryFiles files;
-  SmallMesh m;
-  std::uint64_t stepBytes = 0, collectionBytes = 0;
-  int rewrites = 0;
-  SeriesFiles counted = files.files();
-  const auto replace = counted.replaceFile;
-  counted.replaceFile = [&](const std::string& from, const std::string& to) {
-    collectionBytes += files.text(from).size();
-    ++rewrites;
-    replace(from, to);
-  };
-  SolidVtuSeries series(m.view(), VtuEncoding::raw, counted);
-  constexpr int steps = 400;
-  for (int step = 0; step < steps; ++step) {
-    series.write(m.state(step, step), m.velocities());
-    stepBytes += files.text(stepFileName("VTK", step)).size();
-  }
-  EXPECT_LT(rewrites, steps);
-  EXPECT_LT(collectionBytes, stepBytes);
-  series.finish();
-  const std::string& collection = files.text("VTK.pvd");
-  EXPECT_NE(collection.find("timestep=\"399\" group=\"\" part=\"0\" file=\"VTK/VTK_0399.vtu\""),
-            std::string::npos);
-}
-
-TEST(StepFileSeries, StepFileBegunWhenTheRunStopsIsRemoved) {
-  testSupport::TemporaryFolder directory{"vtuTest-"};
-  try {
-    StepFileSeries series("VTK", seriesFilesIn(directory.path()));
-    series.openStep().writeRecord("<?xml");
-    series.closeStep(0.0);
-    series.openStep().writeRecord("<?xml, cut short");
-    stopRun(errorNumber::endOfFile, unitNumber::resultFile, "RES.DAT");
-  } catch (const RunStopped&) {
-  }
-  EXPECT_TRUE(std::filesystem::exists(directory.path() / "VTK/VTK_0000.vtu"));
-  EXPECT_FALSE(std::filesystem::exists(directory.path() / "VTK/VTK_0001.vtu"));
-  const std::string collection = fileText(directory.path() / "VTK.pvd");
-  EXPECT_NE(collection.find("VTK/VTK_0000.vtu"), std::string::npos);
-  EXPECT_EQ(collection.find("VTK/VTK_0001.vtu"), std::string::npos);
-}
-
-TEST(StepFileSeries, FileInTheWayOfTheFolderStops) {
-  testSupport::TemporaryFolder directory{"vtuTest-"};
-  std::ofstream(directory.path() / "VTK") << "a file, not a folder";
-  try {
-    StepFileSeries series("VTK", seriesFilesIn(directory.path()));
-    FAIL() << "no stop";
-  } catch (const RunStopped& stop) {
-    EXPECT_NE(stop.line().find("cannot create folder"), std::string::npos) << stop.line();
   }
 }
 

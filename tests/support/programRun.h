@@ -11,7 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "unitTestSupport.h"
+#include "support/temporaryFolder.h"
+#include "support/texts.h"
 
 // The Windows programs (run under Wine) end every record with CR LF; the end-to-end suites are
 // built against them with PROGRAMS_END_LINES_WITH_CRLF. The VTK series keep LF everywhere.

@@ -1,12 +1,11 @@
 // INTERP records: total and pressure head at the points, one block per output.
-#include "resconv/interp.h"
+#include "resconv/writers/interp.h"
 
 #include <cstddef>
 #include <string_view>
 
 #include "common/freeForm.h"
 #include "common/textFormat.h"
-#include "resconv/derived.h"
 
 namespace {
 
@@ -17,15 +16,9 @@ const RecordLayout pointFormat{"(E14.5,',',E14.5,',',E14.5,',',E14.5,',',E14.5)"
 
 }  // namespace
 
-void writeInterpBlock(OutputUnit& unit, SubMesh& subMesh, std::span<const double> pressureHead,
-                      std::span<const double> z, double time) {
-  computePointValues(pressureHead, z, subMesh);
-  if (subMesh.meshElementCount == 0) writeInterpRecords(unit, subMesh, time);
-}
-
-void writeInterpRecords(OutputUnit& unit, const SubMesh& subMesh, double time) {
+void writeInterpRecords(OutputUnit& unit, const SubMesh& subMesh, const ShownState& state) {
   static const CompiledFormat pointLine = compileFormat(pointFormat);
-  writeFreeForm(unit, timeLabel, time);
+  writeFreeForm(unit, timeLabel, state.time);
   writeFreeForm(unit, columnLabelsXyz, columnLabelsHp);
   for (int point = 1; point <= subMesh.pointCount; ++point) {
     const auto p = static_cast<std::size_t>(point);

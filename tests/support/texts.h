@@ -1,66 +1,16 @@
 #pragma once
-// Helpers of the unit suites, the same on every system: a fresh temporary folder, the fixtures,
-// texts compared line by line, and the records' line end of the system the tests run on.
+// Expected texts of the tests: the fixtures, the records' line end of the system the tests run
+// on, and texts compared line by line.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "common/platform.h"
 
 namespace testSupport {
-
-// A folder of its own under the system's temporary folder, removed with everything in it.
-class TemporaryFolder {
- public:
-  explicit TemporaryFolder(std::string_view prefix = "seepage-test-") {
-    static std::atomic<unsigned> made{0};
-    std::random_device seed;
-    const std::filesystem::path base = std::filesystem::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      const std::string name =
-          std::string(prefix) + std::to_string(seed()) + "-" + std::to_string(made.fetch_add(1));
-      std::error_code error;
-      if (std::filesystem::create_directory(base / name, error)) {
-        path_ = base / name;
-        return;
-      }
-    }
-    std::abort();  // no name was free: nothing of the tests can go on
-  }
-  ~TemporaryFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-  bool exists(const std::string& name) const { return std::filesystem::exists(path_ / name); }
-  void write(const std::string& name, const std::string& contents) const {
-    std::ofstream out(path_ / name, std::ios::binary);
-    out << contents;
-  }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 inline std::string fixturePath(const std::string& name) {
   return std::string(FIXTURE_DIR) + "/" + name;
