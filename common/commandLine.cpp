@@ -1,13 +1,13 @@
 #include "common/commandLine.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "common/console.h"
+#include "common/numberScan.h"
 #include "common/platform.h"
 #include "common/resultFile.h"
 #include "common/stop.h"
@@ -64,9 +64,7 @@ std::string firstUnknownOption(const CLI::App& app, int argc, char** argv,
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
     if (argument == "--") break;
-    const bool number =
-        argument.size() > 1 &&
-        (std::isdigit(static_cast<unsigned char>(argument[1])) || argument[1] == '.');
+    const bool number = argument.size() > 1 && (isDigit(argument[1]) || argument[1] == '.');
     if (argument.size() < 2 || argument[0] != '-' || number) continue;
     const bool longName = argument.starts_with("--");
     std::string_view name = argument.substr(0, longName ? argument.find('=') : 2);

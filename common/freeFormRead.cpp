@@ -34,10 +34,10 @@ const char* tokenEnd(const char* p) {
 }
 
 // The whole of [first, last) as a value of the item's type, odd forms included (numberScan.h).
-bool parseNumber(const char* first, const char* last, int& value) {
+[[gnu::noinline]] bool parseNumber(const char* first, const char* last, int& value) {
   return scanInteger({first, static_cast<std::size_t>(last - first)}, freeFormValue, value);
 }
-bool parseNumber(const char* first, const char* last, double& value) {
+[[gnu::noinline]] bool parseNumber(const char* first, const char* last, double& value) {
   return scanReal({first, static_cast<std::size_t>(last - first)}, freeFormValue, value);
 }
 

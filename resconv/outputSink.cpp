@@ -35,14 +35,14 @@ OutputSink::~OutputSink() {
   if (!scratchOpened_ || std::uncaught_exceptions() == 0) return;
   const bool writeFailed = output_.failed() || scratch_.failed();
   if (platform::interruptSignal() == 0 && !writeFailed) return;
-  // Its sections are of no use without the file they were for.
-  // Closed first, as Windows removes no open file.
-  scratchReader_.close();
+  // Its sections are of no use without the file they were for. Both its units are closed
+  // first: a file still open for reading is not removed on Windows.
   try {
     scratch_.close();
   } catch (const RunStopped&) {
     // Removed all the same.
   }
+  scratchReader_.close();
   std::error_code ignored;
   std::filesystem::remove(std::string(avsScratchName), ignored);
 }

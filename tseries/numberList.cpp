@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "common/commandLine.h"
+#include "common/numberScan.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ int numberOf(std::string_view item, std::string_view option, std::string_view li
   int value = 0;
   const char* end = item.data() + item.size();
   const auto result = std::from_chars(item.data(), end, value);
-  if (item.empty() || item.front() < '0' || item.front() > '9' || result.ptr != end) {
+  if (item.empty() || !isDigit(item.front()) || result.ptr != end) {
     refuse(option, list,
            "is not a list of numbers and ranges such as 5,12-14,40 (\"" + std::string(item) +
                "\" is not a whole number)");
