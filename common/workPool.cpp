@@ -1,0 +1,151 @@
+#include "common/workPool.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "common/platform.h"
+
+namespace {
+
+std::atomic<int> chosenThreads{0};
+
+// One job at a time: its parts are taken in turn by whichever thread is free, the caller's
+// included. The workers sleep between jobs.
+class WorkPool {
+ public:
+  explicit WorkPool(int workers) {
+    for (int i = 0; i < workers; ++i) {
+      threads_.push_back(platform::startQuietThread([this] { serve(); }));
+    }
+  }
+  ~WorkPool() {
+    {
+      std::lock_guard lock(mutex_);
+      quit_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+
+  // False when another caller's job holds the pool.
+  bool run(int parts, const std::function<void(int)>& work) {
+    std::unique_lock<std::mutex> caller(callerMutex_, std::try_to_lock);
+    if (!caller.owns_lock()) return false;
+    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(parts));
+    {
+      std::lock_guard lock(mutex_);
+      work_ = &work;
+      failures_ = &failures;
+      parts_ = parts;
+      next_.store(0);
+      unfinished_ = parts;
+      ++generation_;
+    }
+    wake_.notify_all();
+    takeParts();
+    {
+      std::unique_lock lock(mutex_);
+      done_.wait(lock, [this] { return unfinished_ == 0 && busyWorkers_ == 0; });
+      work_ = nullptr;
+      failures_ = nullptr;
+    }
+    for (const std::exception_ptr& failure : failures) {
+      if (failure) std::rethrow_exception(failure);
+    }
+    return true;
+  }
+
+ private:
+  void serve() {
+    unsigned long seen = 0;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [&] { return quit_ || generation_ != seen; });
+      if (quit_) return;
+      seen = generation_;
+      if (work_ == nullptr) continue;
+      ++busyWorkers_;
+      lock.unlock();
+      takeParts();
+      lock.lock();
+      --busyWorkers_;
+      if (unfinished_ == 0 && busyWorkers_ == 0) done_.notify_all();
+    }
+  }
+
+  // Runs parts until none is left to take.
+  void takeParts() {
+    int finished = 0;
+    for (int part = next_.fetch_add(1); part < parts_; part = next_.fetch_add(1)) {
+      try {
+        (*work_)(part);
+      } catch (...) {
+        (*failures_)[static_cast<std::size_t>(part)] = std::current_exception();
+      }
+      ++finished;
+    }
+    if (finished == 0) return;
+    std::lock_guard lock(mutex_);
+    unfinished_ -= finished;
+    if (unfinished_ == 0) done_.notify_all();
+  }
+
+  std::vector<std::thread> threads_;
+  std::mutex callerMutex_;  // held by the caller whose job runs
+  std::mutex mutex_;
+  std::condition_variable wake_, done_;
+  bool quit_ = false;
+  unsigned long generation_ = 0;
+  // The job; set under mutex_ before the workers are woken, read by them after.
+  const std::function<void(int)>* work_ = nullptr;
+  std::vector<std::exception_ptr>* failures_ = nullptr;
+  int parts_ = 0;
+  std::atomic<int> next_{0};
+  int unfinished_ = 0;
+  int busyWorkers_ = 0;
+};
+
+WorkPool& pool() {
+  static WorkPool workers(runThreads() - 1);
+  return workers;
+}
+
+}  // namespace
+
+int machineThreads() {
+  return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+int runThreads() {
+  const int chosen = chosenThreads.load(std::memory_order_relaxed);
+  return chosen > 0 ? chosen : machineThreads();
+}
+
+void setRunThreads(int threads) {
+  chosenThreads.store(std::max(1, threads), std::memory_order_relaxed);
+}
+
+void runParts(int parts, const std::function<void(int)>& work) {
+  if (parts <= 0) return;
+  if (parts > 1 && runThreads() > 1 && pool().run(parts, work)) return;
+  std::exception_ptr failure;
+  for (int part = 0; part < parts; ++part) {
+    try {
+      work(part);
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+int partsFor(long long items, long long leastPerPart) {
+  const long long most = std::max(1LL, items / std::max(1LL, leastPerPart));
+  return static_cast<int>(std::min<long long>(runThreads(), most));
+}

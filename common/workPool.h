@@ -1,0 +1,21 @@
+#pragma once
+// The threads of a run (--threads N of both programs). Work split into parts runs on a small
+// pool of threads started once, the calling thread taking parts too; with one thread, or while
+// the pool serves another caller, every part runs on the calling thread in order. Parts must
+// write to places of their own: the pool orders nothing but their end.
+#include <functional>
+
+// The machine's cores, at least 1.
+int machineThreads();
+// The threads a run may use: the machine's cores until set.
+int runThreads();
+// Sets them (at least 1); before the first runParts.
+void setRunThreads(int threads);
+
+// Runs work(part) for every part in [0, parts) and returns when all are done. When parts
+// throw, the exception of the lowest such part is rethrown here, once every part has ended.
+void runParts(int parts, const std::function<void(int part)>& work);
+
+// The parts worth splitting `items` into: the run's threads, fewer when parts would hold
+// fewer than `leastPerPart` items each; at least 1.
+int partsFor(long long items, long long leastPerPart);
