@@ -11,6 +11,7 @@
 #include "common/platform.h"
 #include "common/resultFile.h"
 #include "common/stop.h"
+#include "common/workPool.h"
 
 #ifndef SEEPAGE_VERSION
 #define SEEPAGE_VERSION "unknown"
@@ -115,6 +116,13 @@ void addCommonOptions(CLI::App& app, CommonOptions& options) {
       app.add_flag("--no-progress", options.noProgress, "Never draw the progress line");
   progress->excludes(noProgress);
   app.add_flag("-q,--quiet", options.quiet, "Do not list the files written at the end of the run");
+  app.add_option_function<int>(
+         "--threads", [](const int& threads) { setRunThreads(threads); },
+         "Threads the run may use: the next stored step is read while the current one is "
+         "written, and long records are formatted in parts at once (default: the machine's "
+         "cores; 1 does everything on one thread)")
+      ->type_name("N")
+      ->check(CLI::Range(1, 1024));
   app.set_version_flag("--version", std::string(SEEPAGE_VERSION));
 }
 

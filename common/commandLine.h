@@ -32,7 +32,7 @@ struct CommonOptions {
   bool quiet = false;
 };
 
-// -C/--directory, --progress, --no-progress, -q/--quiet and --version.
+// -C/--directory, --progress, --no-progress, -q/--quiet, --threads and --version.
 void addCommonOptions(CLI::App& app, CommonOptions& options);
 ProgressMode progressMode(const CommonOptions& options);
 // Changes to the -C directory, if any; a usage error when it cannot be entered.
