@@ -37,6 +37,10 @@ class FreeFormRead {
  public:
   explicit FreeFormRead(InputUnit& unit, bool endOfFileBranch = false,
                         const ReadPlace* place = nullptr);
+  // Goes on with a statement (without an end-of-file branch) of which `valuesRead` values
+  // were read before the unit's position, a record's start, with nothing pending;
+  // `afterComma` when a comma came after the last of them.
+  FreeFormRead(InputUnit& unit, const ReadPlace* place, std::int64_t valuesRead, bool afterComma);
   ~FreeFormRead();
   FreeFormRead(const FreeFormRead&) = delete;
   FreeFormRead& operator=(const FreeFormRead&) = delete;

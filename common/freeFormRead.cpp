@@ -50,6 +50,16 @@ FreeFormRead::FreeFormRead(InputUnit& unit, bool endOfFileBranch, const ReadPlac
       endOfFileBranch_(endOfFileBranch),
       place_(place) {}
 
+FreeFormRead::FreeFormRead(InputUnit& unit, const ReadPlace* place, std::int64_t valuesRead,
+                           bool afterComma)
+    : unit_(unit),
+      cursor_(unit.position()),
+      limit_(unit.limit()),
+      endOfFileBranch_(false),
+      place_(place),
+      itemCount_(valuesRead),
+      afterSeparator_(afterComma) {}
+
 FreeFormRead::~FreeFormRead() {
   if (finished_) return;
   // Not finished (a stop is unwinding, or a caller forgot): leave the unit at a record boundary

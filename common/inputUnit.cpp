@@ -140,52 +140,66 @@ bool InputUnit::refill() {
   // Every record before the fault has been handed out: the reader has reached it.
   if (fault_ != Fault::none) stopAtFault();
   if (exhausted_) return false;
-  // Keep the unread bytes, moved to the front of the buffer.
-  if (pos_ > 0) {
-    if (!rereadable_) {
-      countLinesTo(pos_);
-      countedTo_ -= pos_;
-    }
-    bufferOffset_ += pos_;
-    std::memmove(buffer_.data(), buffer_.data() + pos_, loaded_ - pos_);
-    lineLimit_ -= pos_;
-    loaded_ -= pos_;
-    carriageReturnsChecked_ -= std::min(carriageReturnsChecked_, pos_);
-    pos_ = 0;
-  }
+  dropReadBytes();
   const std::size_t oldLimit = lineLimit_;
-  while (lineLimit_ == oldLimit && fault_ == Fault::none) {
-    if (loaded_ == buffer_.size()) {
-      // A record longer than the buffer, up to the bound it may not pass.
-      buffer_.resize(std::min(buffer_.size() * 2, lineLimit_ + recordBound_ + 1));
-    }
-    // Every record before this read has been handed out whole: where an interrupt ends the
-    // run, also one that cuts a waiting read short.
-    stopIfInterrupted();
-    // No read passes the bound of the record open, so that a longer one is always seen open.
-    const std::size_t room = std::min(
-        {buffer_.size() - loaded_, fileBlockSize, lineLimit_ + recordBound_ + 1 - loaded_});
-    const std::int64_t n = platform::readSome(fd_, buffer_.data() + loaded_, room);
-    if (n < 0) {
-      int error = errno;
-      stopIfInterrupted();
-      stopWithMessage("cannot read " + name_ + ": " + std::strerror(error));
-    }
-    if (n == 0) {
-      // An interrupt that came with the end of the input (Ctrl-C ends the program that feeds
-      // a pipe too) is what ended the run.
-      stopIfInterrupted();
-      exhausted_ = true;
-      if (loaded_ > lineLimit_) takeLastRecord();
-      break;
-    }
-    const std::size_t first = loaded_;
-    loaded_ += static_cast<std::size_t>(n);
-    takeRead(first);
-  }
+  while (lineLimit_ == oldLimit && fault_ == Fault::none && !exhausted_) readBlock();
   if (lineLimit_ > oldLimit) return true;
   if (fault_ != Fault::none) stopAtFault();
   return false;
+}
+
+bool InputUnit::loadAhead(std::size_t bytes) {
+  if (!open_) return false;
+  if (lineLimit_ - pos_ >= bytes) return true;
+  if (exhausted_ || fault_ != Fault::none) return false;
+  dropReadBytes();
+  // Room for the bytes and a read beyond them, which ends the last record they hold.
+  if (buffer_.size() < bytes + fileBlockSize) buffer_.resize(bytes + fileBlockSize);
+  while (lineLimit_ < bytes && fault_ == Fault::none && !exhausted_) readBlock();
+  return lineLimit_ >= bytes;
+}
+
+void InputUnit::dropReadBytes() {
+  if (pos_ == 0) return;
+  if (!rereadable_) {
+    countLinesTo(pos_);
+    countedTo_ -= pos_;
+  }
+  bufferOffset_ += pos_;
+  std::memmove(buffer_.data(), buffer_.data() + pos_, loaded_ - pos_);
+  lineLimit_ -= pos_;
+  loaded_ -= pos_;
+  carriageReturnsChecked_ -= std::min(carriageReturnsChecked_, pos_);
+  pos_ = 0;
+}
+
+void InputUnit::readBlock() {
+  if (loaded_ == buffer_.size()) {
+    // A record longer than the buffer, up to the bound it may not pass.
+    buffer_.resize(std::min(buffer_.size() * 2, lineLimit_ + recordBound_ + 1));
+  }
+  // Where an interrupt ends the run, also one that cuts a waiting read short.
+  stopIfInterrupted();
+  // No read passes the bound of the record open, so that a longer one is always seen open.
+  const std::size_t room =
+      std::min({buffer_.size() - loaded_, fileBlockSize, lineLimit_ + recordBound_ + 1 - loaded_});
+  const std::int64_t n = platform::readSome(fd_, buffer_.data() + loaded_, room);
+  if (n < 0) {
+    int error = errno;
+    stopIfInterrupted();
+    stopWithMessage("cannot read " + name_ + ": " + std::strerror(error));
+  }
+  if (n == 0) {
+    // An interrupt that came with the end of the input (Ctrl-C ends the program that feeds
+    // a pipe too) is what ended the run.
+    stopIfInterrupted();
+    exhausted_ = true;
+    if (loaded_ > lineLimit_) takeLastRecord();
+    return;
+  }
+  const std::size_t first = loaded_;
+  loaded_ += static_cast<std::size_t>(n);
+  takeRead(first);
 }
 
 void InputUnit::takeRead(std::size_t first) {

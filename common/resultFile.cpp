@@ -10,6 +10,7 @@
 #include "common/freeForm.h"
 #include "common/programmingError.h"
 #include "common/readPlace.h"
+#include "common/splitBlock.h"
 #include "common/stop.h"
 
 namespace {
@@ -122,16 +123,21 @@ void readResultMesh(InputUnit& unit, const ResultCounts& counts, const MeshArray
                           },
                           [] { return std::string("the initial node block"); },
                           std::int64_t{6} * nodeCount};
-    FreeFormRead nodes(unit, false, &place);
-    for (std::size_t node = 1; node < nodeSlots; ++node) {
-      nodes.read(slot(arrays.x, node, realScratch));
-      nodes.read(slot(arrays.y, node, realScratch));
-      nodes.read(slot(arrays.z, node, realScratch));
-      nodes.read(slot(arrays.pressureHead, node, realScratch));
-      nodes.read(slot(arrays.discharge, node, realScratch));
-      nodes.read(slot(arrays.nodeCode, node, integerScratch));
+    const BlockColumn columns[] = {realColumn(arrays.x),         realColumn(arrays.y),
+                                   realColumn(arrays.z),         realColumn(arrays.pressureHead),
+                                   realColumn(arrays.discharge), integerColumn(arrays.nodeCode)};
+    if (!readSplitBlock(unit, place, columns, nodeCount)) {
+      FreeFormRead nodes(unit, false, &place);
+      for (std::size_t node = 1; node < nodeSlots; ++node) {
+        nodes.read(slot(arrays.x, node, realScratch));
+        nodes.read(slot(arrays.y, node, realScratch));
+        nodes.read(slot(arrays.z, node, realScratch));
+        nodes.read(slot(arrays.pressureHead, node, realScratch));
+        nodes.read(slot(arrays.discharge, node, realScratch));
+        nodes.read(slot(arrays.nodeCode, node, integerScratch));
+      }
+      nodes.finish();
     }
-    nodes.finish();
   }
 
   const std::int64_t perElement = nodesPerElement + std::int64_t{1};
@@ -200,26 +206,34 @@ bool readResultStep(InputUnit& unit, const ResultCounts& counts, int& stepNo, do
           return groupItem(stepNodeValueNames[index % 3], index, 3, "node") + " of " + step();
         },
         [&] { return "the node block of " + step(); }, std::int64_t{3} * counts.nodeCount};
-    FreeFormRead nodes(unit, false, &place);
-    for (std::size_t node = 1; node < nodeSlots; ++node) {
-      nodes.read(slot(arrays.pressureHead, node, realScratch));
-      nodes.read(slot(arrays.discharge, node, realScratch));
-      nodes.read(slot(arrays.nodeCode, node, integerScratch));
+    const BlockColumn columns[] = {realColumn(arrays.pressureHead), realColumn(arrays.discharge),
+                                   integerColumn(arrays.nodeCode)};
+    if (!readSplitBlock(unit, place, columns, counts.nodeCount)) {
+      FreeFormRead nodes(unit, false, &place);
+      for (std::size_t node = 1; node < nodeSlots; ++node) {
+        nodes.read(slot(arrays.pressureHead, node, realScratch));
+        nodes.read(slot(arrays.discharge, node, realScratch));
+        nodes.read(slot(arrays.nodeCode, node, integerScratch));
+      }
+      nodes.finish();
     }
-    nodes.finish();
   }
   const ReadPlace place{
       [&](std::int64_t index) {
         return groupItem(velocityNames[index % 3], index, 3, "element") + " of " + step();
       },
       [&] { return "the element block of " + step(); }, std::int64_t{3} * counts.elementCount};
-  FreeFormRead elements(unit, false, &place);
-  for (std::size_t element = 1; element < elementSlots; ++element) {
-    elements.read(slot(arrays.vx, element, realScratch));
-    elements.read(slot(arrays.vy, element, realScratch));
-    elements.read(slot(arrays.vz, element, realScratch));
+  const BlockColumn columns[] = {realColumn(arrays.vx), realColumn(arrays.vy),
+                                 realColumn(arrays.vz)};
+  if (!readSplitBlock(unit, place, columns, counts.elementCount)) {
+    FreeFormRead elements(unit, false, &place);
+    for (std::size_t element = 1; element < elementSlots; ++element) {
+      elements.read(slot(arrays.vx, element, realScratch));
+      elements.read(slot(arrays.vy, element, realScratch));
+      elements.read(slot(arrays.vz, element, realScratch));
+    }
+    elements.finish();
   }
-  elements.finish();
   noteStepRead(stepNo, time);
   return true;
 }

@@ -212,6 +212,12 @@ class InputUnit {
   // Loads more whole records behind the current position; false when the file is exhausted
   // (nothing new was loaded). Moves the buffer: position() and limit() must be taken anew.
   bool refill();
+  // Loads whole records behind the current position until [position(), limit()) holds at
+  // least `bytes` (a block to be split across threads), growing the buffer as it needs; true
+  // when it does. Stops short, without a stop, at the end of the file or before a record that
+  // is not text (refill() reports that when the reader gets there). Moves the buffer like
+  // refill().
+  bool loadAhead(std::size_t bytes);
   bool atEnd() const { return pos_ >= lineLimit_ && exhausted_ && fault_ == Fault::none; }
   // Bytes taken from the file so far (for the progress line).
   std::uint64_t bytesRead() const { return bufferOffset_ + loaded_; }
@@ -240,6 +246,10 @@ class InputUnit {
   void takeRead(std::size_t first);
   // The last record of the file, [lineLimit_, loaded_), without its line end.
   void takeLastRecord();
+  // Lets go of the bytes before the position: the unread ones move to the buffer's front.
+  void dropReadBytes();
+  // One read(2) of the file behind what is loaded, its records checked by takeRead.
+  void readBlock();
   // Notes the fault of the byte at `index`, in the record that begins at `recordStart`: no
   // record from there on is handed out.
   void noteFault(Fault fault, std::size_t index, std::size_t recordStart);
