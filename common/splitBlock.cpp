@@ -83,11 +83,12 @@ std::int64_t repeatedValues(const char* first, const char* last) {
   }
 }
 
-// Whether a comma is the last thing before `lineStart` on the line before it.
-bool afterComma(const char* blockStart, const char* lineStart) {
-  const char* p = lineStart - 1;  // the line end
-  while (p > blockStart && (p[-1] == ' ' || p[-1] == '\t' || p[-1] == '\r')) --p;
-  return p > blockStart && p[-1] == ',';
+// Whether a comma was the last thing before `lineStart` (past blanks and blank lines): so it is
+// after the values before it, a comma having been read when `startAfterComma`.
+bool afterComma(const char* windowStart, bool startAfterComma, const char* lineStart) {
+  const char* p = lineStart;
+  while (p > windowStart && isBlank(p[-1])) --p;
+  return p == windowStart ? startAfterComma : p[-1] == ',';
 }
 
 // The first lines of a block: the values tokens stand for, per line, and their text's length.
@@ -228,7 +229,7 @@ class SplitReader {
       const std::int64_t tokens =
           (linesBefore * sample_.tokens + sample_.lines / 2) / sample_.lines;
       part.firstValue = std::min(exact.values + tokens + repeatedBefore, valueCount_);
-      part.startsAfterComma = i == 0 ? exact.afterComma : afterComma(parts_[0].first, part.first);
+      part.startsAfterComma = afterComma(parts_[0].first, exact.afterComma, part.first);
       linesBefore += lines[i];
       repeatedBefore += repeated[i];
     }

@@ -38,9 +38,9 @@ bool readSplitBlock(InputUnit& unit, const ReadPlace& place, std::span<const Blo
 // How large a block must be to be split, and how much of it is loaded at a time. Tests lower
 // them to split small files.
 struct SplitLimits {
-  std::int64_t leastValues = 65536;         // a block of fewer values is read whole
-  std::size_t leastPartBytes = 256 * 1024;  // the least text a part is given
-  std::size_t mostWindowBytes = 32 << 20;   // the most text loaded and split at once
+  std::int64_t leastValues = 16384;        // a block of fewer values is read whole
+  std::size_t leastPartBytes = 64 * 1024;  // the least text a part is given
+  std::size_t mostWindowBytes = 32 << 20;  // the most text loaded and split at once
 };
 SplitLimits splitLimits();
 // Not while a block is read.
