@@ -1,13 +1,13 @@
-// The split block reader. A part reads exactly as a free-form statement would from the same
-// point (the same conversions, in the same order: std::from_chars on the common value, the
-// number scanner on the odd one), but it never stops the run: anything it cannot take as the
+// The split block reader. A part reads what a free-form statement would read from the same
+// point: the same tokens, and the same values, since every conversion it makes rounds
+// correctly as the statement's do (a short decimal exactly, std::from_chars, or the number
+// scanner for the odd value). But it never stops the run: anything it cannot take as the
 // statement would (a slash, a bad value or repeat count, more values than its share) ends the
 // part, and the statement itself, started where the parts stopped being sure, meets it again.
 #include "common/splitBlock.h"
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <charconv>
 #include <cstring>
 #include <vector>
@@ -65,10 +65,60 @@ std::int64_t lineEnds(const char* first, const char* last) {
     const std::uint64_t x = word ^ (ones * '\n');
     // The high bit of each byte that is zero in x, and of no other.
     const std::uint64_t zero = ~(((x & low7) + low7) | x | low7);
-    count += std::popcount(zero);
+    count += static_cast<std::int64_t>(((zero >> 7) * ones) >> 56);
   }
   for (; first != last; ++first) count += *first == '\n';
   return count;
+}
+
+// Powers of ten that doubles hold exactly.
+constexpr std::array<double, 23> exactPowers = [] {
+  std::array<double, 23> powers{};
+  double power = 1.0;
+  for (double& p : powers) {
+    p = power;
+    power *= 10.0;
+  }
+  return powers;
+}();
+
+// A decimal real at p ("-12.5", "1.0E-3", "3.199973D+01") that ends at a separator, when its
+// digits and its power of ten are exact in doubles: the one rounding of their product or
+// quotient is then the correctly rounded value, as std::from_chars and the number scanner
+// give it. The end of the token; null for any other token.
+inline const char* shortReal(const char* p, double& value) {
+  const bool negative = *p == '-';
+  p += negative ? 1 : 0;
+  std::uint64_t digits = 0;
+  int count = 0;
+  const char* first = p;
+  for (; isDigit(*p); ++p, ++count) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+  if (p == first) return nullptr;
+  int scale = 0;
+  if (*p == '.') {
+    const char* fraction = ++p;
+    for (; isDigit(*p); ++p, ++count) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+    scale = -static_cast<int>(p - fraction);
+  }
+  if (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd') {
+    ++p;
+    const bool negativeExponent = *p == '-';
+    p += *p == '-' || *p == '+' ? 1 : 0;
+    const char* exponentDigits = p;
+    int exponent = 0;
+    for (; isDigit(*p) && p - exponentDigits < 3; ++p) exponent = exponent * 10 + (*p - '0');
+    if (p == exponentDigits || isDigit(*p)) return nullptr;
+    scale += negativeExponent ? -exponent : exponent;
+  }
+  if (!isSeparator(*p) || count > 19 || digits > (std::uint64_t{1} << 53) || scale < -22 ||
+      scale > 22) {
+    return nullptr;
+  }
+  const auto exact = static_cast<double>(digits);
+  const double magnitude = scale < 0 ? exact / exactPowers[static_cast<std::size_t>(-scale)]
+                                     : exact * exactPowers[static_cast<std::size_t>(scale)];
+  value = negative ? -magnitude : magnitude;
+  return p;
 }
 
 // The values beyond one that the repeat counts of [first, last) stand for.
@@ -337,6 +387,13 @@ class SplitReader {
         }
       } else {
         double value;
+        if (const char* tokenEnd = shortReal(p, value)) {
+          if (column.reals != nullptr) column.reals[at] = value;
+          p = tokenEnd;
+          ++values;
+          next(item);
+          continue;
+        }
         auto [ptr, ec] = std::from_chars(p, last, value);
         if (ec == std::errc() && isSeparator(*ptr)) {
           if (column.reals != nullptr) column.reals[at] = value;

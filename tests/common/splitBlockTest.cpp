@@ -199,6 +199,25 @@ std::vector<BlockCase> blockCases() {
   const std::vector<std::string> plainValues = blockValues(1, false);
   const std::vector<std::string> solverValues = blockValues(2, true);
   cases.push_back({"plain: one node per line", plainText()});
+  // Values of every length and range: short decimals, 17 digits, tiny and huge exponents.
+  {
+    std::vector<std::string> values = plainValues;
+    const char* forms[] = {"%.17g", "%.3E", "%.15E", "%.6e", "%.9g", "%.20E"};
+    const double scales[] = {1e-300, 1e-30, 1e-22, 1e-5, 1.0, 1e15, 1e22, 1e23, 1e300};
+    std::mt19937 random(11);
+    char text[64];
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (i % 3 == 2) continue;  // node codes stay
+      const double value = (static_cast<double>(random() % 2000001) - 1e6) / 3.0 *
+                           scales[random() % std::size(scales)];
+      std::snprintf(text, sizeof text, forms[random() % std::size(forms)], value);
+      values[i] = text;
+      if (random() % 4 == 0) {
+        for (char& c : values[i]) c = c == 'E' ? 'D' : c == 'e' ? 'd' : c;
+      }
+    }
+    cases.push_back({"values of every length and range", blockText(values, Layout{}, 12)});
+  }
   cases.push_back({"mixed: seven to a line, commas, repeats, D exponents",
                    blockText(solverValues, {7, ", ", true, true, false}, 3)});
   cases.push_back({"irregular lines, blanks and commas",
@@ -270,7 +289,8 @@ std::vector<BlockCase> blockCases() {
                    changed(changed(plainText(), 0.8, " ", " 1.5x"), 0.2, " ", " zero ")});
   cases.push_back(
       {"a real for a node code in a later part", changed(plainText(), 0.75, " 1\n", " 1.0\n")});
-  cases.push_back({"a bad repeat count in a later part", changed(plainText(), 0.65, " 1\n", " 0*1\n")});
+  cases.push_back(
+      {"a bad repeat count in a later part", changed(plainText(), 0.65, " 1\n", " 0*1\n")});
   cases.push_back(
       {"a repeat a node code cannot take", changed(plainText(), 0.55, "\n", "\n3*1.5 ")});
   {
