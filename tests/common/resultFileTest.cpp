@@ -2,12 +2,15 @@
 
 #include <cstdio>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "common/resultFile.h"
 #include "common/slots.h"
+#include "common/splitBlock.h"
 #include "common/stop.h"
+#include "common/workPool.h"
 #include "support/temporaryFolder.h"
 #include "support/units.h"
 
@@ -370,6 +373,92 @@ TEST(ResultFile, DroppedArraysStillConsumeTheirValues) {
   ASSERT_TRUE(readResultStep(unit, counts, stepNo, time, step));
   EXPECT_EQ(vy, expected.steps[1].vy);
   EXPECT_FALSE(readResultStep(unit, counts, stepNo, time, step));
+}
+
+// A mesh of a few hundred nodes and elements with three steps of values drawn at random,
+// runs of equal values and null-free.
+ResultModel largerModel() {
+  std::mt19937 random(5);
+  const auto draw = [&](int range) {
+    return static_cast<int>(random() % static_cast<unsigned>(range));
+  };
+  ResultModel m;
+  m.title = "larger" + std::string(74, ' ');
+  m.counts = {400, 300, 8};
+  const auto nodes = static_cast<std::size_t>(m.counts.nodeCount) + 1;
+  const auto elements = static_cast<std::size_t>(m.counts.elementCount) + 1;
+  const auto value = [&] { return draw(4) == 0 ? 0.0 : (draw(2000001) - 1e6) / 64.0; };
+  for (auto* array : {&m.x, &m.y, &m.z, &m.pressureHead, &m.discharge}) {
+    array->assign(nodes, 0.0);
+    for (std::size_t i = 1; i < nodes; ++i) (*array)[i] = value();
+  }
+  m.nodeCode.assign(nodes, 0);
+  for (std::size_t i = 1; i < nodes; ++i) m.nodeCode[i] = draw(3) - 1;
+  for (int i = 0; i < m.counts.elementCount * m.counts.nodesPerElement; ++i) {
+    m.connectivity.push_back(draw(m.counts.nodeCount + 1));
+  }
+  m.materialNo.assign(elements, 0);
+  for (std::size_t i = 1; i < elements; ++i) m.materialNo[i] = draw(5) - 1;
+  for (int stepNo = 1; stepNo <= 3; ++stepNo) {
+    ResultModel::Step step;
+    step.stepNo = stepNo;
+    step.time = 10.0 * stepNo;
+    for (auto* array : {&step.pressureHead, &step.discharge}) {
+      array->assign(nodes, 0.0);
+      for (std::size_t i = 1; i < nodes; ++i) (*array)[i] = value();
+    }
+    step.nodeCode.assign(nodes, 0);
+    for (std::size_t i = 1; i < nodes; ++i) step.nodeCode[i] = draw(3) - 1;
+    for (auto* array : {&step.vx, &step.vy, &step.vz}) {
+      array->assign(elements, 0.0);
+      for (std::size_t i = 1; i < elements; ++i) (*array)[i] = value();
+    }
+    m.steps.push_back(std::move(step));
+  }
+  return m;
+}
+
+// A file read to its end, or the stop it meets: its line, its place and its status.
+std::string readOrStop(const std::string& text, ResultModel& model) {
+  try {
+    model = readText(text);
+  } catch (const RunStopped& stop) {
+    return stop.line() + " | " + stop.location() + " | " + std::to_string(stop.exitStatus());
+  }
+  return "no stop";
+}
+
+// Every block split into parts at four threads, with limits that split even these small files,
+// reads as at one thread: the layouts, and the ends and stops of the edge cases.
+TEST(ResultFile, SplitBlocksReadAsAtOneThread) {
+  const SplitLimits saved = splitLimits();
+  const int threads = runThreads();
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const ResultModel& model : {sampleModel(), largerModel()}) {
+    for (const Layout& layout : layouts) files.emplace_back(layout.name, resultText(model, layout));
+  }
+  for (const EdgeCase& c : edgeCases) files.emplace_back(c.name, c.text);
+  // A bad value in the last step of the larger file, in the second half of its node block.
+  {
+    std::string text = resultText(largerModel(), layouts[0]);
+    const std::size_t at = text.find('\n', text.size() - text.size() / 10);
+    files.emplace_back("a bad value late in a block", text.insert(at, " 1.0.0"));
+  }
+  for (const auto& [name, text] : files) {
+    SCOPED_TRACE(name);
+    setRunThreads(1);
+    ResultModel expected;
+    const std::string expectedStop = readOrStop(text, expected);
+    for (std::size_t windowBytes : {std::size_t{1} << 20, std::size_t{600}}) {
+      setRunThreads(4);
+      setSplitLimits({1, 16, windowBytes});
+      ResultModel model;
+      EXPECT_EQ(readOrStop(text, model), expectedStop);
+      EXPECT_EQ(model, expected);
+    }
+  }
+  setSplitLimits(saved);
+  setRunThreads(threads);
 }
 
 TEST(ResultFile, MissingFileStopsWith29) {
