@@ -48,6 +48,8 @@ class RunStopped : public std::exception {
 // Stops with error 41 when arrays of `bytes` in all would take more than half the machine's
 // memory, so that absurd counts end at once instead of exhausting the machine.
 void requireMemory(double bytes);
+// Whether arrays of `bytes` in all stay within that bound.
+bool memoryAffords(double bytes);
 
 // The text of the stop line, without stopping (for tests and for the console).
 std::string stopLine(int error, int unitNumber, std::string_view fileName);
