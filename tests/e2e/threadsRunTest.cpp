@@ -122,11 +122,11 @@ TEST(ThreadsRunFixtures, BadStepsStopAndNullsKeepTheStepBefore) {
   EXPECT_EQ(runAt(cases[15], 4).exitStatus, 1);
   const RunOutcome tecplot = runAt(cases[1], 4);
   ASSERT_EQ(tecplot.exitStatus, 0);
-  // Node 1's pressure head of step 1 is shown again in step 2.
+  // Node 1's heads of step 1 are shown again in step 2.
   const std::string& text = tecplot.files.at("TECPLOT.TXT");
   std::size_t count = 0;
-  for (std::size_t at = text.find("-2.884E+02"); at != std::string::npos;
-       at = text.find("-2.884E+02", at + 1)) {
+  for (std::size_t at = text.find("-2.884E+02,-2.884E+02"); at != std::string::npos;
+       at = text.find("-2.884E+02,-2.884E+02", at + 1)) {
     ++count;
   }
   EXPECT_EQ(count, 2u);
