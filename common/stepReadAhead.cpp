@@ -44,6 +44,8 @@ bool StepReadAhead::next(int& stepNo, double& time) {
     ended_ = !readResultStep(unit_, counts_, stepNo, time, current_);
     return !ended_;
   }
+  // Between two steps: where an interrupt ends the run, named by this thread's place.
+  stopIfInterrupted();
   if (!reader_.joinable()) {
     reader_ = platform::startQuietThread([this] { serve(); });
     startRead();
@@ -76,6 +78,7 @@ void StepReadAhead::startRead() {
 }
 
 void StepReadAhead::serve() {
+  leaveInterruptsToTheCaller();
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] { return quit_ || requested_; });

@@ -4,8 +4,10 @@
 // value keeps the value of the step before, as it does in the arrays of a sequential read).
 // The caller meets every step, and every stop of the reading, where a sequential read meets
 // them: a stop found in step k+1 is thrown by the call that asks for step k+1, and a step
-// never asked for is never reported. A unit whose reads can wait (a pipe, the console) is read
-// on the calling thread, where an interrupt cuts a waiting read short.
+// never asked for is never reported. An interrupt is the caller's to act on, between two steps
+// or in its outputs; the reader goes on to the end of its step. A unit whose reads can wait (a
+// pipe, the console) is read on the calling thread, where an interrupt cuts a waiting read
+// short.
 #include <condition_variable>
 #include <cstdint>
 #include <exception>

@@ -14,6 +14,8 @@ std::string programName = "program";
 // Set when the interrupt's stop has been thrown: the unwinding run is not stopped again. The
 // step reader's thread asks too.
 std::atomic<bool> interruptStopped{false};
+// False on a thread that leaves interrupts to the thread it works for.
+thread_local bool interruptsStopThisThread = true;
 
 // What the run was last noted doing.
 enum class Stage { none, stepRead, outputBegun, outputWritten };
@@ -106,10 +108,14 @@ int interruptExitStatus(int signalNumber) {
 
 void stopIfInterrupted() {
   const int signalNumber = platform::interruptSignal();
-  if (signalNumber == 0 || interruptStopped.exchange(true)) return;
+  if (signalNumber == 0 || !interruptsStopThisThread || interruptStopped.exchange(true)) return;
   std::string line = programName + ": interrupted";
   if (const std::string where = runPlace(); !where.empty()) line += " " + where;
   throw RunStopped(std::move(line), interruptExitStatus(signalNumber));
+}
+
+void leaveInterruptsToTheCaller() {
+  interruptsStopThisThread = false;
 }
 
 void noteStepRead(int stepNo, double time) {

@@ -73,6 +73,9 @@ void watchForInterrupts(std::string_view program);
 // The record layer calls it at the start of each stored step, before each read of its input
 // and with each full buffer of output.
 void stopIfInterrupted();
+// On the calling thread, stopIfInterrupted() does nothing from now on: for a thread that works
+// for another, which stops the run itself and names the place it reached.
+void leaveInterruptsToTheCaller();
 // The exit status of an interrupt stop: 128 plus the signal's number.
 int interruptExitStatus(int signalNumber);
 
