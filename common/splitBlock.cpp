@@ -54,23 +54,6 @@ std::int64_t repeatCount(const char* token, const char* star) {
   return std::max(count, 0);
 }
 
-// The line ends of [first, last), eight bytes at a time.
-std::int64_t lineEnds(const char* first, const char* last) {
-  constexpr std::uint64_t ones = 0x0101010101010101ULL;
-  constexpr std::uint64_t low7 = 0x7f7f7f7f7f7f7f7fULL;
-  std::int64_t count = 0;
-  for (; last - first >= 8; first += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, first, sizeof word);
-    const std::uint64_t x = word ^ (ones * '\n');
-    // The high bit of each byte that is zero in x, and of no other.
-    const std::uint64_t zero = ~(((x & low7) + low7) | x | low7);
-    count += static_cast<std::int64_t>(((zero >> 7) * ones) >> 56);
-  }
-  for (; first != last; ++first) count += *first == '\n';
-  return count;
-}
-
 // Powers of ten that doubles hold exactly.
 constexpr std::array<double, 23> exactPowers = [] {
   std::array<double, 23> powers{};
@@ -121,16 +104,59 @@ inline const char* shortReal(const char* p, double& value) {
   return p;
 }
 
-// The values beyond one that the repeat counts of [first, last) stand for.
-std::int64_t repeatedValues(const char* first, const char* last) {
-  std::int64_t extra = 0;
-  for (const char* p = first;; ++p) {
-    p = static_cast<const char*>(std::memchr(p, '*', static_cast<std::size_t>(last - p)));
-    if (p == nullptr) return extra;
-    const char* token = p;
+// The bytes of a word equal to c: each one's high bit set, and no other bit.
+inline std::uint64_t bytesEqual(std::uint64_t word, char c) {
+  constexpr std::uint64_t ones = 0x0101010101010101ULL;
+  constexpr std::uint64_t low7 = 0x7f7f7f7f7f7f7f7fULL;
+  const std::uint64_t x = word ^ (ones * static_cast<unsigned char>(c));
+  return ~(((x & low7) + low7) | x | low7);
+}
+
+// An integer of at most nine digits at p, after an optional '-', that ends at a separator: the
+// value std::from_chars gives. The end of the token; null for any other token.
+inline const char* shortInteger(const char* p, int& value) {
+  const bool negative = *p == '-';
+  p += negative ? 1 : 0;
+  const char* first = p;
+  int magnitude = 0;
+  for (; isDigit(*p) && p - first < 9; ++p) magnitude = magnitude * 10 + (*p - '0');
+  if (p == first || !isSeparator(*p)) return nullptr;
+  value = negative ? -magnitude : magnitude;
+  return p;
+}
+
+// What the parts' guesses are made of: the lines of some text, and the values beyond one that
+// its repeat counts stand for.
+struct LineCount {
+  std::int64_t lines = 0;
+  std::int64_t repeated = 0;
+};
+
+LineCount countLines(const char* first, const char* last) {
+  constexpr std::uint64_t ones = 0x0101010101010101ULL;
+  LineCount count;
+  const auto repeat = [&](const char* star) {
+    const char* token = star;
     while (token > first && !isSeparator(token[-1])) --token;
-    extra += std::max<std::int64_t>(repeatCount(token, p) - 1, 0);
+    count.repeated += std::max<std::int64_t>(repeatCount(token, star) - 1, 0);
+  };
+  const char* p = first;
+  for (; last - p >= 8; p += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    // The high bits summed: at most 8 in the top byte.
+    count.lines += static_cast<std::int64_t>(((bytesEqual(word, '\n') >> 7) * ones) >> 56);
+    if (bytesEqual(word, '*') != 0) {
+      for (int i = 0; i < 8; ++i) {
+        if (p[i] == '*') repeat(p + i);
+      }
+    }
   }
+  for (; p != last; ++p) {
+    count.lines += *p == '\n';
+    if (*p == '*') repeat(p);
+  }
+  return count;
 }
 
 // Whether a comma was the last thing before `lineStart` (past blanks and blank lines): so it is
@@ -267,11 +293,16 @@ class SplitReader {
   // The first value of every part, from the lines and repeat counts of the parts before it.
   void guess(const Exact& exact) {
     const std::size_t parts = parts_.size();
-    std::vector<std::int64_t> lines(parts), repeated(parts);
-    runParts(static_cast<int>(parts - 1), [&](int i) {
-      const Part& part = parts_[static_cast<std::size_t>(i)];
-      lines[static_cast<std::size_t>(i)] = lineEnds(part.first, part.last);
-      repeated[static_cast<std::size_t>(i)] = repeatedValues(part.first, part.last);
+    // Each part before the last counted in two halves, cut at a line end.
+    std::vector<LineCount> counts(2 * (parts - 1));
+    runParts(static_cast<int>(counts.size()), [&](int task) {
+      const Part& part = parts_[static_cast<std::size_t>(task / 2)];
+      const char* middle = part.first + (part.last - part.first) / 2;
+      middle = static_cast<const char*>(
+          std::memchr(middle, '\n', static_cast<std::size_t>(part.last - middle)));
+      middle = middle == nullptr ? part.last : middle + 1;
+      counts[static_cast<std::size_t>(task)] =
+          task % 2 == 0 ? countLines(part.first, middle) : countLines(middle, part.last);
     });
     std::int64_t linesBefore = 0, repeatedBefore = 0;
     for (std::size_t i = 0; i < parts; ++i) {
@@ -280,8 +311,11 @@ class SplitReader {
           (linesBefore * sample_.tokens + sample_.lines / 2) / sample_.lines;
       part.firstValue = std::min(exact.values + tokens + repeatedBefore, valueCount_);
       part.startsAfterComma = afterComma(parts_[0].first, exact.afterComma, part.first);
-      linesBefore += lines[i];
-      repeatedBefore += repeated[i];
+      if (i + 1 == parts) break;
+      for (const LineCount& half : {counts[2 * i], counts[2 * i + 1]}) {
+        linesBefore += half.lines;
+        repeatedBefore += half.repeated;
+      }
     }
     for (std::size_t i = 0; i < parts; ++i) {
       const std::int64_t next = i + 1 < parts ? parts_[i + 1].firstValue : valueCount_;
@@ -377,6 +411,13 @@ class SplitReader {
       const std::ptrdiff_t at = item.group * column.stride;
       if (column.integer) {
         int value;
+        if (const char* tokenEnd = shortInteger(p, value)) {
+          if (column.integers != nullptr) column.integers[at] = value;
+          p = tokenEnd;
+          ++values;
+          next(item);
+          continue;
+        }
         auto [ptr, ec] = std::from_chars(p, last, value);
         if (ec == std::errc() && isSeparator(*ptr)) {
           if (column.integers != nullptr) column.integers[at] = value;

@@ -207,7 +207,11 @@ std::vector<BlockCase> blockCases() {
     std::mt19937 random(11);
     char text[64];
     for (std::size_t i = 0; i < values.size(); ++i) {
-      if (i % 3 == 2) continue;  // node codes stay
+      if (i % 3 == 2) {  // node codes of every length
+        const char* codes[] = {"0", "-7", "007", "-0", "123456789", "1234567890", "-2147483648"};
+        values[i] = codes[random() % std::size(codes)];
+        continue;
+      }
       const double value = (static_cast<double>(random() % 2000001) - 1e6) / 3.0 *
                            scales[random() % std::size(scales)];
       std::snprintf(text, sizeof text, forms[random() % std::size(forms)], value);
@@ -289,6 +293,8 @@ std::vector<BlockCase> blockCases() {
                    changed(changed(plainText(), 0.8, " ", " 1.5x"), 0.2, " ", " zero ")});
   cases.push_back(
       {"a real for a node code in a later part", changed(plainText(), 0.75, " 1\n", " 1.0\n")});
+  cases.push_back({"a node code beyond the range of ints",
+                   changed(plainText(), 0.75, " 1\n", " 2147483648\n")});
   cases.push_back(
       {"a bad repeat count in a later part", changed(plainText(), 0.65, " 1\n", " 0*1\n")});
   cases.push_back(
