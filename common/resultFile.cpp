@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/freeForm.h"
 #include "common/programmingError.h"
@@ -149,6 +150,26 @@ void readResultMesh(InputUnit& unit, const ResultCounts& counts, const MeshArray
   };
   const ReadPlace place{elementItem, [] { return std::string("the element block"); },
                         perElement * elementCount};
+  const OutOfRange outsideTheNodes = [&](const FreeFormRead& statement, std::int64_t index,
+                                         int node) {
+    stopWithMessage(unit.name() + ": element " + std::to_string(index / perElement + 1) +
+                        " names node " + std::to_string(node) + ", outside 0 to " +
+                        std::to_string(nodeCount),
+                    statement.lastValueLocation() + ": " + elementItem(index));
+  };
+  // Split only with the node numbers kept: a dropped one is checked as the scratch item that
+  // the statement's null values leave.
+  std::vector<BlockColumn> columns;
+  if (!arrays.connectivity.empty()) {
+    for (int k = 0; k < nodesPerElement; ++k) {
+      columns.push_back(
+          {true, nullptr, arrays.connectivity.data() + k, nodesPerElement, 0, nodeCount});
+    }
+    columns.push_back(integerColumn(arrays.materialNo));
+  }
+  if (!columns.empty() && readSplitBlock(unit, place, columns, elementCount, outsideTheNodes)) {
+    return;
+  }
   FreeFormRead elements(unit, false, &place);
   for (int element = 1; element <= elementCount; ++element) {
     const std::size_t first = count(element - 1) * count(nodesPerElement);
@@ -156,10 +177,7 @@ void readResultMesh(InputUnit& unit, const ResultCounts& counts, const MeshArray
       int& node = slot(arrays.connectivity, first + count(k), integerScratch);
       elements.read(node);
       if (node < 0 || node > nodeCount) {
-        stopWithMessage(
-            unit.name() + ": element " + std::to_string(element) + " names node " +
-                std::to_string(node) + ", outside 0 to " + std::to_string(nodeCount),
-            elements.lastValueLocation() + ": " + elementItem((element - 1) * perElement + k));
+        outsideTheNodes(elements, (element - 1) * perElement + k, node);
       }
     }
     elements.read(slot(arrays.materialNo, count(element), integerScratch));

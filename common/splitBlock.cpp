@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -231,10 +232,11 @@ struct Exact {
 class SplitReader {
  public:
   SplitReader(InputUnit& unit, const ReadPlace& place, std::span<const BlockColumn> columns,
-              std::int64_t valueCount, const Sample& sample)
+              const OutOfRange& outOfRange, std::int64_t valueCount, const Sample& sample)
       : unit_(unit),
         place_(place),
         columns_(columns),
+        outOfRange_(outOfRange),
         perGroup_(static_cast<std::int64_t>(columns.size())),
         valueCount_(valueCount),
         sample_(sample),
@@ -402,6 +404,7 @@ class SplitReader {
         }
       }
       if (null) {
+        if (!nullFits(item)) return finish(PartEnd::odd);
         ++values;
         next(item);
         continue;
@@ -412,6 +415,7 @@ class SplitReader {
       if (column.integer) {
         int value;
         if (const char* tokenEnd = shortInteger(p, value)) {
+          if (!fits(column, value)) return finish(PartEnd::odd);
           if (column.integers != nullptr) column.integers[at] = value;
           p = tokenEnd;
           ++values;
@@ -420,6 +424,7 @@ class SplitReader {
         }
         auto [ptr, ec] = std::from_chars(p, last, value);
         if (ec == std::errc() && isSeparator(*ptr)) {
+          if (!fits(column, value)) return finish(PartEnd::odd);
           if (column.integers != nullptr) column.integers[at] = value;
           p = ptr;
           ++values;
@@ -462,7 +467,7 @@ class SplitReader {
       p = end;
       for (; copies > 0; --copies) {
         if (values == share) return finishShare(part, values, comma, p, true);
-        if (text != end && !store(item, text, end)) {
+        if (text == end ? !nullFits(item) : !store(item, text, end)) {
           // The statement stops at this copy: read again from the part's start.
           return finish(PartEnd::odd);
         }
@@ -493,6 +498,17 @@ class SplitReader {
     part.endsAfterComma = comma;
   }
 
+  static bool fits(const BlockColumn& column, int value) {
+    return value >= column.least && value <= column.most;
+  }
+
+  // Whether the value a null value leaves in its item is within its column's bounds.
+  bool nullFits(const Item& item) const {
+    const BlockColumn& column = columns_[static_cast<std::size_t>(item.column)];
+    if (!column.integer || (column.least == INT_MIN && column.most == INT_MAX)) return true;
+    return column.integers != nullptr && fits(column, column.integers[item.group * column.stride]);
+  }
+
   // An odd value [first, last) into its item, as the statement converts it.
   bool store(const Item& item, const char* first, const char* last) {
     const BlockColumn& column = columns_[static_cast<std::size_t>(item.column)];
@@ -500,7 +516,7 @@ class SplitReader {
     const std::string_view text(first, static_cast<std::size_t>(last - first));
     if (column.integer) {
       int value = 0;
-      if (!scanInteger(text, freeFormValue, value)) return false;
+      if (!scanInteger(text, freeFormValue, value) || !fits(column, value)) return false;
       if (column.integers != nullptr) column.integers[at] = value;
     } else {
       double value = 0.0;
@@ -550,7 +566,9 @@ class SplitReader {
       const BlockColumn& column = columns_[static_cast<std::size_t>(item.column)];
       const std::ptrdiff_t at = item.group * column.stride;
       if (column.integer) {
-        statement.read(column.integers != nullptr ? column.integers[at] : integerScratch);
+        int& value = column.integers != nullptr ? column.integers[at] : integerScratch;
+        statement.read(value);
+        if (!fits(column, value) && outOfRange_) outOfRange_(statement, index, value);
       } else {
         statement.read(column.reals != nullptr ? column.reals[at] : realScratch);
       }
@@ -562,6 +580,7 @@ class SplitReader {
   InputUnit& unit_;
   const ReadPlace& place_;
   std::span<const BlockColumn> columns_;
+  const OutOfRange& outOfRange_;
   std::int64_t perGroup_;
   std::int64_t valueCount_;
   Sample sample_;
@@ -572,15 +591,15 @@ class SplitReader {
 }  // namespace
 
 BlockColumn realColumn(std::span<double> array) {
-  return {false, array.empty() ? nullptr : array.data() + 1, nullptr, 1};
+  return {false, array.empty() ? nullptr : array.data() + 1, nullptr, 1, INT_MIN, INT_MAX};
 }
 
 BlockColumn integerColumn(std::span<int> array) {
-  return {true, nullptr, array.empty() ? nullptr : array.data() + 1, 1};
+  return {true, nullptr, array.empty() ? nullptr : array.data() + 1, 1, INT_MIN, INT_MAX};
 }
 
 bool readSplitBlock(InputUnit& unit, const ReadPlace& place, std::span<const BlockColumn> columns,
-                    std::int64_t groups) {
+                    std::int64_t groups, const OutOfRange& outOfRange) {
   const auto perGroup = static_cast<std::int64_t>(columns.size());
   const std::int64_t valueCount = groups * perGroup;
   if (runThreads() < 2 || perGroup == 0 ||
@@ -594,7 +613,7 @@ bool readSplitBlock(InputUnit& unit, const ReadPlace& place, std::span<const Blo
   const double bytes = static_cast<double>(valueCount) * static_cast<double>(sample.bytes) /
                        static_cast<double>(sample.values);
   if (bytes < 2.0 * static_cast<double>(limits.leastPartBytes)) return false;
-  SplitReader(unit, place, columns, valueCount, sample).read();
+  SplitReader(unit, place, columns, outOfRange, valueCount, sample).read();
   return true;
 }
 

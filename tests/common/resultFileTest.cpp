@@ -444,6 +444,14 @@ TEST(ResultFile, SplitBlocksReadAsAtOneThread) {
     const std::size_t at = text.find('\n', text.size() - text.size() / 10);
     files.emplace_back("a bad value late in a block", text.insert(at, " 1.0.0"));
   }
+  // Node numbers outside the mesh in the element block: the first one stops the read.
+  for (const Layout& layout : {layouts[0], layouts[3]}) {
+    ResultModel model = largerModel();
+    model.connectivity[2000] = 401;
+    files.emplace_back("a node number beyond the nodes", resultText(model, layout));
+    model.connectivity[900] = -1;
+    files.emplace_back("two node numbers outside the nodes", resultText(model, layout));
+  }
   for (const auto& [name, text] : files) {
     SCOPED_TRACE(name);
     setRunThreads(1);

@@ -4,6 +4,7 @@
 // parts are cut.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -39,13 +40,22 @@ const ReadPlace place{[](std::int64_t index) {
                       },
                       [] { return std::string("the block"); }, std::int64_t{3} * groupCount};
 
-// The arrays as a step before left them: a null value keeps these.
+// Node codes above this stop the read, also one a null value leaves.
+constexpr int mostCode = 999999;
+
+void codeBeyond(const FreeFormRead& statement, std::int64_t index, int code) {
+  stopWithMessage("code " + std::to_string(code) + " of node " + std::to_string(index / 3 + 1),
+                  statement.lastValueLocation());
+}
+
+// The arrays as a step before left them: a null value keeps these. Every other node code is
+// beyond the bounds: a null value there stops the read.
 Outcome previousStep() {
   Outcome outcome;
   for (int i = 0; i <= groupCount; ++i) {
     outcome.head.push_back(-i - 0.5);
     outcome.discharge.push_back(1000.0 + i);
-    outcome.code.push_back(-7);
+    outcome.code.push_back(i % 2 == 0 ? -7 : mostCode + 1);
   }
   return outcome;
 }
@@ -78,6 +88,8 @@ Outcome readWhole(const std::string& text, bool dropDischarge,
       statement.read(outcome.head[i]);
       statement.read(dropDischarge ? scratch : outcome.discharge[i]);
       statement.read(outcome.code[i]);
+      if (outcome.code[i] > mostCode)
+        codeBeyond(statement, 3 * static_cast<std::int64_t>(i - 1) + 2, outcome.code[i]);
     }
     statement.finish();
     std::string_view record;
@@ -97,10 +109,10 @@ Outcome readSplit(const std::string& text, bool dropDischarge, bool& split,
   const BlockColumn columns[] = {
       realColumn(outcome.head),
       realColumn(dropDischarge ? std::span<double>() : std::span<double>(outcome.discharge)),
-      integerColumn(outcome.code)};
+      {true, nullptr, outcome.code.data() + 1, 1, INT_MIN, mostCode}};
   split = false;
   try {
-    split = readSplitBlock(unit, place, columns, groupCount);
+    split = readSplitBlock(unit, place, columns, groupCount, codeBeyond);
     std::string_view record;
     outcome.next = unit.nextRecord(record) ? std::string(record) : "end of file";
   } catch (const RunStopped& stop) {
@@ -208,7 +220,8 @@ std::vector<BlockCase> blockCases() {
     char text[64];
     for (std::size_t i = 0; i < values.size(); ++i) {
       if (i % 3 == 2) {  // node codes of every length
-        const char* codes[] = {"0", "-7", "007", "-0", "123456789", "1234567890", "-2147483648"};
+        const char* codes[] = {"0",      "-7",         "007",         "-0",
+                               "999999", "-123456789", "-1234567890", "-2147483648"};
         values[i] = codes[random() % std::size(codes)];
         continue;
       }
@@ -293,6 +306,26 @@ std::vector<BlockCase> blockCases() {
                    changed(changed(plainText(), 0.8, " ", " 1.5x"), 0.2, " ", " zero ")});
   cases.push_back(
       {"a real for a node code in a later part", changed(plainText(), 0.75, " 1\n", " 1.0\n")});
+  // Null node codes, as doubled commas and as r null values: those where the step before left
+  // a code beyond the bounds stop the read.
+  for (const char* null : {", ,", "1*"}) {
+    std::string text = plainText();
+    std::size_t at = 0;
+    for (int line = 0; line < 300; ++line) {
+      at = text.find('\n', at) + 1;
+      if (line < 40 || line % 9 != 0) continue;
+      const std::size_t end = text.find('\n', at);
+      const std::size_t code = text.rfind(' ', end) + 1;
+      text.replace(code, end - code, null);
+    }
+    cases.push_back({std::string("null node codes: ") + null, text});
+  }
+  cases.push_back({"a node code beyond its bounds in a later part",
+                   changed(plainText(), 0.8, " 1\n", " 1000000\n")});
+  cases.push_back({"a bad value before a node code beyond its bounds",
+                   changed(changed(plainText(), 0.7, " 1\n", " 1000000\n"), 0.3, " ", " 1.5x")});
+  cases.push_back({"a node code beyond its bounds before a bad value",
+                   changed(changed(plainText(), 0.7, " ", " 1.5x"), 0.3, " 1\n", " 1000000\n")});
   cases.push_back({"a node code beyond the range of ints",
                    changed(plainText(), 0.75, " 1\n", " 2147483648\n")});
   cases.push_back(
