@@ -17,6 +17,7 @@
 namespace {
 
 constexpr std::size_t titleLength = 80;
+constexpr int mostSplitNodesPerElement = 64;
 
 // A destination array must hold every slot it is given (slot 0 unused); an empty one drops
 // the values. A short one is a caller's mistake, caught before anything is written.
@@ -157,24 +158,26 @@ void readResultMesh(InputUnit& unit, const ResultCounts& counts, const MeshArray
                         std::to_string(nodeCount),
                     statement.lastValueLocation() + ": " + elementItem(index));
   };
-  // Split only with the node numbers kept: a dropped one is checked as the scratch item that
-  // the statement's null values leave.
-  std::vector<BlockColumn> columns;
-  if (!arrays.connectivity.empty()) {
+  // A column for each node number: a count of them far beyond any element's is left to the
+  // statement, which meets the end of the file long before.
+  if (nodesPerElement <= mostSplitNodesPerElement) {
+    std::vector<BlockColumn> columns;
     for (int k = 0; k < nodesPerElement; ++k) {
-      columns.push_back(
-          {true, nullptr, arrays.connectivity.data() + k, nodesPerElement, 0, nodeCount});
+      columns.push_back({true, nullptr,
+                         arrays.connectivity.empty() ? nullptr : arrays.connectivity.data() + k,
+                         nodesPerElement, 0, nodeCount});
     }
     columns.push_back(integerColumn(arrays.materialNo));
-  }
-  if (!columns.empty() && readSplitBlock(unit, place, columns, elementCount, outsideTheNodes)) {
-    return;
+    if (readSplitBlock(unit, place, columns, elementCount, outsideTheNodes)) return;
   }
   FreeFormRead elements(unit, false, &place);
   for (int element = 1; element <= elementCount; ++element) {
     const std::size_t first = count(element - 1) * count(nodesPerElement);
     for (int k = 0; k < nodesPerElement; ++k) {
-      int& node = slot(arrays.connectivity, first + count(k), integerScratch);
+      // A null value leaves a dropped node number 0, as it leaves one kept in an array that
+      // starts at 0: not whatever value was dropped last.
+      int dropped = 0;
+      int& node = slot(arrays.connectivity, first + count(k), dropped);
       elements.read(node);
       if (node < 0 || node > nodeCount) {
         outsideTheNodes(elements, (element - 1) * perElement + k, node);

@@ -505,8 +505,9 @@ class SplitReader {
   // Whether the value a null value leaves in its item is within its column's bounds.
   bool nullFits(const Item& item) const {
     const BlockColumn& column = columns_[static_cast<std::size_t>(item.column)];
-    if (!column.integer || (column.least == INT_MIN && column.most == INT_MAX)) return true;
-    return column.integers != nullptr && fits(column, column.integers[item.group * column.stride]);
+    if (!column.integer) return true;
+    return fits(column,
+                column.integers != nullptr ? column.integers[item.group * column.stride] : 0);
   }
 
   // An odd value [first, last) into its item, as the statement converts it.
@@ -561,12 +562,12 @@ class SplitReader {
     FreeFormRead statement(unit_, &place_, exact.values, exact.afterComma);
     Item item = itemOf(exact.values);
     double realScratch = 0.0;
-    int integerScratch = 0;
     for (std::int64_t index = exact.values; index < valueCount_; ++index) {
       const BlockColumn& column = columns_[static_cast<std::size_t>(item.column)];
       const std::ptrdiff_t at = item.group * column.stride;
       if (column.integer) {
-        int& value = column.integers != nullptr ? column.integers[at] : integerScratch;
+        int dropped = 0;
+        int& value = column.integers != nullptr ? column.integers[at] : dropped;
         statement.read(value);
         if (!fits(column, value) && outOfRange_) outOfRange_(statement, index, value);
       } else {

@@ -20,7 +20,7 @@
 // One value of each group (a node's or an element's values) of a block: an int or a double,
 // stored at `integers` or `reals` for the first group and `stride` items further for each
 // next one; with neither, read and dropped. An int outside [least, most] ends the read (see
-// readSplitBlock); such a column is not dropped.
+// readSplitBlock); a null value leaves a dropped int 0.
 struct BlockColumn {
   bool integer = false;
   double* reals = nullptr;

@@ -469,6 +469,41 @@ TEST(ResultFile, SplitBlocksReadAsAtOneThread) {
   setRunThreads(threads);
 }
 
+// A null node number leaves the number as it was: 0 in a kept array, and 0 too when the caller
+// drops the numbers, not the node code or material number dropped before it.
+TEST(ResultFile, NullNodeNumberIsZeroKeptOrDropped) {
+  const SplitLimits saved = splitLimits();
+  const int threads = runThreads();
+  const std::string texts[] = {
+      "t\n2 1 3\n0 0 0 1 2 -2\n1 1 1 4 5 -2\n, 2 1 7\n",
+      "t\n2 2 3\n0 0 0 1 2 3\n1 1 1 4 5 6\n1 2 0 -3\n,, 1 2 5\n",
+  };
+  for (const std::string& text : texts) {
+    for (int threadCount : {1, 4}) {
+      SCOPED_TRACE(text + " at " + std::to_string(threadCount) + " threads");
+      setRunThreads(threadCount);
+      setSplitLimits({1, 4, 1 << 20});
+      for (bool keep : {true, false}) {
+        InputUnit unit(5);
+        unit.openMemory(text, "RES.DAT");
+        readResultTitle(unit);
+        const ResultCounts counts = readResultCounts(unit);
+        std::vector<int> connectivity(static_cast<std::size_t>(counts.elementCount * 3), 0);
+        std::vector<double> z(3);
+        MeshArrays mesh;
+        mesh.z = z;
+        if (keep) mesh.connectivity = connectivity;
+        EXPECT_EQ(stopOf([&] { readResultMesh(unit, counts, mesh); }), "no stop");
+        if (keep) {
+          EXPECT_EQ(connectivity[connectivity.size() - 3], 0);
+        }
+      }
+    }
+  }
+  setSplitLimits(saved);
+  setRunThreads(threads);
+}
+
 TEST(ResultFile, MissingFileStopsWith29) {
   TemporaryFile file{""};
   InputUnit unit(5);
