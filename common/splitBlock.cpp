@@ -220,7 +220,7 @@ struct Part {
   std::int64_t values = 0;
   bool endsAfterComma = false;
   const char* stop = nullptr;  // after its last value (PartEnd::share)
-  std::vector<double> saved;   // the items of its share as they were before it
+  std::vector<char> saved;     // the items of its share as they were before it
 };
 
 // Where the statement stands exactly: the values read and whether a comma followed the last.
@@ -332,27 +332,56 @@ class SplitReader {
   };
   Item itemOf(std::int64_t index) const { return {index % perGroup_, index / perGroup_}; }
 
-  void save(Part& part) {
-    part.saved.resize(static_cast<std::size_t>(part.share));
-    Item item = itemOf(part.firstValue);
-    for (double& value : part.saved) {
-      const BlockColumn& column = columns_[static_cast<std::size_t>(item.column)];
-      const std::ptrdiff_t at = item.group * column.stride;
-      if (column.integers != nullptr) value = column.integers[at];
-      if (column.reals != nullptr) value = column.reals[at];
-      next(item);
+  // Copies the items of a part's share, column by column, between the arrays and its saved
+  // bytes: to `saved` before the part reads, back when it does not count.
+  template <bool toSaved>
+  void copyShare(Part& part) {
+    std::size_t offset = 0;
+    const std::int64_t first = part.firstValue;
+    const std::int64_t end = first + part.share;
+    for (std::int64_t c = 0; c < perGroup_; ++c) {
+      const BlockColumn& column = columns_[static_cast<std::size_t>(c)];
+      // The first value of column c in the share, and how many there are.
+      const std::int64_t firstOfColumn = first + ((c - first % perGroup_) + perGroup_) % perGroup_;
+      if (firstOfColumn >= end) continue;
+      const auto count = static_cast<std::size_t>((end - 1 - firstOfColumn) / perGroup_ + 1);
+      const std::ptrdiff_t at = (firstOfColumn / perGroup_) * column.stride;
+      if (column.reals != nullptr) {
+        offset = copyItems<toSaved>(part.saved, offset, column.reals + at, count, column.stride);
+      } else if (column.integers != nullptr) {
+        offset = copyItems<toSaved>(part.saved, offset, column.integers + at, count, column.stride);
+      }
     }
   }
 
-  void restore(const Part& part) {
-    Item item = itemOf(part.firstValue);
-    for (double value : part.saved) {
-      const BlockColumn& column = columns_[static_cast<std::size_t>(item.column)];
-      const std::ptrdiff_t at = item.group * column.stride;
-      if (column.integers != nullptr) column.integers[at] = static_cast<int>(value);
-      if (column.reals != nullptr) column.reals[at] = value;
-      next(item);
+  template <bool toSaved, class T>
+  static std::size_t copyItems(std::vector<char>& saved, std::size_t offset, T* items,
+                               std::size_t count, std::ptrdiff_t stride) {
+    const std::size_t bytes = count * sizeof(T);
+    if constexpr (toSaved) saved.resize(offset + bytes);
+    char* bytesAt = saved.data() + offset;
+    if (stride == 1) {
+      if constexpr (toSaved) {
+        std::memcpy(bytesAt, items, bytes);
+      } else {
+        std::memcpy(items, bytesAt, bytes);
+      }
+      return offset + bytes;
     }
+    for (std::size_t i = 0; i < count; ++i, bytesAt += sizeof(T)) {
+      T* item = items + static_cast<std::ptrdiff_t>(i) * stride;
+      if constexpr (toSaved) {
+        std::memcpy(bytesAt, item, sizeof(T));
+      } else {
+        std::memcpy(item, bytesAt, sizeof(T));
+      }
+    }
+    return offset + bytes;
+  }
+
+  void save(Part& part) { copyShare<true>(part); }
+  void restore(Part& part) {
+    if (!part.saved.empty()) copyShare<false>(part);
   }
 
   void next(Item& item) const {
