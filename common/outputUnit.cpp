@@ -48,6 +48,7 @@ void OutputUnit::open(std::string_view fileName) {
   }
   ownsFd_ = true;
   mode_ = Mode::file;
+  flushAt_ = flushThreshold;
   size_ = 0;
   handed_ = 0;
   if (capacity_ < flushThreshold + 4096) grow(flushThreshold + 4096);
@@ -61,6 +62,7 @@ void OutputUnit::openStandardOutput() {
   fd_ = 1;
   ownsFd_ = false;
   mode_ = Mode::file;
+  flushAt_ = flushThreshold;
   size_ = 0;
   handed_ = 0;
   background_ = false;
@@ -70,6 +72,19 @@ void OutputUnit::openMemory() {
   close();
   name_ = "memory";
   mode_ = Mode::memory;
+  flushAt_ = flushThreshold;
+  background_ = false;
+  size_ = 0;
+  handed_ = 0;
+  memory_.clear();
+  memorySynced_ = 0;
+}
+
+void OutputUnit::openPart() {
+  close();
+  name_ = "part";
+  mode_ = Mode::part;
+  flushAt_ = static_cast<std::size_t>(-1);
   background_ = false;
   size_ = 0;
   handed_ = 0;
@@ -96,7 +111,28 @@ void OutputUnit::appendBytes(const void* data, std::size_t n) {
     bytes += piece;
     n -= piece;
   }
-  if (size_ >= flushThreshold) bufferFull();
+  if (size_ >= flushAt_) bufferFull();
+}
+
+void OutputUnit::appendRecords(std::string_view records) {
+  // Record by record, the buffer would be handed on at the first line end that brings it to
+  // flushAt_: its last character lies at least that far into the records.
+  while (!records.empty()) {
+    const std::size_t reach = size_ < flushAt_ ? flushAt_ - size_ : 1;
+    if (records.size() < reach) {
+      std::memcpy(extend(records.size()), records.data(), records.size());
+      return;
+    }
+    const void* lineEnd =
+        std::memchr(records.data() + (reach - 1), '\n', records.size() - (reach - 1));
+    const std::size_t piece =
+        lineEnd == nullptr
+            ? records.size()
+            : static_cast<std::size_t>(static_cast<const char*>(lineEnd) - records.data()) + 1;
+    std::memcpy(extend(piece), records.data(), piece);
+    records.remove_prefix(piece);
+    if (lineEnd != nullptr) bufferFull();
+  }
 }
 
 const std::string& OutputUnit::memory() const {

@@ -45,6 +45,11 @@ class OutputUnit {
   void openStandardOutput();
   // Keeps every record in memory (tests); memory() returns them.
   void openMemory();
+  // Keeps records in memory for appendRecords() of another unit: a part of an output formatted
+  // apart, on a thread of the work pool. A full buffer of it is neither written nor checked for
+  // interrupts (stopIfInterrupted belongs to the calling thread). Opening it anew empties it and
+  // keeps its buffer.
+  void openPart();
   bool isOpen() const { return mode_ != Mode::closed; }
   int number() const { return number_; }
   const std::string& name() const { return name_; }
@@ -82,7 +87,7 @@ class OutputUnit {
   void endRecord() {
     char* end = extend(platform::lineEnd.size());
     for (char c : platform::lineEnd) *end++ = c;
-    if (size_ >= flushThreshold) bufferFull();
+    if (size_ >= flushAt_) bufferFull();
   }
   void writeRecord(std::string_view text) {
     append(text);
@@ -90,6 +95,12 @@ class OutputUnit {
   }
   // Raw bytes (binary files), handed to the file whenever the buffer reaches its threshold.
   void appendBytes(const void* data, std::size_t n);
+  // Whole records (each ended by its line end) formatted apart: the buffer is handed to the
+  // file at the same record ends, and so in the same writes, as if each record had been
+  // written here by endRecord().
+  void appendRecords(std::string_view records);
+  // The records a part unit (openPart) holds.
+  std::string_view partRecords() const { return {data_.get(), size_}; }
 
   // Hands the buffer to the file, and waits for any buffer the writer thread still holds; a
   // failed write (also one of the thread's) stops the run with a message naming the file.
@@ -105,8 +116,10 @@ class OutputUnit {
   const std::string& memory() const;
 
  private:
-  enum class Mode { closed, file, memory };
+  enum class Mode { closed, file, memory, part };
   static constexpr std::size_t flushThreshold = 1 << 20;
+  // The size at which endRecord() hands the buffer on: never for a part.
+  std::size_t flushAt_ = flushThreshold;
   // Room for at least `more` characters after the pending ones.
   void grow(std::size_t more);
   // A full buffer: to the writer thread when the unit has one, else written at once.
