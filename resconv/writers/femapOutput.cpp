@@ -10,6 +10,7 @@
 
 #include "common/freeForm.h"
 #include "common/resultFile.h"
+#include "common/rowParts.h"
 #include "common/slots.h"
 #include "common/textFormat.h"
 #include "resconv/writers/femapModel.h"
@@ -117,10 +118,14 @@ void writeVector(OutputUnit& unit, int setNumber, const VectorLayout& layout,
   writeFreeForm(unit, vectorRecord5);
   writeFreeForm(unit, statistics.minimumEntity, ",", statistics.maximumEntity, layout.typeText);
   writeFreeForm(unit, vectorRecord7);
-  for (int entity = 1; entity <= entityCount; ++entity) {
-    if (!shown(entity)) continue;
-    writeFreeForm(unit, entity, ",", valueItem(layout, value(entity)));
-  }
+  const std::size_t rowBytes = layout.fullPrecision ? 38 : 29;
+  writeRowsInParts(unit, 1, entityCount + 1, rowBytes,
+                   [&](OutputUnit& out, long long first, long long last) {
+                     for (int entity = static_cast<int>(first); entity < last; ++entity) {
+                       if (!shown(entity)) continue;
+                       writeFreeForm(out, entity, ",", valueItem(layout, value(entity)));
+                     }
+                   });
   writeFreeForm(unit, -1, ",", valueItem(layout, 0.0));
 }
 
