@@ -10,7 +10,8 @@
 
 namespace {
 
-std::atomic<long long> leastRows{2048};
+std::atomic<long long> leastRows{RowSplit{}.leastRows};
+std::atomic<std::size_t> partBytes{RowSplit{}.partBytes};
 
 // The buffers of the parts, kept for the calling thread's next rows.
 std::vector<std::unique_ptr<OutputUnit>>& partUnits(std::size_t parts) {
@@ -21,23 +22,25 @@ std::vector<std::unique_ptr<OutputUnit>>& partUnits(std::size_t parts) {
 
 }  // namespace
 
-long long leastRowsPerPart() {
-  return leastRows.load(std::memory_order_relaxed);
+RowSplit rowSplit() {
+  return {leastRows.load(std::memory_order_relaxed), partBytes.load(std::memory_order_relaxed)};
 }
 
-void setLeastRowsPerPart(long long rows) {
-  leastRows.store(std::max(1LL, rows), std::memory_order_relaxed);
+void setRowSplit(RowSplit split) {
+  leastRows.store(std::max(1LL, split.leastRows), std::memory_order_relaxed);
+  partBytes.store(std::max<std::size_t>(1, split.partBytes), std::memory_order_relaxed);
 }
 
 void writeRowsInParts(OutputUnit& unit, long long first, long long last, std::size_t rowBytes,
                       const RowFormatter& format) {
-  const long long least = leastRowsPerPart();
+  const RowSplit split = rowSplit();
+  const long long least = split.leastRows;
   if (partsFor(last - first, least) <= 1) {
     format(unit, first, last);
     return;
   }
   const long long roundRows =
-      std::max(least, static_cast<long long>(partBytes / std::max<std::size_t>(rowBytes, 1)));
+      std::max(least, static_cast<long long>(split.partBytes / std::max<std::size_t>(rowBytes, 1)));
   while (first < last) {
     const int parts = partsFor(last - first, least);
     const long long perPart = std::min(roundRows, (last - first + parts - 1) / parts);

@@ -15,13 +15,16 @@
 using RowFormatter = std::function<void(OutputUnit& unit, long long first, long long last)>;
 
 // Formats rows [first, last) with `format`; `rowBytes` is about the text of one row, which
-// keeps each round to about partBytes of text per part.
+// keeps each part of a round to about RowSplit::partBytes of text.
 void writeRowsInParts(OutputUnit& unit, long long first, long long last, std::size_t rowBytes,
                       const RowFormatter& format);
 
-// The text of one part in one round.
-inline constexpr std::size_t partBytes = std::size_t{1} << 20;
-
-// The fewest rows worth a part of their own (tests set fewer, to split small meshes).
-long long leastRowsPerPart();
-void setLeastRowsPerPart(long long rows);
+// How rows are cut: the fewest rows worth a part of their own, and about the text one part
+// formats in one round.
+struct RowSplit {
+  long long leastRows = 2048;
+  std::size_t partBytes = std::size_t{1} << 20;
+};
+RowSplit rowSplit();
+// A split of its own (tests: small meshes cut into many parts and rounds).
+void setRowSplit(RowSplit split);
