@@ -48,7 +48,6 @@ void OutputUnit::open(std::string_view fileName) {
   }
   ownsFd_ = true;
   mode_ = Mode::file;
-  flushAt_ = flushThreshold;
   size_ = 0;
   handed_ = 0;
   if (capacity_ < flushThreshold + 4096) grow(flushThreshold + 4096);
@@ -62,7 +61,6 @@ void OutputUnit::openStandardOutput() {
   fd_ = 1;
   ownsFd_ = false;
   mode_ = Mode::file;
-  flushAt_ = flushThreshold;
   size_ = 0;
   handed_ = 0;
   background_ = false;
@@ -72,7 +70,6 @@ void OutputUnit::openMemory() {
   close();
   name_ = "memory";
   mode_ = Mode::memory;
-  flushAt_ = flushThreshold;
   background_ = false;
   size_ = 0;
   handed_ = 0;
@@ -84,7 +81,6 @@ void OutputUnit::openPart() {
   close();
   name_ = "part";
   mode_ = Mode::part;
-  flushAt_ = static_cast<std::size_t>(-1);
   background_ = false;
   size_ = 0;
   handed_ = 0;
@@ -111,14 +107,14 @@ void OutputUnit::appendBytes(const void* data, std::size_t n) {
     bytes += piece;
     n -= piece;
   }
-  if (size_ >= flushAt_) bufferFull();
+  if (size_ >= flushThreshold) bufferFull();
 }
 
 void OutputUnit::appendRecords(std::string_view records) {
   // Record by record, the buffer would be handed on at the first line end that brings it to
-  // flushAt_: its last character lies at least that far into the records.
+  // the threshold: its last character lies at least that far into the records.
   while (!records.empty()) {
-    const std::size_t reach = size_ < flushAt_ ? flushAt_ - size_ : 1;
+    const std::size_t reach = size_ < flushThreshold ? flushThreshold - size_ : 1;
     if (records.size() < reach) {
       std::memcpy(extend(records.size()), records.data(), records.size());
       return;
@@ -165,6 +161,7 @@ void OutputUnit::startWriteback() {
 }
 
 void OutputUnit::bufferFull() {
+  if (mode_ == Mode::part) return;
   // A full buffer ends on a record boundary: where an interrupt ends the run.
   stopIfInterrupted();
   if (!background_) {

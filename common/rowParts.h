@@ -23,7 +23,7 @@ void writeRowsInParts(OutputUnit& unit, long long first, long long last, std::si
 // formats in one round.
 struct RowSplit {
   long long leastRows = 2048;
-  std::size_t partBytes = std::size_t{1} << 20;
+  std::size_t partBytes = std::size_t{1} << 19;
 };
 RowSplit rowSplit();
 // A split of its own (tests: small meshes cut into many parts and rounds).

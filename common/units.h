@@ -87,7 +87,7 @@ class OutputUnit {
   void endRecord() {
     char* end = extend(platform::lineEnd.size());
     for (char c : platform::lineEnd) *end++ = c;
-    if (size_ >= flushAt_) bufferFull();
+    if (size_ >= flushThreshold) bufferFull();
   }
   void writeRecord(std::string_view text) {
     append(text);
@@ -118,11 +118,10 @@ class OutputUnit {
  private:
   enum class Mode { closed, file, memory, part };
   static constexpr std::size_t flushThreshold = 1 << 20;
-  // The size at which endRecord() hands the buffer on: never for a part.
-  std::size_t flushAt_ = flushThreshold;
   // Room for at least `more` characters after the pending ones.
   void grow(std::size_t more);
-  // A full buffer: to the writer thread when the unit has one, else written at once.
+  // A full buffer: to the writer thread when the unit has one, else written at once; a part
+  // keeps it.
   void bufferFull();
   // Waits until the writer thread holds no buffer; stops the run if its last write failed.
   void awaitWriter();
