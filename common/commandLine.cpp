@@ -120,9 +120,9 @@ void addCommonOptions(CLI::App& app, CommonOptions& options) {
          "--threads", [](const int& threads) { setRunThreads(threads); },
          "Threads the run may use: the next stored step is read while the current one is "
          "written, and long records are formatted in parts at once (default: the machine's "
-         "cores; 1 does everything on one thread)")
+         "cores, or SEEPAGE_THREADS when set; 1 does everything on one thread)")
       ->type_name("N")
-      ->check(CLI::Range(1, 1024));
+      ->check(CLI::Range(1, maxThreads));
   app.set_version_flag("--version", std::string(SEEPAGE_VERSION));
 }
 

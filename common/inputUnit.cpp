@@ -103,6 +103,7 @@ void InputUnit::openMemory(std::string text, std::string_view name) {
   if (!text.empty() && text.back() != '\n') text.push_back('\n');
   buffer_.assign(text);
   loaded_ = lineLimit_ = buffer_.size();
+  bytesTaken_.store(loaded_, std::memory_order_relaxed);
   exhausted_ = true;
   open_ = true;
 }
@@ -116,6 +117,7 @@ void InputUnit::close() {
   rereadable_ = false;
   pos_ = lineLimit_ = loaded_ = 0;
   bufferOffset_ = 0;
+  bytesTaken_.store(0, std::memory_order_relaxed);
   fault_ = Fault::none;
   faultIndex_ = carriageReturnsChecked_ = 0;
   countedTo_ = 0;
@@ -181,6 +183,7 @@ bool InputUnit::refill() {
     }
     const std::size_t first = loaded_;
     loaded_ += static_cast<std::size_t>(n);
+    bytesTaken_.store(bufferOffset_ + loaded_, std::memory_order_relaxed);
     takeRead(first);
   }
   if (lineLimit_ > oldLimit) return true;

@@ -1,5 +1,6 @@
 #include "common/stop.h"
 
+#include <atomic>
 #include <charconv>
 #include <cstdio>
 #include <new>
@@ -10,8 +11,11 @@
 namespace {
 
 std::string programName = "program";
-// Set when the interrupt's stop has been thrown: the unwinding run is not stopped again.
-bool interruptStopped = false;
+// Set when the interrupt's stop has been thrown: the unwinding run is not stopped again. The
+// step reader's thread asks too.
+std::atomic<bool> interruptStopped{false};
+// False on a thread that leaves interrupts to the thread it works for.
+thread_local bool interruptsStopThisThread = true;
 
 // What the run was last noted doing.
 enum class Stage { none, stepRead, outputBegun, outputWritten };
@@ -72,13 +76,16 @@ void stopWithMessage(std::string message, std::string location) {
   throw RunStopped(std::move(message), 1, std::move(location));
 }
 
-void requireMemory(double bytes) {
+bool memoryAffords(double bytes) {
   const std::uint64_t memory = platform::physicalMemory();
-  if (memory == 0) return;
+  if (memory == 0) return true;
   // Half the machine at most: a file that really held that much would take most of the
   // memory, so a larger request stops at once.
-  const double budget = static_cast<double>(memory) / 2;
-  if (bytes > budget) stopNoMemory();
+  return bytes <= static_cast<double>(memory) / 2;
+}
+
+void requireMemory(double bytes) {
+  if (!memoryAffords(bytes)) stopNoMemory();
 }
 
 void writeErrorLine(std::string_view line) {
@@ -101,11 +108,14 @@ int interruptExitStatus(int signalNumber) {
 
 void stopIfInterrupted() {
   const int signalNumber = platform::interruptSignal();
-  if (signalNumber == 0 || interruptStopped) return;
-  interruptStopped = true;
+  if (signalNumber == 0 || !interruptsStopThisThread || interruptStopped.exchange(true)) return;
   std::string line = programName + ": interrupted";
   if (const std::string where = runPlace(); !where.empty()) line += " " + where;
   throw RunStopped(std::move(line), interruptExitStatus(signalNumber));
+}
+
+void leaveInterruptsToTheCaller() {
+  interruptsStopThisThread = false;
 }
 
 void noteStepRead(int stepNo, double time) {

@@ -48,6 +48,8 @@ class RunStopped : public std::exception {
 // Stops with error 41 when arrays of `bytes` in all would take more than half the machine's
 // memory, so that absurd counts end at once instead of exhausting the machine.
 void requireMemory(double bytes);
+// Whether arrays of `bytes` in all stay within that bound.
+bool memoryAffords(double bytes);
 
 // The text of the stop line, without stopping (for tests and for the console).
 std::string stopLine(int error, int unitNumber, std::string_view fileName);
@@ -71,6 +73,9 @@ void watchForInterrupts(std::string_view program);
 // The record layer calls it at the start of each stored step, before each read of its input
 // and with each full buffer of output.
 void stopIfInterrupted();
+// On the calling thread, stopIfInterrupted() does nothing from now on: for a thread that works
+// for another, which stops the run itself and names the place it reached.
+void leaveInterruptsToTheCaller();
 // The exit status of an interrupt stop: 128 plus the signal's number.
 int interruptExitStatus(int signalNumber);
 

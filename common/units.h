@@ -3,6 +3,7 @@
 // An OutputUnit collects records in a large buffer and hands it to the file with one write
 // call per buffer; on a regular file a full buffer goes to a writer thread of the unit while
 // the next one fills. An InputUnit reads its file in large blocks and hands out records.
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -225,8 +226,12 @@ class InputUnit {
   // (nothing new was loaded). Moves the buffer: position() and limit() must be taken anew.
   bool refill();
   bool atEnd() const { return pos_ >= lineLimit_ && exhausted_ && fault_ == Fault::none; }
-  // Bytes taken from the file so far (for the progress line).
-  std::uint64_t bytesRead() const { return bufferOffset_ + loaded_; }
+  // Bytes taken from the file so far (for the progress line); may be asked from another thread
+  // than the one that reads.
+  std::uint64_t bytesRead() const { return bytesTaken_.load(std::memory_order_relaxed); }
+  // Whether a read never waits: the unit reads a regular file or memory, not a pipe or a
+  // terminal (whose waiting reads only an interrupt of the main thread cuts short).
+  bool neverWaits() const { return rereadable_ || (open_ && fd_ < 0); }
 
   // Places in the file, for the location line of a stop: the byte offset of a point, with its
   // line number once that is known. Reading never counts lines of a file that can be read
@@ -272,10 +277,11 @@ class InputUnit {
   bool ownsFd_ = false;
   std::string name_;
   InputBytes buffer_;
-  std::size_t pos_ = 0;             // next unread byte
-  std::size_t lineLimit_ = 0;       // end of the whole records loaded
-  std::size_t loaded_ = 0;          // end of the bytes loaded
-  std::uint64_t bufferOffset_ = 0;  // the file offset of buffer_[0]
+  std::size_t pos_ = 0;                       // next unread byte
+  std::size_t lineLimit_ = 0;                 // end of the whole records loaded
+  std::size_t loaded_ = 0;                    // end of the bytes loaded
+  std::uint64_t bufferOffset_ = 0;            // the file offset of buffer_[0]
+  std::atomic<std::uint64_t> bytesTaken_{0};  // bufferOffset_ + loaded_
   Fault fault_ = Fault::none;
   std::size_t faultIndex_ = 0;  // the offending byte, or the start of the record too long
   // The bytes of the record begun at lineLimit_ already searched for CR line ends.

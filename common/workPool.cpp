@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <condition_variable>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -124,11 +127,21 @@ int machineThreads() {
 
 int runThreads() {
   const int chosen = chosenThreads.load(std::memory_order_relaxed);
-  return chosen > 0 ? chosen : machineThreads();
+  if (chosen > 0) return chosen;
+  // SEEPAGE_THREADS sets the default of runs that give no --threads, the dialogue's included.
+  if (const char* given = std::getenv("SEEPAGE_THREADS"); given != nullptr) {
+    int threads = 0;
+    const std::string_view text(given);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), threads);
+    if (error == std::errc() && end == text.data() + text.size() && threads >= 1) {
+      return std::min(threads, maxThreads);
+    }
+  }
+  return machineThreads();
 }
 
 void setRunThreads(int threads) {
-  chosenThreads.store(std::max(1, threads), std::memory_order_relaxed);
+  chosenThreads.store(std::clamp(threads, 1, maxThreads), std::memory_order_relaxed);
 }
 
 void runParts(int parts, const std::function<void(int)>& work) {

@@ -7,9 +7,12 @@
 
 // The machine's cores, at least 1.
 int machineThreads();
-// The threads a run may use: the machine's cores until set.
+// The most threads a run takes.
+constexpr int maxThreads = 1024;
+// The threads a run may use: until set, the number SEEPAGE_THREADS gives (a whole number of 1
+// or more; anything else is not heeded), else the machine's cores.
 int runThreads();
-// Sets them (at least 1); before the first runParts.
+// Sets them (1 to maxThreads); before the first runParts.
 void setRunThreads(int threads);
 
 // Runs work(part) for every part in [0, parts) and returns when all are done. When parts

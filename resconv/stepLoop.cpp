@@ -4,7 +4,9 @@
 #include <any>
 
 #include "common/slots.h"
+#include "common/stepReadAhead.h"
 #include "common/stop.h"
+#include "common/workPool.h"
 #include "resconv/derived.h"
 #include "resconv/outputForms.h"
 #include "resconv/outputTimeFile.h"
@@ -26,6 +28,11 @@ struct ArrayGroup {
 
 template <class T>
 void copyArray(const ZeroedArray<T>& from, ZeroedArray<T>& to) {
+  std::copy(from.begin(), from.end(), to.begin());
+}
+
+template <class T>
+void copyArray(std::span<const T> from, ZeroedArray<T>& to) {
   std::copy(from.begin(), from.end(), to.begin());
 }
 
@@ -92,6 +99,8 @@ class StepLoop {
   std::any formState_, subMeshFormState_;
   FormContext context_;
 
+  // The arrays of the stored step last read: the initial state's until the first is read.
+  StepArrays step_;
   double previousTime_ = 0.0;
   int stepNo_ = 0;
   double time_ = 0.0;
@@ -123,6 +132,7 @@ void StepLoop::setUp() {
                  MeshArrays{a_.x, a_.y, a_.z, a_.pressureHead, a_.discharge, a_.nodeCode,
                             a_.connectivity, a_.materialNo});
   progress_.update();
+  step_ = StepArrays{a_.pressureHead, a_.discharge, a_.nodeCode, a_.vx, a_.vy, a_.vz};
   mesh_ = SolidMesh{.nodeCount = counts_.nodeCount,
                     .elementCount = counts_.elementCount,
                     .nodesPerElement = counts_.nodesPerElement,
@@ -194,8 +204,8 @@ void StepLoop::deriveFlags() {
 }
 
 ShownState StepLoop::storedState() const {
-  return ShownState{a_.pressureHead, a_.discharge, a_.nodeCode, a_.vx,
-                    a_.vy,           a_.vz,        time_,       stepNo_};
+  return ShownState{step_.pressureHead, step_.discharge, step_.nodeCode, step_.vx,
+                    step_.vy,           step_.vz,        time_,          stepNo_};
 }
 
 // One output of the form: the derived quantities it is shown with, then its writer, then, for
@@ -223,12 +233,13 @@ void StepLoop::follow(const ShownState& state, bool shown) {
 
 // The step just read, kept aside while the next one is read over it.
 void StepLoop::keepAside() {
-  copyArray(a_.pressureHead, a_.keptPressureHead);
-  copyArray(a_.discharge, a_.keptDischarge);
-  copyArray(a_.nodeCode, a_.keptNodeCode);
-  copyArray(a_.vx, a_.keptVx);
-  copyArray(a_.vy, a_.keptVy);
-  copyArray(a_.vz, a_.keptVz);
+  const ShownState step = storedState();
+  copyArray(step.pressureHead, a_.keptPressureHead);
+  copyArray(step.discharge, a_.keptDischarge);
+  copyArray(step.nodeCode, a_.keptNodeCode);
+  copyArray(step.vx, a_.keptVx);
+  copyArray(step.vy, a_.keptVy);
+  copyArray(step.vz, a_.keptVz);
   keptTime_ = time_;
   keptStepNo_ = stepNo_;
 }
@@ -239,10 +250,14 @@ ShownState StepLoop::keptState() const {
 }
 
 void StepLoop::readSteps() {
-  const StepArrays step{a_.pressureHead, a_.discharge, a_.nodeCode, a_.vx, a_.vy, a_.vz};
+  // With the spare arrays sized, each step is read while the one before it is shown.
+  StepReadAhead steps(files_.resultFile, counts_, step_,
+                      StepArrays{a_.aheadPressureHead, a_.aheadDischarge, a_.aheadNodeCode,
+                                 a_.aheadVx, a_.aheadVy, a_.aheadVz});
   for (;;) {
     if (picker_.keeping()) keepAside();
-    if (!readResultStep(files_.resultFile, counts_, stepNo_, time_, step)) break;
+    if (!steps.next(stepNo_, time_)) break;
+    step_ = steps.current();
     progress_.stepRead();
     ++storedSteps_.count;
     storedSteps_.lastTime = time_;
@@ -257,7 +272,7 @@ void StepLoop::readSteps() {
         const double outputTime = a_.outputTimes[at(t)];
         if (!(previousTime_ < outputTime && outputTime <= time_)) continue;
         interpolateTo(outputTime, time_);
-        show(ShownState{a_.outPressureHead, a_.outDischarge, a_.nodeCode, a_.outVx, a_.outVy,
+        show(ShownState{a_.outPressureHead, a_.outDischarge, step_.nodeCode, a_.outVx, a_.outVy,
                         a_.outVz, outputTime, stepNo_});
       }
     } else if (form_.writesStoredSteps && pick.show) {
@@ -272,11 +287,12 @@ void StepLoop::readSteps() {
     if (restart_.stopRequested != 0) break;
 
     if (interpolates_) {
-      copyArray(a_.pressureHead, a_.prevPressureHead);
-      copyArray(a_.discharge, a_.prevDischarge);
-      copyArray(a_.vx, a_.prevVx);
-      copyArray(a_.vy, a_.prevVy);
-      copyArray(a_.vz, a_.prevVz);
+      const ShownState step = storedState();
+      copyArray(step.pressureHead, a_.prevPressureHead);
+      copyArray(step.discharge, a_.prevDischarge);
+      copyArray(step.vx, a_.prevVx);
+      copyArray(step.vy, a_.prevVy);
+      copyArray(step.vz, a_.prevVz);
     }
     previousTime_ = time_;
   }
@@ -287,14 +303,15 @@ void StepLoop::interpolateTo(double outputTime, double time) {
   const double a = outputTime - previousTime_;
   const double b = time - outputTime;
   const double d = time - previousTime_;
+  const StepArrays& step = step_;
   for (int n = 1; n <= counts_.nodeCount; ++n) {
-    a_.outPressureHead[at(n)] = (a_.pressureHead[at(n)] * a + a_.prevPressureHead[at(n)] * b) / d;
-    a_.outDischarge[at(n)] = (a_.discharge[at(n)] * a + a_.prevDischarge[at(n)] * b) / d;
+    a_.outPressureHead[at(n)] = (step.pressureHead[at(n)] * a + a_.prevPressureHead[at(n)] * b) / d;
+    a_.outDischarge[at(n)] = (step.discharge[at(n)] * a + a_.prevDischarge[at(n)] * b) / d;
   }
   for (int e = 1; e <= counts_.elementCount; ++e) {
-    a_.outVx[at(e)] = (a_.vx[at(e)] * a + a_.prevVx[at(e)] * b) / d;
-    a_.outVy[at(e)] = (a_.vy[at(e)] * a + a_.prevVy[at(e)] * b) / d;
-    a_.outVz[at(e)] = (a_.vz[at(e)] * a + a_.prevVz[at(e)] * b) / d;
+    a_.outVx[at(e)] = (step.vx[at(e)] * a + a_.prevVx[at(e)] * b) / d;
+    a_.outVy[at(e)] = (step.vy[at(e)] * a + a_.prevVy[at(e)] * b) / d;
+    a_.outVz[at(e)] = (step.vz[at(e)] * a + a_.prevVz[at(e)] * b) / d;
   }
 }
 
@@ -312,6 +329,8 @@ void sizeConverterArrays(ConverterArrays& a, const ResultCounts& counts,
   const bool interpolation = interpolates(form, answers);
   // Only a stride keeps a step aside: with a window alone every step inside it is shown.
   const bool keepsSteps = answers.selection.every > 1;
+  // A run of more than one thread reads each step while the one before it is shown.
+  const bool readsAhead = runThreads() > 1;
   const auto nodes = static_cast<std::size_t>(std::max(counts.nodeCount, 0)) + 1;
   const auto elements = static_cast<std::size_t>(std::max(counts.elementCount, 0)) + 1;
   const auto slots = static_cast<std::size_t>(std::max(counts.elementCount, 0)) *
@@ -342,6 +361,18 @@ void sizeConverterArrays(ConverterArrays& a, const ResultCounts& counts,
   requireMemory(bytes);
   for (const auto& group : doubles) group.size();
   for (const auto& group : ints) group.size();
+  // The spare step is a help, not a need: without room for it the steps are read in turn, so
+  // a run stops for want of memory whatever its threads.
+  const ArrayGroup<double> aheadDoubles[] = {
+      {{&a.aheadPressureHead, &a.aheadDischarge}, readsAhead, nodes},
+      {{&a.aheadVx, &a.aheadVy, &a.aheadVz}, readsAhead, elements},
+  };
+  const ArrayGroup<int> aheadInts[] = {{{&a.aheadNodeCode}, readsAhead, nodes}};
+  for (const auto& group : aheadDoubles) bytes += group.bytes();
+  for (const auto& group : aheadInts) bytes += group.bytes();
+  if (!memoryAffords(bytes)) return;
+  for (const auto& group : aheadDoubles) group.size();
+  for (const auto& group : aheadInts) group.size();
 }
 
 StoredSteps runConversion(LateAnswers& late, ConverterFiles& files, ConverterAnswers& answers,

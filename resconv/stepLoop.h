@@ -34,7 +34,8 @@ struct StoredSteps {
 // run does not use stay empty: the nodal velocities (node*, nodeElementCount) serve the forms
 // shown with them; the saved copies and initialDischarge the restart form; the previous-step
 // and interpolated (prev*, out*) arrays only runs that interpolate to requested times; the
-// kept* arrays runs that keep a step aside as perhaps the last one of their selection.
+// kept* arrays runs that keep a step aside as perhaps the last one of their selection; the
+// ahead* arrays runs that read the next step while the current one is shown.
 //
 // The arrays are zero pages until values land in them, so a header that promises more than
 // its file holds costs only the memory of what is really read.
@@ -49,6 +50,9 @@ struct ConverterArrays {
   ZeroedArray<double> vx, vy, vz, prevVx, prevVy, prevVz, outVx, outVy, outVz;
   ZeroedArray<double> keptPressureHead, keptDischarge, keptVx, keptVy, keptVz;
   ZeroedArray<int> keptNodeCode;
+  // The next stored step, read while the current one is shown (runs of more than one thread).
+  ZeroedArray<double> aheadPressureHead, aheadDischarge, aheadVx, aheadVy, aheadVz;
+  ZeroedArray<int> aheadNodeCode;
   ZeroedArray<int> materialNo, elementFlag;
   ZeroedArray<int> connectivity;  // flat, nodesPerElement per element
   std::vector<double> outputTimes;

@@ -81,10 +81,13 @@ const std::vector<Content> contents = {
 };
 
 // Under AddressSanitizer the programs carry its shadow memory and keep freed blocks in
-// quarantine, so every figure is larger; the checks keep their point (a bound, not growth
-// without end) with room for that.
+// quarantine, and under ThreadSanitizer shadow memory of several times the program's, so every
+// figure is larger; the checks keep their point (a bound, not growth without end) with room
+// for that.
 #ifdef __SANITIZE_ADDRESS__
 constexpr long sanitizerRoom = 4;
+#elif defined(__SANITIZE_THREAD__)
+constexpr long sanitizerRoom = 8;
 #else
 constexpr long sanitizerRoom = 1;
 #endif
