@@ -40,9 +40,9 @@ class MappedFile {
       mapped_ = true;
       return;
     }
-    void* bytes = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, descriptor_, 0);
+    void* bytes = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, descriptor_, 0);
     if (bytes == MAP_FAILED) return;
-    ::madvise(bytes, size_, MADV_SEQUENTIAL);
+    ::madvise(bytes, size_, MADV_WILLNEED);
     bytes_ = static_cast<const char*>(bytes);
     mapped_ = true;
   }
@@ -101,8 +101,8 @@ struct Totals {
 };
 
 // Reads the short decimal at `at` (see the top of the file), which ends at a separator. Returns
-// the position after it, or nullptr when the token is anything else. The token is known to end
-// at a separator inside the file, which stops every loop here.
+// the position after it, or nullptr when the token is anything else. The separator stops every
+// loop here.
 const char* readShortDecimal(const char* at, double& value) {
   const bool negative = *at == '-';
   if (negative || *at == '+') ++at;
@@ -181,7 +181,7 @@ void addToken(std::string_view token, Totals& totals) {
   totals.numbers += copies;
 }
 
-// Reads the token at `at`, which ends at a separator inside the file; returns its end.
+// Reads the token at `at`, which ends at a separator; returns its end.
 const char* readToken(const char* at, Totals& totals) {
   double value = 0.0;
   if (const char* after = readShortDecimal(at, value)) {
@@ -207,20 +207,19 @@ const char* readToken(const char* at, Totals& totals) {
 }
 
 void sumNumbers(const char* at, const char* end, Totals& totals) {
-  // Every token that starts before the last separator ends at a separator inside the file.
-  const char* afterLastSeparator = end;
-  while (afterLastSeparator > at && classOf(afterLastSeparator - 1) != separator) {
-    --afterLastSeparator;
-  }
+  // The last token, read on its own: every separator before it is followed by a token and
+  // every token before it by a separator, which stop the walk's loops without checks of `end`.
+  const char* lastEnd = end;
+  while (lastEnd > at && classOf(lastEnd - 1) == separator) --lastEnd;
+  if (lastEnd == at) return;  // no token
+  const char* lastStart = lastEnd;
+  while (lastStart > at && classOf(lastStart - 1) != separator) --lastStart;
   while (true) {
-    while (at < end && classOf(at) == separator) ++at;
-    if (at == end) return;
-    if (at >= afterLastSeparator) {
-      addToken({at, static_cast<std::size_t>(end - at)}, totals);
-      return;
-    }
+    while (classOf(at) == separator) ++at;
+    if (at == lastStart) break;
     at = readToken(at, totals);
   }
+  addToken({lastStart, static_cast<std::size_t>(lastEnd - lastStart)}, totals);
 }
 
 }  // namespace
