@@ -5,8 +5,8 @@
 // reader can be.
 //
 // A short decimal, [+-]digits[.digits][E|e|D|d[+-]digits] with at most 19 significant digits, a
-// mantissa of at most 2^53 and a power of ten within 10^±22, is read exactly: its digits as an
-// integer, then one multiplication or division by the power of ten, both of which are exact
+// mantissa of at most 2^53 and a power of ten from 10^-22 to 10^22, is read exactly: its digits as
+// an integer, then one multiplication or division by the power of ten, both of which are exact
 // doubles, so the one rounding of that operation is the correct one (the same value from_chars
 // gives). Everything else goes through from_chars, a D exponent read as E. "r*value" stands for
 // r copies of value.

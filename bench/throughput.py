@@ -547,7 +547,8 @@ class Bench:
             return
         for key in small:
             large_run, small_run = best.get(key), small.get(key)
-            if not large_run or not small_run or large_run["status"] != 0 or small_run["status"] != 0:
+            if (not large_run or not small_run or large_run["status"] != 0
+                    or small_run["status"] != 0):
                 continue
             change = abs(large_run["peakKb"] - small_run["peakKb"]) / small_run["peakKb"]
             print("target %-36s %7s peak within %2.0f%%: %s (%.1f%%)"
