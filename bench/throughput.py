@@ -470,6 +470,10 @@ class Bench:
                 for run in small_runs:
                     key = run_key(run)
                     large_run, small_run = best.get(key), small[key]
+                    if THREADS_UNSUPPORTED in (small_run["status"],
+                                               large_run and large_run["status"]):
+                        print("%-36s %7s %s" % (run.name, run.threads, THREADS_UNSUPPORTED))
+                        continue
                     if (large_run is None or large_run["status"] != 0
                             or small_run["status"] != 0):
                         print("%-36s %7s %12s" % (run.name, run.threads, "-"))
