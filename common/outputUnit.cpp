@@ -67,20 +67,17 @@ void OutputUnit::openStandardOutput() {
 }
 
 void OutputUnit::openMemory() {
-  close();
-  name_ = "memory";
-  mode_ = Mode::memory;
-  background_ = false;
-  size_ = 0;
-  handed_ = 0;
-  memory_.clear();
-  memorySynced_ = 0;
+  openInMemory(Mode::memory, "memory");
 }
 
 void OutputUnit::openPart() {
+  openInMemory(Mode::part, "part");
+}
+
+void OutputUnit::openInMemory(Mode mode, std::string_view name) {
   close();
-  name_ = "part";
-  mode_ = Mode::part;
+  name_ = std::string(name);
+  mode_ = mode;
   background_ = false;
   size_ = 0;
   handed_ = 0;

@@ -118,6 +118,8 @@ class OutputUnit {
 
  private:
   enum class Mode { closed, file, memory, part };
+  // Opens the unit on records kept in memory.
+  void openInMemory(Mode mode, std::string_view name);
   static constexpr std::size_t flushThreshold = 1 << 20;
   // Room for at least `more` characters after the pending ones.
   void grow(std::size_t more);
