@@ -4,7 +4,7 @@
 Usage (from the repository root):
 
     cmake -S . -B build -DBUILD_BENCHMARKS=ON && cmake --build build -j2
-    python3 bench/throughput.py --size-mb 300 --layout plain --repeat 3
+    python3 bench/throughput.py --size-mb 300 --layout plain
 
 For each layout, generates a result file of about --size-mb MB (10^6 bytes) with
 build/tools/makeResultFile in a temporary folder, with an output-time file that requests every
@@ -12,53 +12,70 @@ stored step's time, an output-time file of 4000 points (no times) for the INTERP
 graph data file listing ten nodes and ten elements. Then, each in a scratch folder of its own,
 runs:
 
-  floor       build/bench/floor: read, split and convert every number, nothing else;
-  read only   resconv, answers 1, file name, 7, 0 (output form 7 writes nothing);
-  Tecplot     resconv, answers 1, file name, 1, 0;
-  FEMAP       resconv, answers 1, file name, 2, 0;
-  MicroAVS    resconv, answers 1, file name, 3, 0 (its scratch file AVS.tmp always on disk);
-  result list resconv, answers 1, file name, 0, output-time file name (every step's time);
-  INTERP      resconv, answers 1, file name, 4, 0, the points' output-time file name;
-  balance     resconv RES.DAT --to balance -q (BALANCE.CSV and BALANCE_BY_CODE.CSV);
-  tseries     tseries, answers 1, file name, graph data file name.
+  floor          build/bench/floor: the bare single-core reader (the file mapped, split with a
+                 table of character classes, every number converted and summed, nothing else);
+  read only      resconv RES.DAT --info (every step read, nothing written);
+  Tecplot        resconv RES.DAT --to tecplot -q (the initial state and every stored step);
+  FEMAP          resconv RES.DAT --to femap -q;
+  MicroAVS       resconv RES.DAT --to avs -q (its scratch file AVS.tmp always on disk);
+  result list    resconv RES.DAT --to list --times OTF.DAT -q (every stored step's time);
+  INTERP         resconv RES.DAT --to interp --points POINTS.DAT -q;
+  balance        resconv RES.DAT --to balance -q (BALANCE.CSV and BALANCE_BY_CODE.CSV);
+  ParaView raw   resconv RES.DAT --to vtu -q (VTK.pvd and a step file per output in VTK/);
+  ParaView compressed  the same with --vtu-compress;
+  tseries        tseries RES.DAT --graph GRAPH.DAT -q (the four tables).
 
-Each converter run that writes a file runs twice: once with its output file a symbolic link
-to /dev/null (so that the disk's own speed, which swings from run to run, drops out), and
-once with the file on disk (--outputs null or disk keeps one of them). Each program runs
---repeat times, the rounds interleaved (floor, read only, ..., tseries, tseries, ..., read
-only, floor, floor, read only, ...: every other round in the opposite order) so that a change
-in the machine's load falls on every program alike; the fastest run of each counts.
-For each it prints the wall-clock seconds, MB/s of result file, the ratio to the floor's wall
-time, the CPU seconds (user + system) and their ratio to the floor's CPU seconds, the peak
-resident memory and the size of the file written. Runs go through build/bench/measureRun, a
-small launcher whose own size (shown below the table) is the least peak it can tell apart.
-The load average of the machine is printed before and after the rounds.
+These are the outputs of the console dialogue's forms 7, 1, 2, 3, 0 and 4 and of tseries'
+dialogue, given as options so that --threads can be added. Each resconv and tseries run is
+made once per entry of --threads LIST (default "1,all"): a number N adds "--threads N" to the
+run, "all" is the machine's cores, "none" adds nothing (the program's own default). A program
+that refuses --threads (exit status 2 naming it) shows "--threads not supported" in its row.
+
+Each converter run that writes a file runs twice: once with its output files symbolic links to
+/dev/null (the ParaView step files too, one link per output; the collection VTK.pvd is
+rewritten by renaming and stays on disk), so that the disk's own speed, which swings from run
+to run, drops out, and once with the files on disk (--outputs null or disk keeps one of them).
+
+Every run is measured in pairs: right before each run the floor runs, and the run's ratios to
+that floor run (wall and CPU time) make one pair. There are max(--pairs, --repeat) rounds
+(default 5); each round makes every run once, every other round in the opposite order, so
+that a change in the machine's load falls on every program alike. The table shows, per run,
+its fastest wall seconds, MB/s of result file, the median of its pairs' wall ratios to the
+floor, the fastest CPU seconds (user + system), the median of the CPU ratios, the peak
+resident memory, the size of the files written and the number of pairs. Runs go through
+build/bench/measureRun, a small launcher whose own size (shown below the table) is the least
+peak it can tell apart. The load average of the machine is printed before and after the
+rounds.
 
 With --small-mb S (default 50; 0 skips it), a second file of about S MB with the same mesh is
-generated and the programs are run on it once (outputs to /dev/null), to show that peak memory
-does not grow with the number of stored steps.
+generated and the programs are run on it once (outputs to /dev/null, no floor), to show that
+peak memory does not grow with the number of stored steps.
 
-Last, the targets are checked against the figures of the same run, outputs to /dev/null, as
-wall-time ratios with the CPU-time ratios beside them: on the plain layout read only and
-tseries at most 1.1 times the floor, Tecplot 2.0, FEMAP 3.5, MicroAVS 2.5, the result list
-1.6; on the mixed layout read only at most 1.5; and peaks of the large and small files within
-10 % of each other. The balance is held against the read-only run instead, at most 1.05 times
-it: as the median of the ratios of the two runs round by round (each round runs them one
-after the other, so both meet the same load), wall and CPU time.
+Last, the targets are checked, on both layouts, against the median ratios to the floor of the
+runs with outputs to /dev/null made at all the machine's cores (or with no --threads), as
+wall-time ratios with the CPU-time ratios beside them: read only and tseries at most 0.9 times
+the floor, Tecplot 1.5, FEMAP 2.0, MicroAVS 1.7, the result list 1.3, ParaView raw 1.0 and
+compressed 1.5. The runs at --threads 1 are shown, not checked. Peaks of the large and small
+files must be within 10 % of each other. On the plain layout the balance is held against the
+read-only run of the same thread count instead, at most 1.05 times it: as the median of the
+ratios of the two runs round by round, wall and CPU time.
 
 A program that fails shows its exit status and the first line of its standard error instead
 of figures. Every generated and written file is deleted at the end (unless --keep).
 
 Options: --build DIR (default build), --size-mb M (default 100), --small-mb S (default 50),
---layout plain|mixed|both, --outputs null|disk|both (default both), --nx/--ny/--nz grid cells
-(default 60 x 60 x 20), --seed S, --timeout SECONDS per run (default 1800), --repeat N
-(default 1), --only WORD,... (the floor and the runs whose names hold one of the words, such
-as "read,balance"), --tmp DIR (where the temporary folder goes), --keep.
+--layout plain|mixed|both, --outputs null|disk|both (default both), --threads LIST (default
+1,all), --pairs N (default 5), --repeat N (the rounds, at least --pairs), --nx/--ny/--nz grid
+cells (default 60 x 60 x 20), --seed S, --timeout SECONDS per run (default 1800), --only
+WORD,... (the floor and the runs whose names hold one of the words, such as "read,balance"),
+--tmp DIR (where the temporary folder goes), --keep.
 """
 
 import argparse
+import collections
 import json
 import os
+import re
 import shutil
 import statistics
 import subprocess
@@ -72,29 +89,46 @@ TIMES_NAME = "OTF.DAT"
 POINTS_NAME = "POINTS.DAT"
 GRAPH_NAME = "GRAPH.DAT"
 INTERP_POINTS = 4000
+SERIES_STEM = "VTK"  # VTK.pvd and VTK/VTK_0000.vtu, ...
 
 FLOOR = "floor"
-READ_ONLY = "resconv read only (7)"
-TECPLOT = "resconv Tecplot (1)"
-FEMAP = "resconv FEMAP (2)"
-AVS = "resconv MicroAVS (3)"
-RESULT_LIST = "resconv result list (0)"
-INTERP = "resconv INTERP (4)"
+READ_ONLY = "resconv read only (--info)"
+TECPLOT = "resconv Tecplot"
+FEMAP = "resconv FEMAP"
+AVS = "resconv MicroAVS"
+RESULT_LIST = "resconv result list"
+INTERP = "resconv INTERP"
 BALANCE = "resconv balance"
+PARAVIEW = "resconv ParaView raw"
+PARAVIEW_COMPRESSED = "resconv ParaView compressed"
 TSERIES = "tseries (10 + 10)"
 NULL_SUFFIX = " > null"
 DISK_SUFFIX = " > disk"
 
-# Largest ratio of time to the floor's, per run and layout, outputs to /dev/null.
+# Largest ratio of time to the floor's, median of the pairs, per run, on every layout, outputs
+# to /dev/null, at all the machine's cores.
 TIME_TARGETS = {
-    "plain": {READ_ONLY: 1.1, TSERIES: 1.1, TECPLOT + NULL_SUFFIX: 2.0,
-              FEMAP + NULL_SUFFIX: 3.5, AVS + NULL_SUFFIX: 2.5, RESULT_LIST + NULL_SUFFIX: 1.6},
-    "mixed": {READ_ONLY: 1.5},
+    READ_ONLY: 0.9, TSERIES: 0.9, TECPLOT + NULL_SUFFIX: 1.5, FEMAP + NULL_SUFFIX: 2.0,
+    AVS + NULL_SUFFIX: 1.7, RESULT_LIST + NULL_SUFFIX: 1.3, PARAVIEW + NULL_SUFFIX: 1.0,
+    PARAVIEW_COMPRESSED + NULL_SUFFIX: 1.5,
 }
 PEAK_TOLERANCE = 0.10
 # Largest ratio of time to the read-only run's, median of the rounds' ratios, outputs to
 # /dev/null.
 READ_ONLY_TARGETS = {"plain": {BALANCE + NULL_SUFFIX: 1.05}}
+
+NO_THREADS_OPTION = "-"  # the threads column of a run made without --threads
+THREADS_UNSUPPORTED = "--threads not supported"
+
+# One program run: `name` (the form and where its output goes), `threads` (the count given with
+# --threads, or NO_THREADS_OPTION), the command, the companion files copied beside the result
+# file, the files it writes (SERIES_STEM + "/" for a ParaView series) and whether they are
+# links to /dev/null.
+Run = collections.namedtuple("Run", "name threads command companions outputs to_null")
+
+
+def run_key(run):
+    return (run.name, run.threads)
 
 
 def load_average():
@@ -126,6 +160,57 @@ def describe_status(status):
     return str(status)
 
 
+def thread_counts(text):
+    """The entries of --threads: numbers, "all" (the machine's cores) and "none" (no option),
+    each once, in the order given."""
+    counts = []
+    for word in text.split(","):
+        word = word.strip().lower()
+        if not word:
+            continue
+        if word == "all":
+            count = str(os.cpu_count() or 1)
+        elif word == "none":
+            count = NO_THREADS_OPTION
+        elif word.isdigit() and int(word) > 0:
+            count = str(int(word))
+        else:
+            raise argparse.ArgumentTypeError(
+                "--threads takes numbers, 'all' and 'none', comma-separated, not %r" % word)
+        if count not in counts:
+            counts.append(count)
+    if not counts:
+        raise argparse.ArgumentTypeError("--threads needs at least one entry")
+    return counts
+
+
+def checked_threads(threads):
+    """Whether the runs at `threads` are held to the targets: all the machine's cores, or no
+    --threads (the programs' own default)."""
+    return threads in (str(os.cpu_count() or 1), NO_THREADS_OPTION)
+
+
+def median_ratios(pairs):
+    """The medians of the wall and CPU ratios run / floor of (floor, run) pairs, with the wall
+    ratios one by one; None without a pair whose floor took measurable time."""
+    pairs = [(floor, run) for floor, run in pairs
+             if floor["seconds"] > 0 and floor["cpuSeconds"] > 0]
+    if not pairs:
+        return None
+    wall = [run["seconds"] / floor["seconds"] for floor, run in pairs]
+    return (statistics.median(wall),
+            statistics.median(run["cpuSeconds"] / floor["cpuSeconds"] for floor, run in pairs),
+            wall)
+
+
+def folder_bytes(path):
+    total = 0
+    for root, _, names in os.walk(path):
+        for name in names:
+            total += os.path.getsize(os.path.join(root, name))
+    return total
+
+
 class Bench:
     def __init__(self, arguments):
         self.arguments = arguments
@@ -141,16 +226,11 @@ class Bench:
                          "build)" % (target, path))
         self.launcher_kb = 0
 
-    def measure(self, command, folder, answers):
-        """Runs `command` in `folder` with `answers` on standard input, through the launcher."""
-        stdin = "-"
-        if answers is not None:
-            stdin = os.path.join(folder, ".answers")
-            with open(stdin, "w", encoding="ascii") as handle:
-                handle.write(answers)
+    def measure(self, command, folder):
+        """Runs `command` in `folder`, standard input empty, through the launcher."""
         stderr = os.path.join(folder, ".stderr")
         launcher = subprocess.run(
-            [self.launcher, stdin, os.path.join(folder, ".stdout"), stderr,
+            [self.launcher, "-", os.path.join(folder, ".stdout"), stderr,
              str(int(self.arguments.timeout))] + command,
             cwd=folder, capture_output=True, text=True)
         if launcher.returncode != 0:
@@ -166,9 +246,12 @@ class Bench:
                     result["message"] = first_line(handle.read().decode("cp932", errors="replace"))
             except OSError:
                 pass
+            if result["status"] == 2 and "--threads" in command and "threads" in result["message"]:
+                result["status"] = THREADS_UNSUPPORTED
         return result
 
     def generate(self, work, layout, megabytes, name, companions):
+        """Generates the result file `name` in `work`; returns its path and its stored steps."""
         arguments = self.arguments
         cells = arguments.nx * arguments.ny * arguments.nz
         grid_nodes = (arguments.nx + 1) * (arguments.ny + 1) * (arguments.nz + 1)
@@ -193,6 +276,9 @@ class Bench:
                      % (describe_status(made.returncode), first_line(made.stderr)))
         print("%s (%s layout, grid %dx%dx%d), generated in %.1f s"
               % (made.stdout.strip(), layout, arguments.nx, arguments.ny, arguments.nz, seconds))
+        steps = re.search(r"(\d+) steps", made.stdout)
+        if steps is None:
+            sys.exit("throughput: no step count in the generator's line: " + made.stdout.strip())
         if companions:
             # The points of the INTERP form: an output-time file of the same mesh, with no times.
             scratch = "POINTS-MESH.DAT"
@@ -206,135 +292,199 @@ class Bench:
                 sys.exit("throughput: the generator failed on the points file (%s): %s"
                          % (describe_status(made.returncode), first_line(made.stderr)))
             os.remove(os.path.join(work, scratch))
-        return os.path.join(work, name)
+        return os.path.join(work, name), int(steps.group(1))
+
+    def floor_run(self):
+        return Run(FLOOR, NO_THREADS_OPTION, [self.floor, RESULT_NAME], [], [], False)
 
     def runs(self, outputs):
-        """(name, command, answers, companion files, output files, to /dev/null) of each run."""
-        dialogue = [self.resconv]
+        """The runs of every form at every thread count, the floor not among them."""
+        resconv = [self.resconv, RESULT_NAME]
+        series = SERIES_STEM + "/"
         converter = [
-            (TECPLOT, dialogue, "1\n%s\n1\n0\n" % RESULT_NAME, [], ["TECPLOT.TXT"]),
-            (FEMAP, dialogue, "1\n%s\n2\n0\n" % RESULT_NAME, [], ["FEMAP.NEU"]),
-            (AVS, dialogue, "1\n%s\n3\n0\n" % RESULT_NAME, [], ["AVS.INP"]),
-            (RESULT_LIST, dialogue, "1\n%s\n0\n%s\n" % (RESULT_NAME, TIMES_NAME), [TIMES_NAME],
+            (TECPLOT, resconv + ["--to", "tecplot", "-q"], [], ["TECPLOT.TXT"]),
+            (FEMAP, resconv + ["--to", "femap", "-q"], [], ["FEMAP.NEU"]),
+            (AVS, resconv + ["--to", "avs", "-q"], [], ["AVS.INP"]),
+            (RESULT_LIST, resconv + ["--to", "list", "--times", TIMES_NAME, "-q"], [TIMES_NAME],
              ["OUTPUT.TXT"]),
-            (INTERP, dialogue, "1\n%s\n4\n0\n%s\n" % (RESULT_NAME, POINTS_NAME), [POINTS_NAME],
+            (INTERP, resconv + ["--to", "interp", "--points", POINTS_NAME, "-q"], [POINTS_NAME],
              ["INTERP.TXT"]),
-            (BALANCE, [self.resconv, RESULT_NAME, "--to", "balance", "-q"], None, [],
+            (BALANCE, resconv + ["--to", "balance", "-q"], [],
              ["BALANCE.CSV", "BALANCE_BY_CODE.CSV"]),
+            (PARAVIEW, resconv + ["--to", "vtu", "-q"], [], [series]),
+            (PARAVIEW_COMPRESSED, resconv + ["--to", "vtu", "--vtu-compress", "-q"], [],
+             [series]),
         ]
-        runs = [
-            (FLOOR, [self.floor, RESULT_NAME], None, [], [], False),
-            (READ_ONLY, dialogue, "1\n%s\n7\n0\n" % RESULT_NAME, [], [], False),
-        ]
+        forms = [(READ_ONLY, resconv + ["--info"], [], [], False)]
         for to_null, suffix in ((True, NULL_SUFFIX), (False, DISK_SUFFIX)):
             if outputs != "both" and (outputs == "null") != to_null:
                 continue
-            for name, command, answers, companions, output in converter:
-                runs.append((name + suffix, command, answers, companions, output, to_null))
-        runs.append((TSERIES, [self.tseries], "1\n%s\n%s\n" % (RESULT_NAME, GRAPH_NAME),
-                     [GRAPH_NAME], [], False))
+            for name, command, companions, output in converter:
+                forms.append((name + suffix, command, companions, output, to_null))
+        forms.append((TSERIES, [self.tseries, RESULT_NAME, "--graph", GRAPH_NAME, "-q"],
+                      [GRAPH_NAME], [], False))
         only = [word.strip().lower() for word in (self.arguments.only or "").split(",")
                 if word.strip()]
         if only:
-            runs = [run for run in runs
-                    if run[0] == FLOOR or any(word in run[0].lower() for word in only)]
+            forms = [form for form in forms if any(word in form[0].lower() for word in only)]
+        runs = []
+        for name, command, companions, output, to_null in forms:
+            for threads in self.arguments.threads:
+                extra = [] if threads == NO_THREADS_OPTION else ["--threads", threads]
+                runs.append(Run(name, threads, command + extra, companions, output, to_null))
         return runs
 
-    def run_all(self, work, result_path, runs, repeat):
-        """Runs every program `repeat` times, rounds interleaved; returns name -> best result,
-        and, round by round, name -> the figures of each successful run."""
+    def execute(self, run, work, result_path, output_count):
+        """One run of `run` in a scratch folder of its own; its figures."""
+        if not os.access(run.command[0], os.X_OK):
+            return {"status": "not built: " + run.command[0], "message": ""}
+        folder = tempfile.mkdtemp(prefix="run-", dir=work)
+        try:
+            # Every run sees the file under the same name.
+            os.symlink(result_path, os.path.join(folder, RESULT_NAME))
+            for companion in run.companions:
+                shutil.copy(os.path.join(work, companion), folder)
+            if run.to_null:
+                for output in run.outputs:
+                    if output.endswith("/"):
+                        # One link per output of the series: the initial state and each step.
+                        stem = output.rstrip("/")
+                        os.mkdir(os.path.join(folder, stem))
+                        for index in range(output_count):
+                            os.symlink(os.devnull, os.path.join(
+                                folder, stem, "%s_%04d.vtu" % (stem, index)))
+                    else:
+                        os.symlink(os.devnull, os.path.join(folder, output))
+            attempt = self.measure(run.command, folder)
+            if run.outputs and not run.to_null and attempt["status"] == 0:
+                try:
+                    written = 0
+                    for output in run.outputs:
+                        if output.endswith("/"):
+                            stem = output.rstrip("/")
+                            written += os.path.getsize(os.path.join(folder, stem + ".pvd"))
+                            written += folder_bytes(os.path.join(folder, stem))
+                        else:
+                            written += os.path.getsize(os.path.join(folder, output))
+                    attempt["outputBytes"] = written
+                except OSError:
+                    pass
+            return attempt
+        finally:
+            shutil.rmtree(folder, ignore_errors=True)  # outputs can be larger than the input
+
+    @staticmethod
+    def keep_best(best, key, attempt):
+        kept = best.get(key)
+        if kept is None or attempt["status"] != 0:
+            best[key] = attempt
+        elif kept["status"] == 0:
+            best[key] = dict(
+                attempt if attempt["seconds"] < kept["seconds"] else kept,
+                cpuSeconds=min(attempt["cpuSeconds"], kept["cpuSeconds"]),
+                peakKb=max(attempt["peakKb"], kept["peakKb"]))
+
+    def run_all(self, work, result_path, output_count, runs, rounds, paired):
+        """Runs every run `rounds` times, the rounds interleaved, each run right after a floor
+        run when `paired`. Returns run key -> best result (the floor's under its own key),
+        round by round run key -> the figures of each successful run, and run key -> the
+        (floor, run) figures of each pair."""
         best = {}
-        rounds = []
-        for round_number in range(max(1, repeat)):
-            rounds.append({})
+        figures = []
+        pairs = collections.defaultdict(list)
+        floor = self.floor_run()
+        for round_number in range(max(1, rounds)):
+            figures.append({})
             # Every other round runs them in the opposite order, so that no run always follows
             # the same one.
             ordered = runs if round_number % 2 == 0 else list(reversed(runs))
-            for name, command, answers, companions, outputs, to_null in ordered:
-                if not os.access(command[0], os.X_OK):
-                    best[name] = {"status": "not built: " + command[0], "message": ""}
-                    continue
-                if name in best and best[name]["status"] != 0:
+            for run in ordered:
+                key = run_key(run)
+                if key in best and best[key]["status"] != 0:
                     continue  # failed once: not run again
-                folder = tempfile.mkdtemp(prefix="run-", dir=work)
-                # Every run sees the file under the same name.
-                os.symlink(result_path, os.path.join(folder, RESULT_NAME))
-                for companion in companions:
-                    shutil.copy(os.path.join(work, companion), folder)
-                if to_null:
-                    for output in outputs:
-                        os.symlink(os.devnull, os.path.join(folder, output))
-                attempt = self.measure(command, folder, answers)
-                if outputs and not to_null and attempt["status"] == 0:
-                    try:
-                        attempt["outputBytes"] = sum(
-                            os.path.getsize(os.path.join(folder, output)) for output in outputs)
-                    except OSError:
-                        pass
+                floor_attempt = None
+                if paired:
+                    floor_attempt = self.execute(floor, work, result_path, output_count)
+                    self.keep_best(best, run_key(floor), floor_attempt)
+                attempt = self.execute(run, work, result_path, output_count)
                 if attempt["status"] == 0:
-                    rounds[-1][name] = attempt
-                shutil.rmtree(folder, ignore_errors=True)  # outputs can be larger than the input
-                kept = best.get(name)
-                if kept is None or attempt["status"] != 0:
-                    best[name] = attempt
-                else:
-                    best[name] = dict(
-                        attempt if attempt["seconds"] < kept["seconds"] else kept,
-                        cpuSeconds=min(attempt["cpuSeconds"], kept["cpuSeconds"]),
-                        peakKb=max(attempt["peakKb"], kept["peakKb"]))
-        return best, rounds
+                    figures[-1][key] = attempt
+                    if floor_attempt is not None and floor_attempt["status"] == 0:
+                        pairs[key].append((floor_attempt, attempt))
+                self.keep_best(best, key, attempt)
+        return best, figures, pairs
 
     def layout(self, layout):
         arguments = self.arguments
         work = tempfile.mkdtemp(prefix="seepage-throughput-", dir=arguments.tmp)
         try:
-            result_path = self.generate(work, layout, arguments.size_mb, RESULT_NAME, True)
+            result_path, steps = self.generate(work, layout, arguments.size_mb, RESULT_NAME, True)
             megabytes = os.path.getsize(result_path) / 1.0e6
             runs = self.runs(arguments.outputs)
+            rounds = max(arguments.pairs, arguments.repeat)
             print("load average before the rounds: %s" % load_average())
-            best, rounds = self.run_all(work, result_path, runs, arguments.repeat)
+            best, figures, pairs = self.run_all(work, result_path, steps + 1, runs, rounds, True)
             print("load average after the rounds:  %s" % load_average())
-            print("%-33s %8s %8s %8s %8s %8s %8s %9s"
-                  % ("run", "seconds", "MB/s", "x floor", "cpu s", "cpu x fl", "peak MB",
-                     "output MB"))
-            floor = best.get(FLOOR)
-            floor_ok = floor is not None and floor["status"] == 0
-            for name, _, _, _, _, _ in runs:
-                result = best[name]
+            print("%-36s %7s %8s %8s %8s %8s %8s %8s %9s %5s"
+                  % ("run", "threads", "seconds", "MB/s", "x floor", "cpu s", "cpu x fl",
+                     "peak MB", "output MB", "pairs"))
+            for run in [self.floor_run()] + runs:
+                key = run_key(run)
+                result = best.get(key)
+                if result is None:
+                    continue
+                if result["status"] == THREADS_UNSUPPORTED:
+                    print("%-36s %7s %s" % (run.name, run.threads, THREADS_UNSUPPORTED))
+                    continue
                 if result["status"] != 0:
-                    print("%-26s failed, %s: %s"
-                          % (name, describe_status(result["status"]), result["message"]))
+                    print("%-36s %7s failed, %s: %s"
+                          % (run.name, run.threads, describe_status(result["status"]),
+                             result["message"]))
                     continue
                 seconds, cpu = result["seconds"], result["cpuSeconds"]
-                ratio = "%8.2f" % (seconds / floor["seconds"]) if floor_ok else "%8s" % "-"
-                cpu_ratio = "%8.2f" % (cpu / floor["cpuSeconds"]) if floor_ok else "%8s" % "-"
+                if run.name == FLOOR:
+                    ratio, cpu_ratio, count = "%8.2f" % 1.0, "%8.2f" % 1.0, "%5s" % "-"
+                elif median_ratios(pairs[key]) is not None:
+                    wall_median, cpu_median, each = median_ratios(pairs[key])
+                    ratio, cpu_ratio = "%8.2f" % wall_median, "%8.2f" % cpu_median
+                    count = "%5d" % len(each)
+                else:
+                    ratio, cpu_ratio, count = "%8s" % "-", "%8s" % "-", "%5d" % 0
                 rate = megabytes / seconds if seconds > 0 else float("inf")
                 written = result.get("outputBytes")
                 written = "%9.1f" % (written / 1.0e6) if written is not None else "%9s" % "-"
-                print("%-33s %8.3f %8.1f %s %8.3f %s %8.1f %s"
-                      % (name, seconds, rate, ratio, cpu, cpu_ratio, result["peakKb"] / 1024.0,
-                         written))
+                print("%-36s %7s %8.3f %8.1f %s %8.3f %s %8.1f %s %s"
+                      % (run.name, run.threads, seconds, rate, ratio, cpu, cpu_ratio,
+                         result["peakKb"] / 1024.0, written, count))
 
             small = None
             if arguments.small_mb > 0:
                 os.remove(result_path)  # room on the disk for the second file
-                small_path = self.generate(work, layout, arguments.small_mb, SMALL_NAME, False)
-                small_runs = [run for run in self.runs("null") if run[0] != FLOOR]
-                small, _ = self.run_all(work, small_path, small_runs, 1)
-                print("%-33s %12s %12s %9s" % ("peak memory", "large MB", "small MB", "change"))
-                for name, _, _, _, _, _ in small_runs:
-                    large_run, small_run = best[name], small[name]
+                small_path, small_steps = self.generate(work, layout, arguments.small_mb,
+                                                        SMALL_NAME, False)
+                small_runs = self.runs("null")
+                small, _, _ = self.run_all(work, small_path, small_steps + 1, small_runs, 1,
+                                           False)
+                print("%-36s %7s %12s %12s %9s"
+                      % ("peak memory", "threads", "large MB", "small MB", "change"))
+                for run in small_runs:
+                    key = run_key(run)
+                    large_run, small_run = best.get(key), small[key]
+                    if THREADS_UNSUPPORTED in (small_run["status"],
+                                               large_run and large_run["status"]):
+                        print("%-36s %7s %s" % (run.name, run.threads, THREADS_UNSUPPORTED))
+                        continue
                     if (large_run is None or large_run["status"] != 0
                             or small_run["status"] != 0):
-                        print("%-33s %12s" % (name, "-"))
+                        print("%-36s %7s %12s" % (run.name, run.threads, "-"))
                         continue
                     large_kb, small_kb = large_run["peakKb"], small_run["peakKb"]
-                    print("%-33s %12.1f %12.1f %8.1f%%"
-                          % (name, large_kb / 1024.0, small_kb / 1024.0,
+                    print("%-36s %7s %12.1f %12.1f %8.1f%%"
+                          % (run.name, run.threads, large_kb / 1024.0, small_kb / 1024.0,
                              100.0 * (large_kb - small_kb) / small_kb))
             print("peak of the launcher itself: %.1f MB (peaks at or below it are not resolved)"
                   % (self.launcher_kb / 1024.0))
-            self.check_targets(layout, best, rounds, small)
+            self.check_targets(layout, runs, best, figures, pairs, small)
         finally:
             if arguments.keep:
                 print("kept %s" % work)
@@ -342,53 +492,72 @@ class Bench:
                 shutil.rmtree(work, ignore_errors=True)
 
     @staticmethod
-    def paired_ratios(rounds, name, reference):
-        """The median of the wall and CPU ratios of `name` to `reference`, round by round."""
+    def paired_ratios(figures, key, reference):
+        """The median of the wall and CPU ratios of `key` to `reference`, round by round."""
         wall, cpu = [], []
-        for figures in rounds:
-            if name in figures and reference in figures:
-                wall.append(figures[name]["seconds"] / figures[reference]["seconds"])
-                cpu.append(figures[name]["cpuSeconds"] / figures[reference]["cpuSeconds"])
+        for round_figures in figures:
+            if (key in round_figures and reference in round_figures
+                    and round_figures[reference]["seconds"] > 0
+                    and round_figures[reference]["cpuSeconds"] > 0):
+                wall.append(round_figures[key]["seconds"] / round_figures[reference]["seconds"])
+                cpu.append(round_figures[key]["cpuSeconds"]
+                           / round_figures[reference]["cpuSeconds"])
         if not wall:
             return None
         return statistics.median(wall), statistics.median(cpu), wall
 
-    def check_targets(self, layout, best, rounds, small):
+    def check_targets(self, layout, runs, best, figures, pairs, small):
         for name, limit in READ_ONLY_TARGETS.get(layout, {}).items():
-            ratios = self.paired_ratios(rounds, name, READ_ONLY)
-            if ratios is None:
-                continue  # not run
-            wall, cpu, each = ratios
-            print("target %-33s x read only <= %4.2f: wall %s (median %.3f of %s), cpu %s (%.3f)"
-                  % (name, limit, "met" if wall <= limit else "MISSED", wall,
-                     " ".join("%.3f" % ratio for ratio in each),
-                     "met" if cpu <= limit else "MISSED", cpu))
-        floor = best.get(FLOOR)
+            for threads in self.arguments.threads:
+                ratios = self.paired_ratios(figures, (name, threads), (READ_ONLY, threads))
+                if ratios is None:
+                    continue  # not run
+                wall, cpu, each = ratios
+                print("target %-36s %7s x read only <= %4.2f: wall %s (median %.3f of %s), "
+                      "cpu %s (%.3f)"
+                      % (name, threads, limit, "met" if wall <= limit else "MISSED", wall,
+                         " ".join("%.3f" % ratio for ratio in each),
+                         "met" if cpu <= limit else "MISSED", cpu))
+        floor = best.get(run_key(self.floor_run()))
         if floor is None or floor["status"] != 0:
             print("targets: not checked, the floor did not run")
             return
-        for name, limit in TIME_TARGETS.get(layout, {}).items():
-            result = best.get(name)
-            if result is None:
-                continue  # not run (--outputs disk)
-            if result["status"] != 0:
-                print("target %-33s x floor <= %4.2f: FAILED (did not run)" % (name, limit))
+        checked = False
+        for run in runs:
+            limit = TIME_TARGETS.get(run.name)
+            if limit is None or not checked_threads(run.threads):
                 continue
-            ratio = result["seconds"] / floor["seconds"]
-            cpu_ratio = result["cpuSeconds"] / floor["cpuSeconds"]
-            print("target %-33s x floor <= %4.2f: wall %s (%.2f), cpu %s (%.2f)"
-                  % (name, limit, "met" if ratio <= limit else "MISSED", ratio,
-                     "met" if cpu_ratio <= limit else "MISSED", cpu_ratio))
+            checked = True
+            result = best.get(run_key(run))
+            label = "%-36s %7s x floor <= %4.2f:" % (run.name, run.threads, limit)
+            if result is None or result["status"] != 0:
+                reason = (THREADS_UNSUPPORTED if result and result["status"] == THREADS_UNSUPPORTED
+                          else "did not run")
+                print("target %s FAILED (%s)" % (label, reason))
+                continue
+            ratios = median_ratios(pairs[run_key(run)])
+            if ratios is None:
+                print("target %s FAILED (no pair with the floor)" % label)
+                continue
+            wall, cpu, each = ratios
+            print("target %s wall %s (median %.2f of %s), cpu %s (%.2f)"
+                  % (label, "met" if wall <= limit else "MISSED", wall,
+                     " ".join("%.2f" % ratio for ratio in each),
+                     "met" if cpu <= limit else "MISSED", cpu))
+        if not checked:
+            print("targets against the floor: not checked, no run at all %d cores or without "
+                  "--threads" % (os.cpu_count() or 1))
         if small is None:
             return
-        for name in small:
-            large_run, small_run = best.get(name), small.get(name)
-            if not large_run or not small_run or large_run["status"] != 0 or small_run["status"] != 0:
+        for key in small:
+            large_run, small_run = best.get(key), small.get(key)
+            if (not large_run or not small_run or large_run["status"] != 0
+                    or small_run["status"] != 0):
                 continue
             change = abs(large_run["peakKb"] - small_run["peakKb"]) / small_run["peakKb"]
-            print("target %-33s peak within %2.0f%%: %s (%.1f%%)"
-                  % (name, 100 * PEAK_TOLERANCE, "met" if change < PEAK_TOLERANCE else "MISSED",
-                     100 * change))
+            print("target %-36s %7s peak within %2.0f%%: %s (%.1f%%)"
+                  % (key[0], key[1], 100 * PEAK_TOLERANCE,
+                     "met" if change < PEAK_TOLERANCE else "MISSED", 100 * change))
 
 
 def main():
@@ -398,12 +567,18 @@ def main():
     parser.add_argument("--small-mb", type=float, default=50.0)
     parser.add_argument("--layout", choices=["plain", "mixed", "both"], default="plain")
     parser.add_argument("--outputs", choices=["null", "disk", "both"], default="both")
+    parser.add_argument("--threads", type=thread_counts, default=thread_counts("1,all"),
+                        help="thread counts of each run: numbers, all (the machine's cores), "
+                             "none (no --threads option); default 1,all")
+    parser.add_argument("--pairs", type=int, default=5,
+                        help="(floor, run) pairs measured per run; default 5")
     parser.add_argument("--nx", type=int, default=60)
     parser.add_argument("--ny", type=int, default=60)
     parser.add_argument("--nz", type=int, default=20)
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--timeout", type=float, default=1800.0)
-    parser.add_argument("--repeat", type=int, default=1)
+    parser.add_argument("--repeat", type=int, default=1,
+                        help="rounds, at least --pairs")
     parser.add_argument("--only", default=None)
     parser.add_argument("--tmp", default=None)
     parser.add_argument("--keep", action="store_true")

@@ -67,9 +67,17 @@ void OutputUnit::openStandardOutput() {
 }
 
 void OutputUnit::openMemory() {
+  openInMemory(Mode::memory, "memory");
+}
+
+void OutputUnit::openPart() {
+  openInMemory(Mode::part, "part");
+}
+
+void OutputUnit::openInMemory(Mode mode, std::string_view name) {
   close();
-  name_ = "memory";
-  mode_ = Mode::memory;
+  name_ = std::string(name);
+  mode_ = mode;
   background_ = false;
   size_ = 0;
   handed_ = 0;
@@ -97,6 +105,27 @@ void OutputUnit::appendBytes(const void* data, std::size_t n) {
     n -= piece;
   }
   if (size_ >= flushThreshold) bufferFull();
+}
+
+void OutputUnit::appendRecords(std::string_view records) {
+  // Record by record, the buffer would be handed on at the first line end that brings it to
+  // the threshold: its last character lies at least that far into the records.
+  while (!records.empty()) {
+    const std::size_t reach = size_ < flushThreshold ? flushThreshold - size_ : 1;
+    if (records.size() < reach) {
+      std::memcpy(extend(records.size()), records.data(), records.size());
+      return;
+    }
+    const void* lineEnd =
+        std::memchr(records.data() + (reach - 1), '\n', records.size() - (reach - 1));
+    const std::size_t piece =
+        lineEnd == nullptr
+            ? records.size()
+            : static_cast<std::size_t>(static_cast<const char*>(lineEnd) - records.data()) + 1;
+    std::memcpy(extend(piece), records.data(), piece);
+    records.remove_prefix(piece);
+    if (lineEnd != nullptr) bufferFull();
+  }
 }
 
 const std::string& OutputUnit::memory() const {
@@ -129,6 +158,7 @@ void OutputUnit::startWriteback() {
 }
 
 void OutputUnit::bufferFull() {
+  if (mode_ == Mode::part) return;
   // A full buffer ends on a record boundary: where an interrupt ends the run.
   stopIfInterrupted();
   if (!background_) {

@@ -188,6 +188,18 @@ void readResultMesh(InputUnit& unit, const ResultCounts& counts, const MeshArray
   elements.finish();
 }
 
+void copyStep(const StepArrays& from, const StepArrays& to) {
+  const auto copy = [](auto source, auto target) {
+    if (!target.empty()) std::copy(source.begin(), source.end(), target.begin());
+  };
+  copy(from.pressureHead, to.pressureHead);
+  copy(from.discharge, to.discharge);
+  copy(from.nodeCode, to.nodeCode);
+  copy(from.vx, to.vx);
+  copy(from.vy, to.vy);
+  copy(from.vz, to.vz);
+}
+
 bool readResultStep(InputUnit& unit, const ResultCounts& counts, int& stepNo, double& time,
                     const StepArrays& arrays) {
   const std::size_t nodeSlots = count(counts.nodeCount) + 1;

@@ -34,6 +34,9 @@ struct StepArrays {
   std::span<double> vx, vy, vz;
 };
 
+// Copies the values of `from` into `to`, array by array; an empty array of `to` is left out.
+void copyStep(const StepArrays& from, const StepArrays& to);
+
 // The total head at a node: its pressure head plus its elevation z.
 inline double totalHead(double pressureHead, double z) {
   return pressureHead + z;

@@ -13,11 +13,6 @@ bool holdsArrays(const StepArrays& arrays) {
          !arrays.vx.empty() || !arrays.vy.empty() || !arrays.vz.empty();
 }
 
-template <class T>
-void copyValues(std::span<T> from, std::span<T> to) {
-  std::copy(from.begin(), from.end(), to.begin());
-}
-
 }  // namespace
 
 StepReadAhead::StepReadAhead(InputUnit& unit, const ResultCounts& counts, const StepArrays& current,
@@ -86,12 +81,7 @@ void StepReadAhead::serve() {
     lock.unlock();
     // The step after current() starts as a copy of it. current() is only read meanwhile, by
     // the caller too.
-    copyValues(current_.pressureHead, spare_.pressureHead);
-    copyValues(current_.discharge, spare_.discharge);
-    copyValues(current_.nodeCode, spare_.nodeCode);
-    copyValues(current_.vx, spare_.vx);
-    copyValues(current_.vy, spare_.vy);
-    copyValues(current_.vz, spare_.vz);
+    copyStep(current_, spare_);
     bool found = false;
     int stepNo = 0;
     double time = 0.0;

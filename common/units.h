@@ -46,6 +46,11 @@ class OutputUnit {
   void openStandardOutput();
   // Keeps every record in memory (tests); memory() returns them.
   void openMemory();
+  // Keeps records in memory for appendRecords() of another unit: a part of an output formatted
+  // apart, on a thread of the work pool. A full buffer of it is neither written nor checked for
+  // interrupts (stopIfInterrupted belongs to the calling thread). Opening it anew empties it and
+  // keeps its buffer.
+  void openPart();
   bool isOpen() const { return mode_ != Mode::closed; }
   int number() const { return number_; }
   const std::string& name() const { return name_; }
@@ -91,6 +96,12 @@ class OutputUnit {
   }
   // Raw bytes (binary files), handed to the file whenever the buffer reaches its threshold.
   void appendBytes(const void* data, std::size_t n);
+  // Whole records (each ended by its line end) formatted apart: the buffer is handed to the
+  // file at the same record ends, and so in the same writes, as if each record had been
+  // written here by endRecord().
+  void appendRecords(std::string_view records);
+  // The records a part unit (openPart) holds.
+  std::string_view partRecords() const { return {data_.get(), size_}; }
 
   // Hands the buffer to the file, and waits for any buffer the writer thread still holds; a
   // failed write (also one of the thread's) stops the run with a message naming the file.
@@ -106,11 +117,14 @@ class OutputUnit {
   const std::string& memory() const;
 
  private:
-  enum class Mode { closed, file, memory };
+  enum class Mode { closed, file, memory, part };
+  // Opens the unit on records kept in memory.
+  void openInMemory(Mode mode, std::string_view name);
   static constexpr std::size_t flushThreshold = 1 << 20;
   // Room for at least `more` characters after the pending ones.
   void grow(std::size_t more);
-  // A full buffer: to the writer thread when the unit has one, else written at once.
+  // A full buffer: to the writer thread when the unit has one, else written at once; a part
+  // keeps it.
   void bufferFull();
   // Waits until the writer thread holds no buffer; stops the run if its last write failed.
   void awaitWriter();

@@ -31,11 +31,6 @@ void copyArray(const ZeroedArray<T>& from, ZeroedArray<T>& to) {
   std::copy(from.begin(), from.end(), to.begin());
 }
 
-template <class T>
-void copyArray(std::span<const T> from, ZeroedArray<T>& to) {
-  std::copy(from.begin(), from.end(), to.begin());
-}
-
 // A run interpolates when its form writes requested times and times were requested.
 bool interpolates(const OutputForm& form, const ConverterAnswers& answers) {
   return answers.timeSelection == 1 && form.writesRequestedTimes;
@@ -233,13 +228,8 @@ void StepLoop::follow(const ShownState& state, bool shown) {
 
 // The step just read, kept aside while the next one is read over it.
 void StepLoop::keepAside() {
-  const ShownState step = storedState();
-  copyArray(step.pressureHead, a_.keptPressureHead);
-  copyArray(step.discharge, a_.keptDischarge);
-  copyArray(step.nodeCode, a_.keptNodeCode);
-  copyArray(step.vx, a_.keptVx);
-  copyArray(step.vy, a_.keptVy);
-  copyArray(step.vz, a_.keptVz);
+  copyStep(step_, StepArrays{a_.keptPressureHead, a_.keptDischarge, a_.keptNodeCode, a_.keptVx,
+                             a_.keptVy, a_.keptVz});
   keptTime_ = time_;
   keptStepNo_ = stepNo_;
 }
@@ -287,12 +277,9 @@ void StepLoop::readSteps() {
     if (restart_.stopRequested != 0) break;
 
     if (interpolates_) {
-      const ShownState step = storedState();
-      copyArray(step.pressureHead, a_.prevPressureHead);
-      copyArray(step.discharge, a_.prevDischarge);
-      copyArray(step.vx, a_.prevVx);
-      copyArray(step.vy, a_.prevVy);
-      copyArray(step.vz, a_.prevVz);
+      copyStep(
+          step_,
+          StepArrays{a_.prevPressureHead, a_.prevDischarge, {}, a_.prevVx, a_.prevVy, a_.prevVz});
     }
     previousTime_ = time_;
   }

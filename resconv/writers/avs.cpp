@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/resultFile.h"
+#include "common/rowParts.h"
 #include "common/slots.h"
 #include "common/stop.h"
 #include "common/textFormat.h"
@@ -210,21 +211,27 @@ void writeAvsStep(OutputUnit& out, WriterCounters& counters, const SolidMesh& me
   writeFormatted(out, components);
   writeFormatted(out, nodeLabels);
 
-  for (int node = 1; node <= nodeCount; ++node) {
-    if (nodeUnused[at(node)] == 1) continue;
-    writeFormatted(out, dataLine, node, Item::single(pressureHead[at(node)]),
-                   Item::single(totalHead(pressureHead[at(node)], z[at(node)])),
-                   Item::single(nodeVx[at(node)]), Item::single(nodeVy[at(node)]),
-                   Item::single(nodeVz[at(node)]));
-  }
+  writeRowsInParts(
+      out, 1, nodeCount + 1, 75, [&](OutputUnit& part, long long first, long long last) {
+        for (int node = static_cast<int>(first); node < last; ++node) {
+          if (nodeUnused[at(node)] == 1) continue;
+          writeFormatted(part, dataLine, node, Item::single(pressureHead[at(node)]),
+                         Item::single(totalHead(pressureHead[at(node)], z[at(node)])),
+                         Item::single(nodeVx[at(node)]), Item::single(nodeVy[at(node)]),
+                         Item::single(nodeVz[at(node)]));
+        }
+      });
 
   writeFormatted(out, cellComponents);
   writeFormatted(out, cellLabels);
-  for (int element = 1; element <= elementCount; ++element) {
-    if (!isShownElement(elementFlag, element)) continue;
-    writeFormatted(out, cellLine, element, Item::single(vx[at(element)]),
-                   Item::single(vy[at(element)]), Item::single(vz[at(element)]));
-  }
+  writeRowsInParts(out, 1, elementCount + 1, 49,
+                   [&](OutputUnit& part, long long first, long long last) {
+                     for (int element = static_cast<int>(first); element < last; ++element) {
+                       if (!isShownElement(elementFlag, element)) continue;
+                       writeFormatted(part, cellLine, element, Item::single(vx[at(element)]),
+                                      Item::single(vy[at(element)]), Item::single(vz[at(element)]));
+                     }
+                   });
 }
 
 void writeAvsSubMeshStep(OutputUnit& out, WriterCounters& counters, const SubMesh& subMesh,
@@ -237,10 +244,13 @@ void writeAvsSubMeshStep(OutputUnit& out, WriterCounters& counters, const SubMes
   ++counters.avsSubMeshSections;
   writeFormatted(out, components);
   writeFormatted(out, labels);
-  for (int point = 1; point <= subMesh.pointCount; ++point) {
-    writeFormatted(out, dataLine, point, Item::single(subMesh.pointPressureHead[at(point)]),
-                   Item::single(subMesh.pointTotalHead[at(point)]));
-  }
+  writeRowsInParts(
+      out, 1, subMesh.pointCount + 1, 36, [&](OutputUnit& part, long long first, long long last) {
+        for (int point = static_cast<int>(first); point < last; ++point) {
+          writeFormatted(part, dataLine, point, Item::single(subMesh.pointPressureHead[at(point)]),
+                         Item::single(subMesh.pointTotalHead[at(point)]));
+        }
+      });
 }
 
 void assembleAvsFile(OutputUnit& unit, const ScratchReopener& scratch,

@@ -10,6 +10,7 @@
 
 #include "common/freeForm.h"
 #include "common/resultFile.h"
+#include "common/rowParts.h"
 #include "common/slots.h"
 #include "common/textFormat.h"
 #include "resconv/writers/femapModel.h"
@@ -117,10 +118,18 @@ void writeVector(OutputUnit& unit, int setNumber, const VectorLayout& layout,
   writeFreeForm(unit, vectorRecord5);
   writeFreeForm(unit, statistics.minimumEntity, ",", statistics.maximumEntity, layout.typeText);
   writeFreeForm(unit, vectorRecord7);
-  for (int entity = 1; entity <= entityCount; ++entity) {
-    if (!shown(entity)) continue;
-    writeFreeForm(unit, entity, ",", valueItem(layout, value(entity)));
-  }
+  // The rows take their own copies of the views, which the records written cannot change.
+  const bool fullPrecision = layout.fullPrecision;
+  writeRowsInParts(unit, 1, entityCount + 1, fullPrecision ? 38 : 29,
+                   [fullPrecision, shown, value](OutputUnit& out, long long first, long long last) {
+                     const int end = static_cast<int>(last);
+                     for (int entity = static_cast<int>(first); entity < end; ++entity) {
+                       if (!shown(entity)) continue;
+                       const double entityValue = value(entity);
+                       writeFreeForm(out, entity, ",",
+                                     fullPrecision ? Item(entityValue) : Item::single(entityValue));
+                     }
+                   });
   writeFreeForm(unit, -1, ",", valueItem(layout, 0.0));
 }
 
@@ -153,25 +162,25 @@ void writeFemapOutputSet(OutputUnit& unit, WriterCounters& counters, const Solid
   const int stepNo = state.stepNo;
   const int setNumber = writeOutputSetBlock(unit, counters, time, stepNo);
 
-  auto nodeShown = [&](int node) { return nodeUnused[at(node)] != 1; };
-  auto elementShown = [&](int element) { return isShownElement(elementFlag, element); };
-  auto pressure = [&](int node) { return pressureHead[at(node)]; };
-  auto total = [&](int node) { return totalHead(pressureHead[at(node)], z[at(node)]); };
-  auto nodeDischarge = [&](int node) { return discharge[at(node)]; };
-  auto nodeSpeed = [&](int node) {
+  auto nodeShown = [=](int node) { return nodeUnused[at(node)] != 1; };
+  auto elementShown = [=](int element) { return isShownElement(elementFlag, element); };
+  auto pressure = [=](int node) { return pressureHead[at(node)]; };
+  auto total = [=](int node) { return totalHead(pressureHead[at(node)], z[at(node)]); };
+  auto nodeDischarge = [=](int node) { return discharge[at(node)]; };
+  auto nodeSpeed = [=](int node) {
     return std::sqrt(nodeVx[at(node)] * nodeVx[at(node)] + nodeVy[at(node)] * nodeVy[at(node)] +
                      nodeVz[at(node)] * nodeVz[at(node)]);
   };
-  auto nodeX = [&](int node) { return nodeVx[at(node)]; };
-  auto nodeY = [&](int node) { return nodeVy[at(node)]; };
-  auto nodeZ = [&](int node) { return nodeVz[at(node)]; };
-  auto elementSpeed = [&](int element) {
+  auto nodeX = [=](int node) { return nodeVx[at(node)]; };
+  auto nodeY = [=](int node) { return nodeVy[at(node)]; };
+  auto nodeZ = [=](int node) { return nodeVz[at(node)]; };
+  auto elementSpeed = [=](int element) {
     return std::sqrt(vx[at(element)] * vx[at(element)] + vy[at(element)] * vy[at(element)] +
                      vz[at(element)] * vz[at(element)]);
   };
-  auto elementX = [&](int element) { return vx[at(element)]; };
-  auto elementY = [&](int element) { return vy[at(element)]; };
-  auto elementZ = [&](int element) { return vz[at(element)]; };
+  auto elementX = [=](int element) { return vx[at(element)]; };
+  auto elementY = [=](int element) { return vy[at(element)]; };
+  auto elementZ = [=](int element) { return vz[at(element)]; };
 
   const auto heads = gatherStatistics(nodeCount, nodeShown, pressure, total);
   const auto flows = gatherStatistics(nodeCount, nodeShown, nodeDischarge);
@@ -204,8 +213,10 @@ void writeFemapSubMeshOutputSet(OutputUnit& unit, WriterCounters& counters, cons
   const int setNumber = writeOutputSetBlock(unit, counters, state.time, state.stepNo);
 
   auto everyPoint = [](int) { return true; };
-  auto pressure = [&](int point) { return subMesh.pointPressureHead[at(point)]; };
-  auto total = [&](int point) { return subMesh.pointTotalHead[at(point)]; };
+  const std::span<const double> pointPressure = subMesh.pointPressureHead;
+  const std::span<const double> pointTotal = subMesh.pointTotalHead;
+  auto pressure = [pointPressure](int point) { return pointPressure[at(point)]; };
+  auto total = [pointTotal](int point) { return pointTotal[at(point)]; };
   const auto heads = gatherStatistics(subMesh.pointCount, everyPoint, pressure, total);
 
   writeFemapBlockStart(unit, outputVectorBlock);

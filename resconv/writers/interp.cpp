@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "common/freeForm.h"
+#include "common/rowParts.h"
 #include "common/textFormat.h"
 
 namespace {
@@ -20,9 +21,11 @@ void writeInterpRecords(OutputUnit& unit, const SubMesh& subMesh, const ShownSta
   static const CompiledFormat pointLine = compileFormat(pointFormat);
   writeFreeForm(unit, timeLabel, state.time);
   writeFreeForm(unit, columnLabelsXyz, columnLabelsHp);
-  for (int point = 1; point <= subMesh.pointCount; ++point) {
-    const auto p = static_cast<std::size_t>(point);
-    writeFormatted(unit, pointLine, subMesh.pointX[p], subMesh.pointY[p], subMesh.pointZ[p],
-                   subMesh.pointTotalHead[p], subMesh.pointPressureHead[p]);
-  }
+  writeRowsInParts(
+      unit, 1, subMesh.pointCount + 1, 75, [&](OutputUnit& out, long long first, long long last) {
+        for (auto p = static_cast<std::size_t>(first); p < static_cast<std::size_t>(last); ++p) {
+          writeFormatted(out, pointLine, subMesh.pointX[p], subMesh.pointY[p], subMesh.pointZ[p],
+                         subMesh.pointTotalHead[p], subMesh.pointPressureHead[p]);
+        }
+      });
 }

@@ -1,8 +1,12 @@
 #include "resconv/writers/resultList.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
+#include <vector>
 
 #include "common/resultFile.h"
+#include "common/rowParts.h"
 #include "common/slots.h"
 #include "common/textFormat.h"
 
@@ -16,7 +20,9 @@ const RecordLayout elementCaptionFormat{
 const RecordLayout entryLineFormat{"(1X,3(I6,1P,3E12.4))"};
 const RecordLayout totalsFormat{"(/,/,'***   QP( +  ) =',1P,E13.5,/,'***   QM( -  ) =',1P,E13.5)"};
 
-constexpr int entriesPerLine = 3;
+constexpr std::size_t entriesPerLine = 3;
+// About the characters of an entry line, which sets how many a part formats at a time.
+constexpr std::size_t lineBytes = 128;
 
 const CompiledFormat& entryLine() {
   static const CompiledFormat format = compileFormat(entryLineFormat);
@@ -35,7 +41,7 @@ class EntryLine {
   explicit EntryLine(OutputUnit& unit) : unit_(unit) {}
 
   void add(int number, double a, double b, double c) {
-    const std::size_t at = static_cast<std::size_t>(count_) * 4;
+    const std::size_t at = count_ * 4;
     items_[at] = Item(number);
     items_[at + 1] = Item(a);
     items_[at + 2] = Item(b);
@@ -55,8 +61,26 @@ class EntryLine {
 
   OutputUnit& unit_;
   std::array<Item, entriesPerLine * 4> items_{0, 0.0, 0.0, 0.0, 0, 0.0, 0.0, 0.0, 0, 0.0, 0.0, 0.0};
-  int count_ = 0;
+  std::size_t count_ = 0;
 };
+
+// The entries of the numbered nodes or elements, three to a line, the lines formatted in parts;
+// values(number) gives an entry's three values.
+template <class Values>
+void writeEntries(OutputUnit& unit, const std::vector<int>& numbers, Values values) {
+  const auto lines = static_cast<long long>((numbers.size() + entriesPerLine - 1) / entriesPerLine);
+  writeRowsInParts(
+      unit, 0, lines, lineBytes, [&](OutputUnit& out, long long first, long long last) {
+        EntryLine line(out);
+        const std::size_t end =
+            std::min(numbers.size(), static_cast<std::size_t>(last) * entriesPerLine);
+        for (std::size_t i = static_cast<std::size_t>(first) * entriesPerLine; i < end; ++i) {
+          const std::array<double, 3> entry = values(numbers[i]);
+          line.add(numbers[i], entry[0], entry[1], entry[2]);
+        }
+        line.finish();
+      });
+}
 
 void writeNodeTable(OutputUnit& unit, std::string_view title, const SolidMesh& mesh,
                     const ShownState& state) {
@@ -65,14 +89,15 @@ void writeNodeTable(OutputUnit& unit, std::string_view title, const SolidMesh& m
   writeHeading(unit, title, state.time, state.stepNo);
   writeRecords(unit, captions, {});
 
-  EntryLine line(unit);
   const std::span<const double> pressureHead = state.pressureHead, z = mesh.z;
   const std::span<const double> discharge = state.discharge;
-  const DischargeTotals sums = shownDischargeTotals(mesh, discharge, [&](int node) {
-    line.add(node, totalHead(pressureHead[at(node)], z[at(node)]), pressureHead[at(node)],
-             discharge[at(node)]);
+  std::vector<int> shown;
+  const DischargeTotals sums =
+      shownDischargeTotals(mesh, discharge, [&](int node) { shown.push_back(node); });
+  writeEntries(unit, shown, [&](int node) {
+    return std::array<double, 3>{totalHead(pressureHead[at(node)], z[at(node)]),
+                                 pressureHead[at(node)], discharge[at(node)]};
   });
-  line.finish();
   writeFormatted(unit, totals, sums.positive, sums.negative);
 }
 
@@ -81,14 +106,15 @@ void writeElementTable(OutputUnit& unit, std::string_view title, const SolidMesh
   static const CompiledFormat captions = compileFormat(elementCaptionFormat);
   writeHeading(unit, title, state.time, state.stepNo);
   writeRecords(unit, captions, {});
-  EntryLine line(unit);
   const std::span<const int> elementFlag = mesh.elementFlag;
   const std::span<const double> vx = state.vx, vy = state.vy, vz = state.vz;
+  std::vector<int> shown;
   for (int element = 1; element <= mesh.elementCount; ++element) {
-    if (!isShownElement(elementFlag, element)) continue;
-    line.add(element, vx[at(element)], vy[at(element)], vz[at(element)]);
+    if (isShownElement(elementFlag, element)) shown.push_back(element);
   }
-  line.finish();
+  writeEntries(unit, shown, [&](int element) {
+    return std::array<double, 3>{vx[at(element)], vy[at(element)], vz[at(element)]};
+  });
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/resultFile.h"
+#include "common/rowParts.h"
 #include "common/slots.h"
 #include "common/textFormat.h"
 
@@ -31,6 +32,11 @@ constexpr std::array<int, 8> hexahedronSlots{5, 6, 7, 8, 1, 2, 3, 4};
 constexpr std::array<int, 8> prismSlots{4, 5, 6, 6, 1, 2, 3, 3};
 
 constexpr std::size_t titleLength = 80;
+
+// About the characters of a record, which sets how many a part formats at a time.
+constexpr std::size_t nodeRowBytes = 88;
+constexpr std::size_t elementRowBytes = 64;
+constexpr std::size_t subMeshRowBytes = 55;
 
 // A value of a point table; 0.0 before the values are first computed.
 double pointValue(const std::vector<double>& table, std::size_t point) {
@@ -65,22 +71,29 @@ void writeTecplotBlock(OutputUnit& unit, std::string_view title, const SolidMesh
   }
   writeFormatted(unit, zoneLine, nodeCount, shownElements);
 
-  for (int node = 1; node <= nodeCount; ++node) {
-    writeFormatted(unit, nodeLine, x[at(node)], y[at(node)], z[at(node)], pressureHead[at(node)],
-                   totalHead(pressureHead[at(node)], z[at(node)]), nodeVx[at(node)],
-                   nodeVy[at(node)], nodeVz[at(node)]);
-  }
-  for (int element = 1; element <= elementCount; ++element) {
-    if (!isShownElement(elementFlag, element)) continue;
-    const std::array<int, 8>& slots =
-        isHexahedron(connectivity, nodesPerElement, element) ? hexahedronSlots : prismSlots;
-    std::array<int, 8> node{};
-    for (std::size_t k = 0; k < slots.size(); ++k) {
-      node[k] = elementNode(connectivity, nodesPerElement, element, slots[k]);
-    }
-    writeFormatted(unit, elementLine, node[0], node[1], node[2], node[3], node[4], node[5], node[6],
-                   node[7]);
-  }
+  writeRowsInParts(
+      unit, 1, nodeCount + 1, nodeRowBytes, [&](OutputUnit& out, long long first, long long last) {
+        for (int node = static_cast<int>(first); node < last; ++node) {
+          writeFormatted(out, nodeLine, x[at(node)], y[at(node)], z[at(node)],
+                         pressureHead[at(node)], totalHead(pressureHead[at(node)], z[at(node)]),
+                         nodeVx[at(node)], nodeVy[at(node)], nodeVz[at(node)]);
+        }
+      });
+  writeRowsInParts(unit, 1, elementCount + 1, elementRowBytes,
+                   [&](OutputUnit& out, long long first, long long last) {
+                     for (int element = static_cast<int>(first); element < last; ++element) {
+                       if (!isShownElement(elementFlag, element)) continue;
+                       const std::array<int, 8>& slots =
+                           isHexahedron(connectivity, nodesPerElement, element) ? hexahedronSlots
+                                                                                : prismSlots;
+                       std::array<int, 8> node{};
+                       for (std::size_t k = 0; k < slots.size(); ++k) {
+                         node[k] = elementNode(connectivity, nodesPerElement, element, slots[k]);
+                       }
+                       writeFormatted(out, elementLine, node[0], node[1], node[2], node[3], node[4],
+                                      node[5], node[6], node[7]);
+                     }
+                   });
 }
 
 void writeTecplotSubMeshBlock(OutputUnit& unit, const SubMesh& subMesh, const ShownState& state) {
@@ -93,11 +106,15 @@ void writeTecplotSubMeshBlock(OutputUnit& unit, const SubMesh& subMesh, const Sh
   writeFormatted(unit, titleLine, state.time);
   writeFormatted(unit, variablesLine);
   writeFormatted(unit, zoneLine, subMesh.pointCount, subMesh.elementCount);
-  for (int point = 1; point <= subMesh.pointCount; ++point) {
-    const auto p = static_cast<std::size_t>(point);
-    writeFormatted(unit, pointLine, subMesh.pointX[p], subMesh.pointY[p], subMesh.pointZ[p],
-                   pointValue(subMesh.pointPressureHead, p), pointValue(subMesh.pointTotalHead, p));
-  }
+  writeRowsInParts(unit, 1, subMesh.pointCount + 1, subMeshRowBytes,
+                   [&](OutputUnit& out, long long first, long long last) {
+                     for (auto p = static_cast<std::size_t>(first);
+                          p < static_cast<std::size_t>(last); ++p) {
+                       writeFormatted(out, pointLine, subMesh.pointX[p], subMesh.pointY[p],
+                                      subMesh.pointZ[p], pointValue(subMesh.pointPressureHead, p),
+                                      pointValue(subMesh.pointTotalHead, p));
+                     }
+                   });
   for (int element = 1; element <= subMesh.elementCount; ++element) {
     const std::array<int, 4>& corner = subMesh.connectivity[static_cast<std::size_t>(element)];
     writeFormatted(unit, elementLine, corner[0], corner[1], corner[2], corner[3]);

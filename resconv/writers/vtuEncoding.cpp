@@ -6,6 +6,7 @@
 
 #include "common/programmingError.h"
 #include "common/stop.h"
+#include "common/workPool.h"
 
 namespace {
 
@@ -24,15 +25,49 @@ void putRawHeader(ByteSink& sink, std::uint64_t byteCount) {
   sink.put(&byteCount, sizeof byteCount);
 }
 
-BlockEncoder::BlockEncoder(VtuEncoding encoding, int compressionLevel) : encoding_(encoding) {
+struct BlockEncoder::Lane {
+  explicit Lane(int level) : compressor(level), storer(0) {
+    sample.resize(compressor.bound(sampleSize));
+  }
+  // Appends the zlib stream of one block to `out` and returns its size.
+  std::size_t compressBlock(const char* block, std::size_t size, std::vector<char>& out) {
+    ZlibCompressor* chosen = &compressor;
+    if (size >= 2 * sampleSize &&
+        compressor.compress(block, sampleSize, sample.data(), sampleMaxCompressed) == 0) {
+      chosen = &storer;  // the sample did not fit in its share
+    }
+    const std::size_t bound = chosen->bound(size);
+    const std::size_t start = out.size();
+    out.resize(start + bound);
+    const std::size_t stream = chosen->compress(block, size, out.data() + start, bound);
+    out.resize(start + stream);
+    return stream;
+  }
+
+  ZlibCompressor compressor;
+  ZlibCompressor storer;  // level 0: stored deflate blocks
+  std::vector<char> sample;
+  // A part's streams and their sizes, before they are put in order.
+  std::vector<char> streams;
+  std::vector<std::size_t> sizes;
+};
+
+BlockEncoder::BlockEncoder(VtuEncoding encoding, int compressionLevel)
+    : encoding_(encoding), compressionLevel_(compressionLevel) {
   if (encoding_ != VtuEncoding::compressed) return;
-  compressor_ = std::make_unique<ZlibCompressor>(compressionLevel);
-  storer_ = std::make_unique<ZlibCompressor>(0);
-  sample_.resize(compressor_->bound(sampleSize));
-  pending_.reserve(compressedBlockSize);
+  lane(0);
+  // A batch gives each thread of the run a few blocks at a time.
+  const int threads = runThreads();
+  if (threads > 1) batchBytes_ = compressedBlockSize * 4 * static_cast<std::size_t>(threads);
+  pending_.reserve(batchBytes_);
 }
 
 BlockEncoder::~BlockEncoder() = default;
+
+BlockEncoder::Lane& BlockEncoder::lane(std::size_t index) {
+  while (lanes_.size() <= index) lanes_.push_back(std::make_unique<Lane>(compressionLevel_));
+  return *lanes_[index];
+}
 
 void BlockEncoder::begin(std::vector<char>& out, std::uint64_t byteCount) {
   out_ = &out;
@@ -62,11 +97,11 @@ void BlockEncoder::put(const void* data, std::size_t n) {
     return;
   }
   while (n > 0) {
-    const std::size_t piece = std::min(n, compressedBlockSize - pending_.size());
+    const std::size_t piece = std::min(n, batchBytes_ - pending_.size());
     pending_.insert(pending_.end(), bytes, bytes + piece);
     bytes += piece;
     n -= piece;
-    if (pending_.size() == compressedBlockSize) compressPending();
+    if (pending_.size() == batchBytes_) compressPending();
   }
 }
 
@@ -76,21 +111,45 @@ void BlockEncoder::finish() {
 }
 
 void BlockEncoder::compressPending() {
-  if (blocksDone_ == blockCount_) programmingError("more bytes than the block was begun with");
-  std::vector<char>& out = *out_;
-  ZlibCompressor* compressor = compressor_.get();
-  if (pending_.size() >= 2 * sampleSize &&
-      compressor_->compress(pending_.data(), sampleSize, sample_.data(), sampleMaxCompressed) ==
-          0) {
-    compressor = storer_.get();  // the sample did not fit in its share
+  const std::size_t blocks = (pending_.size() + compressedBlockSize - 1) / compressedBlockSize;
+  if (blocksDone_ + blocks > blockCount_) {
+    programmingError("more bytes than the block was begun with");
   }
-  const std::size_t bound = compressor->bound(pending_.size());
-  const std::size_t start = out.size();
-  out.resize(start + bound);
-  const std::size_t size =
-      compressor->compress(pending_.data(), pending_.size(), out.data() + start, bound);
-  out.resize(start + size);
-  storeWord(out, (3 + blocksDone_) * sizeof(std::uint64_t), size);
-  ++blocksDone_;
+  std::vector<char>& out = *out_;
+  auto blockSize = [&](std::size_t block) {
+    return std::min(compressedBlockSize, pending_.size() - block * compressedBlockSize);
+  };
+  auto storeSize = [&](std::size_t size) {
+    storeWord(out, (3 + blocksDone_) * sizeof(std::uint64_t), size);
+    ++blocksDone_;
+  };
+  const int parts = partsFor(static_cast<long long>(blocks), 1);
+  if (parts == 1) {
+    for (std::size_t block = 0; block < blocks; ++block) {
+      storeSize(lane(0).compressBlock(pending_.data() + block * compressedBlockSize,
+                                      blockSize(block), out));
+    }
+    pending_.clear();
+    return;
+  }
+  for (int part = 0; part < parts; ++part) lane(static_cast<std::size_t>(part));
+  const auto partCount = static_cast<std::size_t>(parts);
+  const std::size_t perPart = (blocks + partCount - 1) / partCount;
+  runParts(parts, [&](int part) {
+    Lane& own = *lanes_[static_cast<std::size_t>(part)];
+    own.streams.clear();
+    own.sizes.clear();
+    const std::size_t first = std::min(blocks, perPart * static_cast<std::size_t>(part));
+    const std::size_t last = std::min(blocks, first + perPart);
+    for (std::size_t block = first; block < last; ++block) {
+      own.sizes.push_back(own.compressBlock(pending_.data() + block * compressedBlockSize,
+                                            blockSize(block), own.streams));
+    }
+  });
+  for (int part = 0; part < parts; ++part) {
+    const Lane& own = *lanes_[static_cast<std::size_t>(part)];
+    out.insert(out.end(), own.streams.begin(), own.streams.end());
+    for (std::size_t size : own.sizes) storeSize(size);
+  }
   pending_.clear();
 }

@@ -47,7 +47,9 @@ class UnitSink final : public ByteSink {
 // come from the build's compression library (zlibStream.h); one encoder is reused for every array
 // of a run. A block whose first part hardly compresses (velocities at full precision are close to
 // noise) is stored in its zlib stream as it is, which costs a copy instead of a search for matches
-// that are not there.
+// that are not there. Each block is compressed on its own, so with more than one thread of the
+// run, a batch of blocks is compressed in parts across the work pool (a compressor for each
+// part) and the streams put in order: the same bytes as one after another.
 class BlockEncoder final : public ByteSink {
  public:
   BlockEncoder(VtuEncoding encoding, int compressionLevel = defaultCompressionLevel);
@@ -58,7 +60,7 @@ class BlockEncoder final : public ByteSink {
   // Starts the block of an array of `byteCount` bytes in `out`, which it replaces.
   void begin(std::vector<char>& out, std::uint64_t byteCount);
   void put(const void* data, std::size_t n) override;
-  // Compresses the last block; the block in `out` is complete. The bytes put must add up to
+  // Compresses the last blocks; the block in `out` is complete. The bytes put must add up to
   // the count given to begin().
   void finish();
 
@@ -66,17 +68,21 @@ class BlockEncoder final : public ByteSink {
   static constexpr int defaultCompressionLevel = 1;
 
  private:
+  // What compresses blocks: one for the calling thread, one more for each further part.
+  struct Lane;
+  // Compresses the blocks pending, the last of them perhaps partial.
   void compressPending();
+  Lane& lane(std::size_t index);
 
   VtuEncoding encoding_;
-  std::unique_ptr<ZlibCompressor> compressor_;
-  std::unique_ptr<ZlibCompressor> storer_;  // level 0: stored deflate blocks
-  std::vector<char> sample_;
+  int compressionLevel_;
+  std::vector<std::unique_ptr<Lane>> lanes_;
   std::vector<char>* out_ = nullptr;
   std::uint64_t byteCount_ = 0;
   std::size_t blockCount_ = 0;
   std::size_t blocksDone_ = 0;
-  std::vector<char> pending_;  // the block being filled, below compressedBlockSize
+  std::size_t batchBytes_ = compressedBlockSize;  // whole blocks gathered before compressing
+  std::vector<char> pending_;                     // the blocks being gathered, below batchBytes_
 };
 
 // The size of an array's raw block: its byte count header and its bytes.
