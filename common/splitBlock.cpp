@@ -632,7 +632,9 @@ bool readSplitBlock(InputUnit& unit, const ReadPlace& place, std::span<const Blo
                     std::int64_t groups, const OutOfRange& outOfRange) {
   const auto perGroup = static_cast<std::int64_t>(columns.size());
   const std::int64_t valueCount = groups * perGroup;
-  if (runThreads() < 2 || perGroup == 0 ||
+  // Loading ahead must not wait for input (a pipe, a terminal) that the statement would not
+  // wait for yet.
+  if (runThreads() < 2 || perGroup == 0 || !unit.neverWaits() ||
       valueCount < std::max<std::int64_t>(limits.leastValues, 1)) {
     return false;
   }

@@ -41,9 +41,9 @@ using OutOfRange =
     std::function<void(const FreeFormRead& statement, std::int64_t index, int value)>;
 
 // Reads a block of `groups` groups of columns.size() values as one free-form statement (no
-// end-of-file branch), split into parts, when the run has more than one thread and the block
-// is large enough (splitLimits); otherwise returns false without reading, and the caller reads
-// the block as ever.
+// end-of-file branch), split into parts, when the run has more than one thread, the unit's
+// reads never wait (a file, not a pipe) and the block is large enough (splitLimits);
+// otherwise returns false without reading, and the caller reads the block as ever.
 bool readSplitBlock(InputUnit& unit, const ReadPlace& place, std::span<const BlockColumn> columns,
                     std::int64_t groups, const OutOfRange& outOfRange = {});
 
