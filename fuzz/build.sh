@@ -10,7 +10,8 @@ compiler="${CXX_FUZZ:-clang++}"
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined
        -fno-sanitize-recover=all -I"$root" -I"$root/fuzz")
 common=(console decimalDigits fieldEdit fixedRead formatWrite freeForm freeFormRead inputUnit numberScan
-        outputUnit programmingError readPlace resultFile stop textFormat platformPosix)
+        outputUnit programmingError readPlace resultFile splitBlock stop textFormat workPool
+        platformPosix)
 
 # The common sources once, as objects shared by every target.
 objects=()
