@@ -24,6 +24,18 @@ void writeFreeForm(OutputUnit& unit, const Args&... args) {
 // The records one free-form statement would write, each followed by '\n' (tests).
 std::string freeFormRecords(std::span<const Item> items);
 
+// Characters that end a value of a free-form read: blanks (tab and CR count as blanks), the
+// line end, the comma and the slash.
+inline constexpr std::array<bool, 256> freeFormSeparators = [] {
+  std::array<bool, 256> table{};
+  for (char c : {' ', '\t', '\r', '\n', ',', '/'}) table[static_cast<unsigned char>(c)] = true;
+  return table;
+}();
+
+inline bool isSeparator(char c) {
+  return freeFormSeparators[static_cast<unsigned char>(c)];
+}
+
 // One free-form read statement. It begins at the next record; each read() takes the next
 // value; finish() ends the statement and skips the rest of its last record. A null value or a
 // value after a slash leaves the item unchanged.

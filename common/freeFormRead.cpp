@@ -15,18 +15,6 @@
 
 namespace {
 
-// Characters that end a value: blanks (tab and CR count as blanks), the line end, the comma and
-// the slash.
-constexpr std::array<bool, 256> separatorTable = [] {
-  std::array<bool, 256> table{};
-  for (char c : {' ', '\t', '\r', '\n', ',', '/'}) table[static_cast<unsigned char>(c)] = true;
-  return table;
-}();
-
-inline bool isSeparator(char c) {
-  return separatorTable[static_cast<unsigned char>(c)];
-}
-
 // Every record in the unit's buffer ends with '\n', so a token always ends inside the buffer.
 const char* tokenEnd(const char* p) {
   while (!isSeparator(*p)) ++p;

@@ -26,17 +26,6 @@ constexpr int sampleLines = 32;
 // Loaded beyond the bytes a block's values are expected to take, to end it on a line end.
 constexpr std::size_t windowMargin = 64 * 1024;
 
-// Characters that end a value, as the free-form statement has them.
-constexpr std::array<bool, 256> separatorTable = [] {
-  std::array<bool, 256> table{};
-  for (char c : {' ', '\t', '\r', '\n', ',', '/'}) table[static_cast<unsigned char>(c)] = true;
-  return table;
-}();
-
-inline bool isSeparator(char c) {
-  return separatorTable[static_cast<unsigned char>(c)];
-}
-
 inline bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
