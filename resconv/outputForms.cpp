@@ -25,8 +25,11 @@ void writeResultListOf(FormContext& c, const ShownState& s, const NodalVelocitie
   writeResultList(c.sink.output(), c.title, c.mesh, s);
 }
 
+// The text a Tecplot block repeats, kept from the run's first block on.
 void writeTecplot(FormContext& c, const ShownState& s, const NodalVelocities& nodal) {
-  writeTecplotBlock(c.sink.output(), c.title, c.mesh, s, nodal);
+  if (!c.formState.has_value()) c.formState = std::make_shared<TecplotRepeats>();
+  writeTecplotBlock(c.sink.output(), c.title, c.mesh, s, nodal,
+                    std::any_cast<std::shared_ptr<TecplotRepeats>&>(c.formState).get());
 }
 
 void writeFemapModelOf(FormContext& c) {

@@ -138,6 +138,40 @@ TEST_F(PartedWriters, GiveTheBytesOfOneThread) {
   }
 }
 
+// The text a run's Tecplot blocks repeat (coordinates, element records), kept by the first
+// block whole, in part, or not at all: every block is the one formatted without it, though the
+// nodes' values change from block to block.
+TEST_F(PartedWriters, TecplotRepeatsGiveTheFormattedBlocks) {
+  PartedCase c;
+  const std::size_t limits[] = {0, 700, 20000, tecplotRepeatBytes};
+  for (int threads : {1, 4}) {
+    atThreads(threads);
+    for (std::size_t limit : limits) {
+      SCOPED_TRACE(testing::Message() << threads << " threads, limit " << limit);
+      TecplotRepeats repeats;
+      repeats.limitBytes = limit;
+      for (int block = 0; block < 3; ++block) {
+        for (int node = 1; node <= c.mesh.nodeCount(); ++node) {
+          c.state.pressureHead[at(node)] += 0.375 * node;
+        }
+        const double time = 2.5 * block;
+        MemoryUnit formatted, kept;
+        writeTecplotBlock(formatted, "repeats", c.mesh.view(), c.state.view(time, block),
+                          c.state.nodal());
+        writeTecplotBlock(kept, "repeats", c.mesh.view(), c.state.view(time, block),
+                          c.state.nodal(), &repeats);
+        ASSERT_TRUE(testSupport::sameText(kept.memory(), formatted.memory())) << "block " << block;
+      }
+      // The middle limits keep some of each kind.
+      const bool whole = limit == tecplotRepeatBytes, none = limit == 0;
+      EXPECT_EQ(repeats.keptNodes == c.mesh.nodeCount(), whole);
+      EXPECT_EQ(repeats.keptNodes == 0, none);
+      EXPECT_EQ(repeats.keptElements == c.mesh.elementCount(), whole);
+      EXPECT_EQ(repeats.keptElements == 0, none);
+    }
+  }
+}
+
 // A unit on a file: at four threads it holds the same bytes, in files of many buffers.
 TEST_F(PartedWriters, FileUnitsHoldTheSameBytes) {
   const PartedCase c;
