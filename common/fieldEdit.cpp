@@ -99,13 +99,13 @@ void editNonFinite(char* field, int width, double value) {
 namespace {
 
 // 1P,Ew.d and Ew.d with at most eight significant digits and a two-digit exponent, laid out
-// directly; false for anything else (zero, non-finite, too narrow, other scales), which the
-// general editor handles.
+// directly; false for anything else (non-finite, too narrow, other scales), which the general
+// editor handles.
 [[gnu::always_inline]] inline bool editShortExponent(char* field, int width, int digits, int scale,
                                                      double value) {
   const int significant = digits + scale;  // scale 0 or 1
-  if ((scale != 0 && scale != 1) || significant < 1 || significant > 8 || value == 0 ||
-      !std::isfinite(value)) [[unlikely]]
+  if ((scale != 0 && scale != 1) || significant < 1 || significant > 8 || !std::isfinite(value))
+      [[unlikely]]
     return false;
   const bool negative = std::signbit(value);
   const int length = (negative ? 1 : 0) + digits + 1 + scale + 4;
@@ -121,18 +121,25 @@ namespace {
   // The digits go straight into the field (a copy through a scratch would read back stores
   // of other sizes, which the processor cannot forward): with 1P after the first place, whose
   // digit then moves before the point; else after "0." or ".".
-  int decade;
+  // Zero (either sign) has zeros for digits and the exponent 0.
+  int decade = scale - 1;
   if (scale == 1) {
-    if (!fastDecimalDigits(std::fabs(value), significant, out + 1, decade)) [[unlikely]]
+    if (value == 0) {
+      std::memset(out + 1, '0', static_cast<std::size_t>(significant));
+    } else if (!fastDecimalDigits(std::fabs(value), significant, out + 1, decade)) [[unlikely]] {
       return false;
+    }
     out[0] = out[1];
     out[1] = '.';
   } else {
     *out = '0';
     out += leadingZero ? 1 : 0;
     *out = '.';
-    if (!fastDecimalDigits(std::fabs(value), significant, out + 1, decade)) [[unlikely]]
+    if (value == 0) {
+      std::memset(out + 1, '0', static_cast<std::size_t>(significant));
+    } else if (!fastDecimalDigits(std::fabs(value), significant, out + 1, decade)) [[unlikely]] {
       return false;
+    }
   }
   out += significant + 1;
   const int exponent = decade + 1 - scale;

@@ -158,6 +158,12 @@ TEST(EditExponent, Table) {
     SCOPED_TRACE(testing::Message()
                  << "E" << c.width << "." << c.digits << " " << c.scale << "P " << c.value);
     EXPECT_EQ(exponentField(c.width, c.digits, c.scale, c.value), c.expected);
+    // The editor a compiled format takes for the common d and k writes the same.
+    if (const ExponentEditor edit = exponentEditor(c.digits, c.scale)) {
+      std::string field(static_cast<std::size_t>(c.width), '?');
+      edit(field.data(), c.width, c.value);
+      EXPECT_EQ(field, c.expected);
+    }
   }
 }
 
