@@ -157,6 +157,34 @@ void OutputUnit::startWriteback() {
   platform::startWriteback(fd_);
 }
 
+void OutputUnit::appendLastingBytes(const void* data, std::size_t n) {
+  if (mode_ != Mode::file) {
+    appendBytes(data, n);
+    return;
+  }
+  // As appendBytes, but where a whole buffer of the bytes would be copied and handed on, it
+  // is written from its place, at the same point of the run.
+  const char* bytes = static_cast<const char*>(data);
+  while (n > 0) {
+    if (size_ >= flushThreshold) bufferFull();
+    if (size_ == 0 && n >= flushThreshold) {
+      stopIfInterrupted();
+      awaitWriter();
+      const int error = platform::writeAll(fd_, bytes, flushThreshold);
+      handed_ += flushThreshold;
+      if (error != 0) stopWriteFailure(error);
+      bytes += flushThreshold;
+      n -= flushThreshold;
+      continue;
+    }
+    const std::size_t piece = std::min(n, flushThreshold - size_);
+    std::memcpy(extend(piece), bytes, piece);
+    bytes += piece;
+    n -= piece;
+  }
+  if (size_ >= flushThreshold) bufferFull();
+}
+
 void OutputUnit::bufferFull() {
   if (mode_ == Mode::part) return;
   // A full buffer ends on a record boundary: where an interrupt ends the run.

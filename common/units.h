@@ -96,6 +96,10 @@ class OutputUnit {
   }
   // Raw bytes (binary files), handed to the file whenever the buffer reaches its threshold.
   void appendBytes(const void* data, std::size_t n);
+  // The same bytes in the same writes, from bytes that stay unchanged while the call lasts:
+  // each whole buffer of them is written to the file from its place, without a copy, once
+  // the buffers before it are written.
+  void appendLastingBytes(const void* data, std::size_t n);
   // Whole records (each ended by its line end) formatted apart: the buffer is handed to the
   // file at the same record ends, and so in the same writes, as if each record had been
   // written here by endRecord().

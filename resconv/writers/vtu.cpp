@@ -70,7 +70,7 @@ void writeVtuFile(OutputUnit& unit, BlockEncoder& encoder, std::span<const VtuAr
   for (std::size_t i = 0; i < arrays.size(); ++i) {
     const VtuArray& array = arrays[i];
     if (array.encoded != nullptr) {
-      unit.appendBytes(array.encoded->data(), array.encoded->size());
+      unit.appendLastingBytes(array.encoded->data(), array.encoded->size());
     } else if (!compressed) {
       putRawHeader(sink, array.byteCount);
       produceChecked(array, sink);

@@ -172,4 +172,55 @@ TEST(AppendBytes, FileUnitsTakeArraysLargerThanTheirBuffer) {
   EXPECT_EQ(memory.memory(), std::string("ab\0c", 4));
 }
 
+// Lasting bytes (whole buffers written from their place) give the file the bytes of
+// appendBytes, after pending text of every length against the buffer, in arrays shorter than,
+// as long as, and longer than it; on a full device they stop the run at the same point.
+TEST(AppendBytes, LastingBytesAreTheBytesInTheSameWrites) {
+  constexpr std::size_t buffer = std::size_t{1} << 20;
+  std::string big(3 * buffer + 12345, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 % 251);
+  const std::size_t pendings[] = {0, 5, buffer - 1, buffer, buffer + 17};
+  const std::size_t lengths[] = {5, buffer - 5, buffer, buffer + 1, 3 * buffer + 12345};
+  using Append = void (OutputUnit::*)(const void*, std::size_t);
+  TemporaryFolder directory;
+  const auto written = [&](Append append, std::size_t pending, std::size_t length) {
+    const auto path = directory.path() / "bytes.bin";
+    {
+      OutputUnit unit(unitNumber::output);
+      unit.open(path.string());
+      unit.append(std::string(pending, 'p'));  // text does not hand the buffer on by itself
+      (unit.*append)(big.data(), length);
+      (unit.*append)(big.data() + 1, 3);
+      unit.writeRecord("tail");
+      unit.close();
+    }
+    return testSupport::readFile(path);
+  };
+  for (std::size_t pending : pendings) {
+    for (std::size_t length : lengths) {
+      SCOPED_TRACE(testing::Message() << pending << " pending, " << length << " bytes");
+      const std::string lasting = written(&OutputUnit::appendLastingBytes, pending, length);
+      EXPECT_EQ(lasting, std::string(pending, 'p') + big.substr(0, length) + big.substr(1, 3) +
+                             testSupport::withLineEnds("tail\n"));
+      EXPECT_TRUE(lasting == written(&OutputUnit::appendBytes, pending, length));
+    }
+  }
+#ifndef _WIN32
+  const auto stopOnFullDevice = [&](Append append) {
+    OutputUnit unit(unitNumber::output);
+    unit.open("/dev/full");
+    unit.append("head");
+    try {
+      (unit.*append)(big.data(), big.size());
+      ADD_FAILURE() << "no stop";
+    } catch (const RunStopped& stop) {
+      return stop.line() + " after " + std::to_string(unit.byteCount()) + " bytes";
+    }
+    return std::string();
+  };
+  EXPECT_EQ(stopOnFullDevice(&OutputUnit::appendLastingBytes),
+            stopOnFullDevice(&OutputUnit::appendBytes));
+#endif
+}
+
 }  // namespace
