@@ -44,6 +44,7 @@ constexpr std::size_t titleLength = 80;
 constexpr std::size_t nodeRowBytes = 88;
 constexpr std::size_t elementRowBytes = 64;
 constexpr std::size_t subMeshRowBytes = 55;
+constexpr std::size_t subMeshElementRowBytes = 32;
 // The characters of an element's record.
 constexpr std::size_t elementBytes = 63;
 
@@ -185,8 +186,12 @@ void writeTecplotSubMeshBlock(OutputUnit& unit, const SubMesh& subMesh, const Sh
                                       pointValue(subMesh.pointTotalHead, p));
                      }
                    });
-  for (int element = 1; element <= subMesh.elementCount; ++element) {
-    const std::array<int, 4>& corner = subMesh.connectivity[static_cast<std::size_t>(element)];
-    writeFormatted(unit, elementLine, corner[0], corner[1], corner[2], corner[3]);
-  }
+  writeRowsInParts(unit, 1, subMesh.elementCount + 1, subMeshElementRowBytes,
+                   [&](OutputUnit& out, long long first, long long last) {
+                     for (auto element = static_cast<std::size_t>(first);
+                          element < static_cast<std::size_t>(last); ++element) {
+                       const std::array<int, 4>& corner = subMesh.connectivity[element];
+                       writeFormatted(out, elementLine, corner[0], corner[1], corner[2], corner[3]);
+                     }
+                   });
 }
