@@ -18,8 +18,11 @@ namespace {
 
 std::atomic<int> chosenThreads{0};
 
-// One job at a time: its parts are taken in turn by whichever thread is free, the caller's
-// included. The workers sleep between jobs.
+// Jobs of any number of callers at once. A caller takes the parts of its own job; the workers
+// take the parts of whichever job came first and still has parts to take, so that a core a
+// caller leaves free serves another caller's parts. A caller waits only for parts already
+// under way on other threads, and a part waits only for the parts of a job it starts itself:
+// nothing waits in a circle. The workers sleep while no job has parts to take.
 class WorkPool {
  public:
   explicit WorkPool(int workers) {
@@ -36,82 +39,77 @@ class WorkPool {
     for (std::thread& thread : threads_) thread.join();
   }
 
-  // False when another caller's job holds the pool.
-  bool run(int parts, const std::function<void(int)>& work) {
-    std::unique_lock<std::mutex> caller(callerMutex_, std::try_to_lock);
-    if (!caller.owns_lock()) return false;
-    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(parts));
+  void run(int parts, const std::function<void(int)>& work) {
+    Job job{&work, parts, 0, parts,
+            std::vector<std::exception_ptr>(static_cast<std::size_t>(parts))};
     {
       std::lock_guard lock(mutex_);
-      work_ = &work;
-      failures_ = &failures;
-      parts_ = parts;
-      next_.store(0);
-      unfinished_ = parts;
-      ++generation_;
+      open_.push_back(&job);
     }
     wake_.notify_all();
-    takeParts();
+    for (;;) {
+      int part;
+      {
+        std::lock_guard lock(mutex_);
+        part = claim(job);
+      }
+      if (part < 0) break;
+      runPart(job, part);
+    }
     {
       std::unique_lock lock(mutex_);
-      done_.wait(lock, [this] { return unfinished_ == 0 && busyWorkers_ == 0; });
-      work_ = nullptr;
-      failures_ = nullptr;
+      done_.wait(lock, [&job] { return job.unfinished == 0; });
     }
-    for (const std::exception_ptr& failure : failures) {
+    for (const std::exception_ptr& failure : job.failures) {
       if (failure) std::rethrow_exception(failure);
     }
-    return true;
   }
 
  private:
-  void serve() {
-    unsigned long seen = 0;
-    std::unique_lock lock(mutex_);
-    for (;;) {
-      wake_.wait(lock, [&] { return quit_ || generation_ != seen; });
-      if (quit_) return;
-      seen = generation_;
-      if (work_ == nullptr) continue;
-      ++busyWorkers_;
-      lock.unlock();
-      takeParts();
-      lock.lock();
-      --busyWorkers_;
-      if (unfinished_ == 0 && busyWorkers_ == 0) done_.notify_all();
-    }
+  struct Job {
+    const std::function<void(int)>* work;
+    int parts;
+    int next;        // the first part not yet taken
+    int unfinished;  // parts not yet ended
+    std::vector<std::exception_ptr> failures;
+  };
+
+  // The next part of `job` for the calling thread, -1 when every part is taken; under mutex_.
+  int claim(Job& job) {
+    if (job.next >= job.parts) return -1;
+    const int part = job.next++;
+    if (job.next == job.parts) open_.erase(std::find(open_.begin(), open_.end(), &job));
+    return part;
   }
 
-  // Runs parts until none is left to take.
-  void takeParts() {
-    int finished = 0;
-    for (int part = next_.fetch_add(1); part < parts_; part = next_.fetch_add(1)) {
-      try {
-        (*work_)(part);
-      } catch (...) {
-        (*failures_)[static_cast<std::size_t>(part)] = std::current_exception();
-      }
-      ++finished;
+  void runPart(Job& job, int part) {
+    try {
+      (*job.work)(part);
+    } catch (...) {
+      job.failures[static_cast<std::size_t>(part)] = std::current_exception();
     }
-    if (finished == 0) return;
     std::lock_guard lock(mutex_);
-    unfinished_ -= finished;
-    if (unfinished_ == 0) done_.notify_all();
+    if (--job.unfinished == 0) done_.notify_all();
+  }
+
+  void serve() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return quit_ || !open_.empty(); });
+      if (quit_) return;
+      Job& job = *open_.front();
+      const int part = claim(job);
+      lock.unlock();
+      runPart(job, part);
+      lock.lock();
+    }
   }
 
   std::vector<std::thread> threads_;
-  std::mutex callerMutex_;  // held by the caller whose job runs
   std::mutex mutex_;
   std::condition_variable wake_, done_;
   bool quit_ = false;
-  unsigned long generation_ = 0;
-  // The job; set under mutex_ before the workers are woken, read by them after.
-  const std::function<void(int)>* work_ = nullptr;
-  std::vector<std::exception_ptr>* failures_ = nullptr;
-  int parts_ = 0;
-  std::atomic<int> next_{0};
-  int unfinished_ = 0;
-  int busyWorkers_ = 0;
+  std::vector<Job*> open_;  // the jobs with parts to take, in the order they came
 };
 
 WorkPool& pool() {
@@ -146,7 +144,10 @@ void setRunThreads(int threads) {
 
 void runParts(int parts, const std::function<void(int)>& work) {
   if (parts <= 0) return;
-  if (parts > 1 && runThreads() > 1 && pool().run(parts, work)) return;
+  if (parts > 1 && runThreads() > 1) {
+    pool().run(parts, work);
+    return;
+  }
   std::exception_ptr failure;
   for (int part = 0; part < parts; ++part) {
     try {

@@ -1,8 +1,9 @@
 #pragma once
 // The threads of a run (--threads N of both programs). Work split into parts runs on a small
-// pool of threads started once, the calling thread taking parts too; with one thread, or while
-// the pool serves another caller, every part runs on the calling thread in order. Parts must
-// write to places of their own: the pool orders nothing but their end.
+// pool of threads started once, the calling thread taking parts too; with one thread every
+// part runs on the calling thread in order. Callers on several threads share the pool: each
+// takes its own parts, and the pool's threads the parts of the caller that came first. Parts
+// must write to places of their own: the pool orders nothing but their end.
 #include <functional>
 
 // The machine's cores, at least 1.
