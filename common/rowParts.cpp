@@ -47,9 +47,14 @@ void writeRowsInParts(OutputUnit& unit, long long first, long long last, std::si
     std::vector<std::unique_ptr<OutputUnit>>& units = partUnits(static_cast<std::size_t>(parts));
     std::vector<std::exception_ptr> failures(static_cast<std::size_t>(parts));
     runParts(parts, [&](int part) {
+      const long long begin = std::min(last, first + perPart * part);
+      if (part == 0) {
+        // The calling thread's own part goes straight into the unit, as one after another.
+        format(unit, begin, std::min(last, begin + perPart));
+        return;
+      }
       OutputUnit& buffer = *units[static_cast<std::size_t>(part)];
       buffer.openPart();
-      const long long begin = std::min(last, first + perPart * part);
       try {
         format(buffer, begin, std::min(last, begin + perPart));
       } catch (...) {
@@ -57,8 +62,9 @@ void writeRowsInParts(OutputUnit& unit, long long first, long long last, std::si
       }
     });
     // In order; a part that failed ends the rows after the records it had formatted, as the
-    // failure would have ended them formatted here.
-    for (int part = 0; part < parts; ++part) {
+    // failure would have ended them formatted here. A failure of the first part has ended
+    // them at once.
+    for (int part = 1; part < parts; ++part) {
       unit.appendRecords(units[static_cast<std::size_t>(part)]->partRecords());
       if (failures[static_cast<std::size_t>(part)]) {
         std::rethrow_exception(failures[static_cast<std::size_t>(part)]);

@@ -1,8 +1,9 @@
 #pragma once
 // Records of many rows (the nodes or elements of a state) formatted across the run's threads:
-// the rows are cut into contiguous ranges, each formatted into a buffer of its own on a thread
-// of the work pool, and the buffers appended to the unit in order, on the calling thread, in
-// rounds of a bounded size. The unit receives the very bytes, in the very writes, of the
+// the rows are cut into contiguous ranges, the first formatted straight into the unit on the
+// calling thread, each other one into a buffer of its own on a thread of the work pool, and
+// the buffers appended to the unit in order, on the calling thread, in rounds of a bounded
+// size. The unit receives the very bytes, in the very writes, of the
 // rows formatted into it one after another; with one thread, or too few rows to share, that
 // is what happens.
 #include <cstddef>

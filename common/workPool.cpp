@@ -40,21 +40,18 @@ class WorkPool {
   }
 
   void run(int parts, const std::function<void(int)>& work) {
-    Job job{&work, parts, 0, parts,
+    // Part 0 is the caller's: the others are open to every thread from the start.
+    Job job{&work, parts, 1, parts,
             std::vector<std::exception_ptr>(static_cast<std::size_t>(parts))};
     {
       std::lock_guard lock(mutex_);
       open_.push_back(&job);
     }
     wake_.notify_all();
-    for (;;) {
-      int part;
-      {
-        std::lock_guard lock(mutex_);
-        part = claim(job);
-      }
-      if (part < 0) break;
+    for (int part = 0; part >= 0;) {
       runPart(job, part);
+      const std::lock_guard lock(mutex_);
+      part = claim(job);
     }
     {
       std::unique_lock lock(mutex_);

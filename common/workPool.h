@@ -16,8 +16,9 @@ int runThreads();
 // Sets them (1 to maxThreads); before the first runParts.
 void setRunThreads(int threads);
 
-// Runs work(part) for every part in [0, parts) and returns when all are done. When parts
-// throw, the exception of the lowest such part is rethrown here, once every part has ended.
+// Runs work(part) for every part in [0, parts) and returns when all are done; part 0 on the
+// calling thread. When parts throw, the exception of the lowest such part is rethrown here,
+// once every part has ended.
 void runParts(int parts, const std::function<void(int part)>& work);
 
 // The parts worth splitting `items` into: the run's threads, fewer when parts would hold

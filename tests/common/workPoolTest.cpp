@@ -1,6 +1,6 @@
-// The pool of a run's threads: every part runs once, failures come back as the lowest part's,
-// and callers that meet a busy pool (another thread's job, or a part's own split) still run
-// every part.
+// The pool of a run's threads: every part runs once, part 0 on the caller, failures come back
+// as the lowest part's, and callers that share the pool (another thread's job, or a part's own
+// split) still have every part run.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -21,9 +21,17 @@ class WorkPoolTest : public testing::TestWithParam<int> {
 TEST_P(WorkPoolTest, RunsEveryPartOnceForAnyNumberOfParts) {
   for (int parts : {0, 1, 2, 3, 7, 64}) {
     std::vector<std::atomic<int>> runs(static_cast<std::size_t>(parts));
-    runParts(parts, [&](int part) { ++runs[static_cast<std::size_t>(part)]; });
+    std::thread::id firstPartThread;
+    runParts(parts, [&](int part) {
+      ++runs[static_cast<std::size_t>(part)];
+      if (part == 0) firstPartThread = std::this_thread::get_id();
+    });
     for (int part = 0; part < parts; ++part) {
       EXPECT_EQ(runs[static_cast<std::size_t>(part)].load(), 1) << parts << " parts, part " << part;
+    }
+    // Part 0 is the caller's own.
+    if (parts > 0) {
+      EXPECT_EQ(firstPartThread, std::this_thread::get_id()) << parts << " parts";
     }
   }
 }
