@@ -79,67 +79,44 @@ void computeExtent(SubMesh& subMesh, bool withSection) {
   }
 }
 
-NodeElements nodeElementsOf(std::span<const int> connectivity, std::span<const int> elementFlag,
-                            int nodeCount, int elementCount, int nodesPerElement) {
-  // 0 is an empty slot; a number beyond the nodes names no node and adds nothing.
-  auto forEachNamed = [&](auto take) {
-    for (int element = 1; element <= elementCount; ++element) {
-      if (elementFlag[at(element)] == 1) continue;
-      for (int slot = 1; slot <= nodesPerElement; ++slot) {
-        const int node = elementNode(connectivity, nodesPerElement, element, slot);
-        if (node >= 1 && node <= nodeCount) take(node, element);
-      }
-    }
-  };
-  NodeElements around;
-  around.first.assign(static_cast<std::size_t>(std::max(nodeCount, 0)) + 2, 0);
-  forEachNamed([&](int node, int) { ++around.first[at(node) + 1]; });
-  for (std::size_t n = 1; n < around.first.size(); ++n) around.first[n] += around.first[n - 1];
-  around.elements.resize(static_cast<std::size_t>(around.first.back()));
-  std::vector<int> next(around.first.begin(), around.first.end() - 1);
-  forEachNamed([&](int node, int element) {
-    around.elements[static_cast<std::size_t>(next[at(node)]++)] = element;
-  });
-  return around;
-}
-
-void averageNodalVelocities(std::span<const double> vx, std::span<const double> vy,
-                            std::span<const double> vz, const NodeElements& around,
-                            std::span<double> nodeVx, std::span<double> nodeVy,
-                            std::span<double> nodeVz, std::span<int> nodeElementCount) {
-  const int nodeCount = static_cast<int>(around.first.size()) - 2;
-  constexpr long long leastNodesPerPart = 8192;
-  const int parts = partsFor(nodeCount, leastNodesPerPart);
-  runParts(parts, [&](int part) {
-    const int begin = 1 + static_cast<int>(static_cast<long long>(nodeCount) * part / parts);
-    const int end = 1 + static_cast<int>(static_cast<long long>(nodeCount) * (part + 1) / parts);
-    for (int node = begin; node < end; ++node) {
-      double sumX = 0.0, sumY = 0.0, sumZ = 0.0;
-      const int from = around.first[at(node)], to = around.first[at(node) + 1];
-      for (int k = from; k < to; ++k) {
-        const std::size_t element = at(around.elements[static_cast<std::size_t>(k)]);
-        sumX += vx[element];
-        sumY += vy[element];
-        sumZ += vz[element];
-      }
-      const int count = to - from;
-      nodeElementCount[at(node)] = count;
-      nodeVx[at(node)] = count < 1 ? sumX : sumX / count;
-      nodeVy[at(node)] = count < 1 ? sumY : sumY / count;
-      nodeVz[at(node)] = count < 1 ? sumZ : sumZ / count;
-    }
-  });
-}
-
 void averageNodalVelocities(std::span<const double> vx, std::span<const double> vy,
                             std::span<const double> vz, std::span<const int> connectivity,
                             std::span<const int> elementFlag, int nodeCount, int elementCount,
                             int nodesPerElement, std::span<double> nodeVx, std::span<double> nodeVy,
                             std::span<double> nodeVz, std::span<int> nodeElementCount) {
-  averageNodalVelocities(
-      vx, vy, vz,
-      nodeElementsOf(connectivity, elementFlag, nodeCount, elementCount, nodesPerElement), nodeVx,
-      nodeVy, nodeVz, nodeElementCount);
+  // Each part sums the nodes of its own range over every element, in element number order,
+  // and so gives each node the very sum of one loop over the elements.
+  constexpr long long leastNodesPerPart = 8192;
+  const int parts = partsFor(nodeCount, leastNodesPerPart);
+  runParts(parts, [&](int part) {
+    const int first = 1 + static_cast<int>(static_cast<long long>(nodeCount) * part / parts);
+    const int last = static_cast<int>(static_cast<long long>(nodeCount) * (part + 1) / parts);
+    for (int node = first; node <= last; ++node) {
+      nodeVx[at(node)] = 0.0;
+      nodeVy[at(node)] = 0.0;
+      nodeVz[at(node)] = 0.0;
+      nodeElementCount[at(node)] = 0;
+    }
+    for (int element = 1; element <= elementCount; ++element) {
+      if (elementFlag[at(element)] == 1) continue;
+      for (int slot = 1; slot <= nodesPerElement; ++slot) {
+        // 0 is an empty slot; a number beyond the nodes names no node and adds nothing.
+        const int node = elementNode(connectivity, nodesPerElement, element, slot);
+        if (node < first || node > last) continue;
+        nodeVx[at(node)] += vx[at(element)];
+        nodeVy[at(node)] += vy[at(element)];
+        nodeVz[at(node)] += vz[at(element)];
+        ++nodeElementCount[at(node)];
+      }
+    }
+    for (int node = first; node <= last; ++node) {
+      const int count = nodeElementCount[at(node)];
+      if (count < 1) continue;
+      nodeVx[at(node)] /= count;
+      nodeVy[at(node)] /= count;
+      nodeVz[at(node)] /= count;
+    }
+  });
 }
 
 void markUnusedNodes(std::span<const int> connectivity, int elementCount, int nodesPerElement,

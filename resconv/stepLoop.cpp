@@ -88,7 +88,6 @@ class StepLoop {
   StepPicker picker_;  // the stored steps shown
 
   SolidMesh mesh_;
-  NodeElements nodeElements_;  // for the nodal velocities
   SubMesh subMesh_;
   WriterCounters counters_;
   RestartCopies restart_;
@@ -196,10 +195,6 @@ void StepLoop::deriveFlags() {
     maxMaterialNo = std::max(maxMaterialNo, a_.materialNo[at(e)]);
   }
   markUnusedNodes(a_.connectivity, elementCount, nodesPerElement, a_.nodeUnused);
-  if (form_.nodalVelocities) {
-    nodeElements_ = nodeElementsOf(a_.connectivity, a_.elementFlag, counts_.nodeCount, elementCount,
-                                   nodesPerElement);
-  }
   mesh_.maxMaterialNo = maxMaterialNo;
 }
 
@@ -213,8 +208,9 @@ ShownState StepLoop::storedState() const {
 void StepLoop::show(const ShownState& state) {
   noteOutputBegun(state.stepNo, state.time);
   if (form_.nodalVelocities) {
-    averageNodalVelocities(state.vx, state.vy, state.vz, nodeElements_, a_.nodeVx, a_.nodeVy,
-                           a_.nodeVz, a_.nodeElementCount);
+    averageNodalVelocities(state.vx, state.vy, state.vz, a_.connectivity, a_.elementFlag,
+                           counts_.nodeCount, counts_.elementCount, counts_.nodesPerElement,
+                           a_.nodeVx, a_.nodeVy, a_.nodeVz, a_.nodeElementCount);
   }
   if (form_.pointValues) computePointValues(state.pressureHead, a_.z, subMesh_);
   form_.writeState(context_, state,

@@ -261,7 +261,7 @@ TEST(AverageNodalVelocities, MeanOfTheShownElementsAroundEachNode) {
 // elements in number order, which adds each node's velocities in that order: values of every
 // size make any other order show in the last bits.
 TEST(AverageNodalVelocities, NodeByNodeAcrossThreadsIsTheElementLoop) {
-  TestMesh mesh = makeBlockMesh(30, 30, 20, 0.5, 0.2, 5);
+  TestMesh mesh = makeBlockMesh(40, 40, 24, 0.5, 0.2, 5);  // four parts at four threads
   const int nodes = mesh.nodeCount(), elements = mesh.elementCount();
   for (int element = 7; element <= elements; element += 7) mesh.elementFlag[at(element)] = 1;
   std::mt19937_64 random(3);
