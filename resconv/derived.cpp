@@ -7,7 +7,6 @@
 
 #include "common/resultFile.h"
 #include "common/slots.h"
-#include "common/workPool.h"
 #include "resconv/model.h"
 #include "resconv/pointIndex.h"
 
@@ -84,39 +83,31 @@ void averageNodalVelocities(std::span<const double> vx, std::span<const double> 
                             std::span<const int> elementFlag, int nodeCount, int elementCount,
                             int nodesPerElement, std::span<double> nodeVx, std::span<double> nodeVy,
                             std::span<double> nodeVz, std::span<int> nodeElementCount) {
-  // Each part sums the nodes of its own range over every element, in element number order,
-  // and so gives each node the very sum of one loop over the elements.
-  constexpr long long leastNodesPerPart = 8192;
-  const int parts = partsFor(nodeCount, leastNodesPerPart);
-  runParts(parts, [&](int part) {
-    const int first = 1 + static_cast<int>(static_cast<long long>(nodeCount) * part / parts);
-    const int last = static_cast<int>(static_cast<long long>(nodeCount) * (part + 1) / parts);
-    for (int node = first; node <= last; ++node) {
-      nodeVx[at(node)] = 0.0;
-      nodeVy[at(node)] = 0.0;
-      nodeVz[at(node)] = 0.0;
-      nodeElementCount[at(node)] = 0;
+  for (int node = 1; node <= nodeCount; ++node) {
+    nodeVx[at(node)] = 0.0;
+    nodeVy[at(node)] = 0.0;
+    nodeVz[at(node)] = 0.0;
+    nodeElementCount[at(node)] = 0;
+  }
+  for (int element = 1; element <= elementCount; ++element) {
+    if (elementFlag[at(element)] == 1) continue;
+    for (int slot = 1; slot <= nodesPerElement; ++slot) {
+      // 0 is an empty slot; a number beyond the nodes names no node and adds nothing.
+      const int node = elementNode(connectivity, nodesPerElement, element, slot);
+      if (node < 1 || node > nodeCount) continue;
+      nodeVx[at(node)] += vx[at(element)];
+      nodeVy[at(node)] += vy[at(element)];
+      nodeVz[at(node)] += vz[at(element)];
+      ++nodeElementCount[at(node)];
     }
-    for (int element = 1; element <= elementCount; ++element) {
-      if (elementFlag[at(element)] == 1) continue;
-      for (int slot = 1; slot <= nodesPerElement; ++slot) {
-        // 0 is an empty slot; a number beyond the nodes names no node and adds nothing.
-        const int node = elementNode(connectivity, nodesPerElement, element, slot);
-        if (node < first || node > last) continue;
-        nodeVx[at(node)] += vx[at(element)];
-        nodeVy[at(node)] += vy[at(element)];
-        nodeVz[at(node)] += vz[at(element)];
-        ++nodeElementCount[at(node)];
-      }
-    }
-    for (int node = first; node <= last; ++node) {
-      const int count = nodeElementCount[at(node)];
-      if (count < 1) continue;
-      nodeVx[at(node)] /= count;
-      nodeVy[at(node)] /= count;
-      nodeVz[at(node)] /= count;
-    }
-  });
+  }
+  for (int node = 1; node <= nodeCount; ++node) {
+    const int count = nodeElementCount[at(node)];
+    if (count < 1) continue;
+    nodeVx[at(node)] /= count;
+    nodeVy[at(node)] /= count;
+    nodeVz[at(node)] /= count;
+  }
 }
 
 void markUnusedNodes(std::span<const int> connectivity, int elementCount, int nodesPerElement,

@@ -22,9 +22,7 @@ void computeExtent(SubMesh& subMesh, bool withSection);
 void markUnusedNodes(std::span<const int> connectivity, int elementCount, int nodesPerElement,
                      std::span<int> nodeUnused);
 
-// Nodal velocity as the plain mean of the velocities of the shown elements around each node
-// (nodeElementCount of them), summed in element number order; nodes without one keep 0. The
-// nodes are shared out across the run's threads.
+// Nodal velocity as the plain mean of the velocities of the shown elements around each node.
 void averageNodalVelocities(std::span<const double> vx, std::span<const double> vy,
                             std::span<const double> vz, std::span<const int> connectivity,
                             std::span<const int> elementFlag, int nodeCount, int elementCount,

@@ -2,11 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 #include <vector>
 
 #include "common/slots.h"
-#include "common/workPool.h"
 #include "resconv/derived.h"
 #include "support/meshes.h"
 
@@ -254,54 +252,6 @@ TEST(AverageNodalVelocities, MeanOfTheShownElementsAroundEachNode) {
     EXPECT_EQ(nodeVx[at(e.node)], e.vx);
     EXPECT_EQ(nodeVy[at(e.node)], e.vy);
     EXPECT_EQ(nodeVz[at(e.node)], e.vz);
-  }
-}
-
-// The means summed node by node, across threads, are the very doubles of one loop over the
-// elements in number order, which adds each node's velocities in that order: values of every
-// size make any other order show in the last bits.
-TEST(AverageNodalVelocities, NodeByNodeAcrossThreadsIsTheElementLoop) {
-  TestMesh mesh = makeBlockMesh(40, 40, 24, 0.5, 0.2, 5);  // four parts at four threads
-  const int nodes = mesh.nodeCount(), elements = mesh.elementCount();
-  for (int element = 7; element <= elements; element += 7) mesh.elementFlag[at(element)] = 1;
-  std::mt19937_64 random(3);
-  std::uniform_real_distribution<double> value(-1.0, 1.0);
-  std::vector<double> vx(at(elements) + 1), vy(vx), vz(vx);
-  for (std::vector<double>* v : {&vx, &vy, &vz}) {
-    for (double& x : *v) x = value(random) * std::pow(10.0, 8.0 * value(random));
-  }
-  std::vector<double> loopX(at(nodes) + 1, 0.0), loopY(loopX), loopZ(loopX);
-  std::vector<int> loopCount(at(nodes) + 1, 0);
-  for (int element = 1; element <= elements; ++element) {
-    if (mesh.elementFlag[at(element)] == 1) continue;
-    for (int slot = 1; slot <= 8; ++slot) {
-      const int node = elementNode(mesh.connectivity, 8, element, slot);
-      if (node < 1) continue;
-      loopX[at(node)] += vx[at(element)];
-      loopY[at(node)] += vy[at(element)];
-      loopZ[at(node)] += vz[at(element)];
-      ++loopCount[at(node)];
-    }
-  }
-  for (int node = 1; node <= nodes; ++node) {
-    if (const int count = loopCount[at(node)]; count > 0) {
-      loopX[at(node)] /= count;
-      loopY[at(node)] /= count;
-      loopZ[at(node)] /= count;
-    }
-  }
-  for (int threads : {1, 4}) {
-    SCOPED_TRACE(threads);
-    setRunThreads(threads);
-    std::vector<double> nodeVx(at(nodes) + 1, 0.0), nodeVy(nodeVx), nodeVz(nodeVx);
-    std::vector<int> count(at(nodes) + 1, 0);
-    averageNodalVelocities(vx, vy, vz, mesh.connectivity, mesh.elementFlag, nodes, elements, 8,
-                           nodeVx, nodeVy, nodeVz, count);
-    setRunThreads(1);
-    EXPECT_EQ(count, loopCount);
-    EXPECT_EQ(nodeVx, loopX);
-    EXPECT_EQ(nodeVy, loopY);
-    EXPECT_EQ(nodeVz, loopZ);
   }
 }
 
