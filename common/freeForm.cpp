@@ -21,10 +21,8 @@ constexpr int integerWidth = 12;                // I12
 constexpr GeneralField doubleField{24, 15, 3};  // 1PG24.15E3
 constexpr GeneralField singleField{15, 7, 2};   // 1PG15.7E2
 
-// 1PGw.dEe (see editGeneral): a value that rounds to at least 0.1 and below 10^d in fixed form with
-// d significant digits in the first w-e-2 columns and e+2 blanks after them; any other value (zero
-// included) as 1PEw.dEe: one digit, the point, d digits and E, a sign and e exponent digits. The
-// shape is a template argument, so that every length but the fixed form's split is a constant.
+// 1PGw.dEe as editGeneral below lays it out, with the digits from decimalDigits, which decides
+// the cases the fast generator is not sure of exactly: editGeneral's way there.
 template <const GeneralField& shape>
 void editGeneralExactly(char* field, double value) {
   constexpr int width = shape.width;
@@ -267,8 +265,8 @@ void writeFreeFormItems(OutputUnit& unit, std::span<const Item> items) {
 namespace {
 
 // The rows of writeNumberedRows in one field shape, laid out a batch at a time in a buffer of
-// their own (stores into the unit's buffer would make every row reload its size), then appended
-// as whole records, which keeps the unit's writes where rows written one by one put them.
+// their own, then appended as whole records, which keeps the unit's writes where rows written
+// one by one put them.
 template <const GeneralField& shape, bool single>
 [[gnu::flatten]] void writeNumberedRowsIn(OutputUnit& unit, std::span<const int> entities,
                                           std::span<const double> values) {
