@@ -125,14 +125,14 @@ class DataLines {
   static constexpr std::size_t lineLength =
       numberWidth + 1 + count * (valueWidth + 1) + platform::lineEnd.size();
 
-  OutputUnit& unit_;
-  ExponentEditor edit_ = editorOf();
-
   static ExponentEditor editorOf() {
     const ExponentEditor editor = exponentEditor(5, 1);
     if (editor != nullptr) return editor;
     return [](char* field, int width, double value) { editExponent(field, width, 5, 1, value); };
   }
+
+  OutputUnit& unit_;
+  ExponentEditor edit_ = editorOf();
   std::array<char, 128 * lineLength> lines_;
   std::size_t used_ = 0;
 };
