@@ -30,7 +30,7 @@ std::string freeFormRecords(std::span<const Item> items);
 // Records of one free-form statement each of a number, "," and a real: "entity,value", which
 // always fit one record. The real is a single (rounded to single precision, as Item::single) or
 // a double, as `fullPrecision` says. The same characters and record ends as writeFreeForm(unit,
-// entity, ",", value) row after row; `entities` ascend.
+// entity, ",", value) row after row.
 void writeNumberedRows(OutputUnit& unit, std::span<const int> entities,
                        std::span<const double> values, bool fullPrecision);
 
