@@ -59,11 +59,8 @@ extern const std::array<double, powerCount> decadeTable;
 // `count` digits before the point: its integer part, rounded by the fraction, is then the digits,
 // unless the fraction lies within that shortfall below one half (an exact tie included). Inlined
 // into the editors, so that a digit count known there leaves one straight line.
-//
-// fastDecimalInteger gives the digits as the integer they make (below 10^count), for editors
-// that lay them out by other means than putDigits.
-[[gnu::always_inline]] inline bool fastDecimalInteger(double magnitude, int count,
-                                                      std::uint64_t& digits, int& decade) {
+[[gnu::always_inline]] inline bool fastDecimalDigits(double magnitude, int count, char* digits,
+                                                     int& decade) {
   const auto bits = std::bit_cast<std::uint64_t>(magnitude);
   const auto biased = static_cast<int>(bits >> 52);
   std::uint64_t m;
@@ -122,18 +119,10 @@ extern const std::array<double, powerCount> decadeTable;
       rounded = powersOfTen[count - 1];
       ++decade;
     }
-    digits = rounded;
+    putDigits(digits, count, rounded);
     return true;
   }
   return false;
-}
-
-[[gnu::always_inline]] inline bool fastDecimalDigits(double magnitude, int count, char* digits,
-                                                     int& decade) {
-  std::uint64_t rounded;
-  if (!fastDecimalInteger(magnitude, count, rounded, decade)) return false;
-  putDigits(digits, count, rounded);
-  return true;
 }
 
 [[gnu::always_inline]] inline int decimalDigits(double magnitude, int count, char* digits) {

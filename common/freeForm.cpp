@@ -21,10 +21,12 @@ constexpr int integerWidth = 12;                // I12
 constexpr GeneralField doubleField{24, 15, 3};  // 1PG24.15E3
 constexpr GeneralField singleField{15, 7, 2};   // 1PG15.7E2
 
-// 1PGw.dEe as editGeneral below lays it out, with the digits from decimalDigits, which decides
-// the cases the fast generator is not sure of exactly: editGeneral's way there.
+// 1PGw.dEe: a value that rounds to at least 0.1 and below 10^d in fixed form with d significant
+// digits in the first w-e-2 columns and e+2 blanks after them; any other value (zero included)
+// as 1PEw.dEe: one digit, the point, d digits and E, a sign and e exponent digits. The shape is
+// a template argument, so that every length but the fixed form's split is a constant.
 template <const GeneralField& shape>
-void editGeneralExactly(char* field, double value) {
+void editGeneral(char* field, double value) {
   constexpr int width = shape.width;
   constexpr int significant = shape.significant;
   if (!std::isfinite(value)) [[unlikely]] {
@@ -76,107 +78,6 @@ void editGeneralExactly(char* field, double value) {
   out[0] = out[1];
   out[1] = '.';
   for (char* p = field; p < out; ++p) *p = ' ';
-  if (negative) out[-1] = '-';
-  char* tail = out + significant + 2;
-  *tail++ = 'E';
-  *tail++ = exponent < 0 ? '-' : '+';
-  unsigned rest = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
-  for (int i = shape.exponentDigits - 1; i >= 0; --i) {
-    tail[i] = static_cast<char>('0' + rest % 10);
-    rest /= 10;
-  }
-  if (rest != 0) fillAsterisks(field, width);  // more exponent digits than the field has
-}
-
-// The ASCII digits of a number below 10^16, the most significant in the lowest byte.
-__extension__ using DigitText = unsigned __int128;
-constexpr std::uint64_t asciiZeros = 0x3030303030303030ULL;
-
-template <int count>
-DigitText digitText(std::uint64_t value) {
-  static_assert(count >= 1 && count <= 16);
-  if constexpr (count <= 8) {
-    return (digitLanes(value) | asciiZeros) >> (8 * (8 - count));
-  } else {
-    const std::uint64_t high = value / 100000000;
-    const std::uint64_t low = (digitLanes(value - high * 100000000) | asciiZeros);
-    const std::uint64_t top = (digitLanes(high) | asciiZeros) >> (8 * (16 - count));
-    return static_cast<DigitText>(top) | (static_cast<DigitText>(low) << (8 * (count - 8)));
-  }
-}
-
-// The digit text with a point after its first `integerDigits` (1..count) characters.
-template <int count>
-DigitText withPoint(DigitText digits, int integerDigits) {
-  const DigitText mask = (DigitText{1} << (8 * integerDigits)) - 1;
-  return (digits & mask) | (DigitText{'.'} << (8 * integerDigits)) | ((digits & ~mask) << 8);
-}
-
-template <std::size_t length>
-void storeText(char* out, DigitText text) {
-  static_assert(length <= sizeof(DigitText));
-  std::memcpy(out, &text, length);
-}
-
-// 1PGw.dEe: a value that rounds to at least 0.1 and below 10^d in fixed form with d significant
-// digits in the first w-e-2 columns and e+2 blanks after them; any other value (zero included)
-// as 1PEw.dEe: one digit, the point, d digits and E, a sign and e exponent digits. The shape is
-// a template argument, so that every length but the fixed form's split is a constant. The digits
-// come from the fast generator as a number and are laid out in registers, the point put in by
-// shifts; where the generator is not sure, and for zero, editGeneralExactly decides.
-template <const GeneralField& shape>
-void editGeneral(char* field, double value) {
-  constexpr int width = shape.width;
-  constexpr int significant = shape.significant;
-  static_assert(significant + 1 <= 16 && width <= 32);
-  if (!std::isfinite(value)) [[unlikely]] {
-    editNonFinite(field, width, value);
-    return;
-  }
-  const bool negative = std::signbit(value);
-  const double magnitude = std::fabs(value);
-  constexpr double fixedCeiling = [] {
-    double power = 2;
-    for (int i = 0; i < significant; ++i) power *= 10;
-    return power;
-  }();
-  std::uint64_t digits;
-  int exponent;
-  std::memset(field, ' ', width);
-  if (magnitude >= 0.09 && magnitude < fixedCeiling) {
-    if (!fastDecimalInteger(magnitude, significant, digits, exponent)) [[unlikely]] {
-      editGeneralExactly<shape>(field, value);
-      return;
-    }
-    if (exponent >= -1 && exponent < significant) {
-      // Fixed form, ending where the trailing blanks begin: d digits and the point, or below 1
-      // "0." and d digits.
-      constexpr int fixedWidth = width - (shape.exponentDigits + 2);
-      const DigitText text = digitText<significant>(digits);
-      char* start;
-      if (exponent == -1) {
-        start = field + (fixedWidth - significant - 2);
-        storeText<significant>(start + 2, text);
-        start[0] = '0';
-        start[1] = '.';
-      } else {
-        start = field + (fixedWidth - significant - 1);
-        storeText<significant + 1>(start, withPoint<significant>(text, exponent + 1));
-      }
-      if (negative) start[-1] = '-';
-      return;
-    }
-  }
-  if (!fastDecimalInteger(magnitude, significant + 1, digits, exponent)) [[unlikely]] {
-    editGeneralExactly<shape>(field, value);
-    return;
-  }
-  // Exponent form: the first digit, the point, d digits, then E, the sign and the exponent.
-  constexpr int unsignedLength = significant + 4 + shape.exponentDigits;
-  char* const out = field + (width - unsignedLength);
-  const DigitText text = digitText<significant + 1>(digits);
-  out[0] = static_cast<char>(text);
-  storeText<significant + 1>(out + 1, ((text >> 8) << 8) | DigitText{'.'});
   if (negative) out[-1] = '-';
   char* tail = out + significant + 2;
   *tail++ = 'E';
