@@ -89,16 +89,15 @@ void writeStepLine(OutputUnit& scratch, WriterCounters& counters, double time) {
 }
 
 // Data lines of `count` values, each line the number in I8, a blank, then each value rounded to
-// single precision in 1PE12.5 and a blank: the characters of the formats above, laid out a batch
-// at a time in a buffer of their own and appended as whole records, which keeps the unit's
-// writes where lines written one by one put them.
+// single precision in 1PE12.5 and a blank: the characters of the formats above, edited straight
+// into the unit's buffer, one record each.
 template <std::size_t count>
 class DataLines {
  public:
   explicit DataLines(OutputUnit& unit) : unit_(unit) {}
 
   void add(int number, const std::array<double, count>& values) {
-    char* const line = lines_.data() + used_;
+    char* const line = unit_.extend(lineLength);
     editRowNumber(line, numberWidth, number);
     line[numberWidth] = ' ';
     char* field = line + numberWidth + 1;
@@ -107,23 +106,13 @@ class DataLines {
       field[valueWidth] = ' ';
       field += valueWidth + 1;
     }
-    std::memcpy(field, platform::lineEnd.data(), platform::lineEnd.size());
-    used_ += lineLength;
-    if (used_ == lines_.size()) flush();
-  }
-
-  // Appends the lines laid out so far; the last call of a range of rows.
-  void flush() {
-    if (used_ == 0) return;
-    unit_.appendRecords({lines_.data(), used_});
-    used_ = 0;
+    unit_.endRecord();
   }
 
  private:
   static constexpr int numberWidth = 8;
   static constexpr int valueWidth = 12;
-  static constexpr std::size_t lineLength =
-      numberWidth + 1 + count * (valueWidth + 1) + platform::lineEnd.size();
+  static constexpr std::size_t lineLength = numberWidth + 1 + count * (valueWidth + 1);
 
   static ExponentEditor editorOf() {
     const ExponentEditor editor = exponentEditor(5, 1);
@@ -132,9 +121,7 @@ class DataLines {
   }
 
   OutputUnit& unit_;
-  ExponentEditor edit_ = editorOf();
-  std::array<char, 128 * lineLength> lines_;
-  std::size_t used_ = 0;
+  const ExponentEditor edit_ = editorOf();
 };
 
 // ---- reading the scratch file back ----
@@ -319,7 +306,6 @@ void writeAvsStep(OutputUnit& out, WriterCounters& counters, const SolidMesh& me
           lines.add(node, {pressureHead[at(node)], totalHead(pressureHead[at(node)], z[at(node)]),
                            nodeVx[at(node)], nodeVy[at(node)], nodeVz[at(node)]});
         }
-        lines.flush();
       });
 
   writeFormatted(out, cellComponents);
@@ -331,7 +317,6 @@ void writeAvsStep(OutputUnit& out, WriterCounters& counters, const SolidMesh& me
                        if (!isShownElement(elementFlag, element)) continue;
                        lines.add(element, {vx[at(element)], vy[at(element)], vz[at(element)]});
                      }
-                     lines.flush();
                    });
 }
 
@@ -351,7 +336,6 @@ void writeAvsSubMeshStep(OutputUnit& out, WriterCounters& counters, const SubMes
           lines.add(point,
                     {subMesh.pointPressureHead[at(point)], subMesh.pointTotalHead[at(point)]});
         }
-        lines.flush();
       });
 }
 
