@@ -165,29 +165,19 @@ void writeFreeFormItems(OutputUnit& unit, std::span<const Item> items) {
 
 namespace {
 
-// The rows of writeNumberedRows in one field shape, laid out a batch at a time in a buffer of
-// their own, then appended as whole records, which keeps the unit's writes where rows written
-// one by one put them.
+// The rows of writeNumberedRows in one field shape, each edited straight into the unit's buffer.
 template <const GeneralField& shape, bool single>
 [[gnu::flatten]] void writeNumberedRowsIn(OutputUnit& unit, std::span<const int> entities,
                                           std::span<const double> values) {
   constexpr std::size_t prefixLength = integerWidth + 1;
-  constexpr std::size_t rowLength = prefixLength + shape.width + platform::lineEnd.size();
-  constexpr std::size_t batch = 256;
-  char rows[batch * rowLength];
-  for (std::size_t first = 0; first < entities.size(); first += batch) {
-    const std::size_t count = std::min(batch, entities.size() - first);
-    char* out = rows;
-    for (std::size_t row = first; row < first + count; ++row) {
-      editRowNumber(out, integerWidth, entities[row]);
-      out[integerWidth] = ',';
-      const double value =
-          single ? static_cast<double>(static_cast<float>(values[row])) : values[row];
-      editGeneral<shape>(out + prefixLength, value);
-      out += prefixLength + shape.width;
-      for (char c : platform::lineEnd) *out++ = c;
-    }
-    unit.appendRecords({rows, static_cast<std::size_t>(out - rows)});
+  for (std::size_t row = 0; row < entities.size(); ++row) {
+    char* const out = unit.extend(prefixLength + shape.width);
+    editRowNumber(out, integerWidth, entities[row]);
+    out[integerWidth] = ',';
+    const double value =
+        single ? static_cast<double>(static_cast<float>(values[row])) : values[row];
+    editGeneral<shape>(out + prefixLength, value);
+    unit.endRecord();
   }
 }
 
