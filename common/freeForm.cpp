@@ -163,6 +163,39 @@ void writeFreeFormItems(OutputUnit& unit, std::span<const Item> items) {
   writer.finish();
 }
 
+namespace {
+
+// The rows of writeNumberedRows in one field shape, each edited straight into the unit's buffer.
+template <const GeneralField& shape, bool single>
+[[gnu::flatten]] void writeNumberedRowsIn(OutputUnit& unit, std::span<const int> entities,
+                                          std::span<const double> values) {
+  constexpr std::size_t prefixLength = integerWidth + 1;
+  for (std::size_t row = 0; row < entities.size(); ++row) {
+    char* const out = unit.extend(prefixLength + shape.width);
+    editRowNumber(out, integerWidth, entities[row]);
+    out[integerWidth] = ',';
+    const double value =
+        single ? static_cast<double>(static_cast<float>(values[row])) : values[row];
+    editGeneral<shape>(out + prefixLength, value);
+    unit.endRecord();
+  }
+}
+
+}  // namespace
+
+void writeNumberedRows(OutputUnit& unit, std::span<const int> entities,
+                       std::span<const double> values, bool fullPrecision) {
+  if (fullPrecision) {
+    writeNumberedRowsIn<doubleField, false>(unit, entities, values);
+  } else {
+    writeNumberedRowsIn<singleField, true>(unit, entities, values);
+  }
+}
+
+void editRowNumberElsewhere(char* field, int width, std::int64_t value) {
+  editInteger(field, width, value);
+}
+
 std::string freeFormRecords(std::span<const Item> items) {
   OutputUnit unit(0);
   unit.openMemory();

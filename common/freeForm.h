@@ -3,8 +3,11 @@
 // single 1PG15.7E2, text as it stands) in records of at most 80 characters, and read as
 // values separated by commas, blanks and record ends, with repeat counts, null values and
 // the slash.
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 
@@ -23,6 +26,45 @@ void writeFreeForm(OutputUnit& unit, const Args&... args) {
 
 // The records one free-form statement would write, each followed by '\n' (tests).
 std::string freeFormRecords(std::span<const Item> items);
+
+// Records of one free-form statement each of a number, "," and a real: "entity,value", which
+// always fit one record. The real is a single (rounded to single precision, as Item::single) or
+// a double, as `fullPrecision` says. The same characters and record ends as writeFreeForm(unit,
+// entity, ",", value) row after row.
+void writeNumberedRows(OutputUnit& unit, std::span<const int> entities,
+                       std::span<const double> values, bool fullPrecision);
+
+// The eight decimal digits of `value` (below 10^8) as the values 0..9 of the bytes of a word,
+// the most significant in the lowest byte (the leftmost column once stored): four digits to
+// each half, two to each quarter, one to each byte, each split by one multiplication.
+inline std::uint64_t digitLanes(std::uint64_t value) {
+  static_assert(std::endian::native == std::endian::little, "the digits are laid out by bytes");
+  std::uint64_t lanes = (value / 10000) | ((value % 10000) << 32);
+  std::uint64_t high = ((lanes * 10486) >> 20) & 0x0000007F0000007FULL;
+  lanes = high | ((lanes - high * 100) << 16);
+  high = ((lanes * 103) >> 10) & 0x000F000F000F000FULL;
+  return high | ((lanes - high * 10) << 8);
+}
+
+// editInteger, out of line.
+void editRowNumberElsewhere(char* field, int width, std::int64_t value);
+
+// Iw with w >= 8, as editInteger, in registers for the numbers from 0 to 99999999 (the entity
+// numbers of rows): the eight columns of the digits made at once, leading zeros turned blank.
+inline void editRowNumber(char* field, int width, std::int64_t value) {
+  if (value < 0 || value > 99999999 || width < 8) [[unlikely]] {
+    editRowNumberElsewhere(field, width, value);
+    return;
+  }
+  const std::uint64_t lanes = digitLanes(static_cast<std::uint64_t>(value));
+  // Leading zeros (all but the last digit at most) become blanks: '0' - 0x10 is ' '.
+  const int leading = std::min(std::countr_zero(lanes) / 8, 7);
+  const std::uint64_t blanks = leading == 0 ? 0 : ~std::uint64_t{0} >> (64 - 8 * leading);
+  const std::uint64_t text = (lanes | 0x3030303030303030ULL) - (blanks & 0x1010101010101010ULL);
+  char* digits = field + (width - 8);
+  for (char* p = field; p < digits; ++p) *p = ' ';
+  std::memcpy(digits, &text, 8);
+}
 
 // Characters that end a value of a free-form read: blanks (tab and CR count as blanks), the
 // line end, the comma and the slash.

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/fieldEdit.h"
+#include "common/freeForm.h"
+#include "common/platform.h"
 #include "common/resultFile.h"
 #include "common/rowParts.h"
 #include "common/slots.h"
@@ -26,10 +30,10 @@ const RecordLayout stepLineTexts[5] = {"('step',I1,E15.7)", "('step',I2,E15.7)",
 const RecordLayout solidComponentsText{"('5   3',/,'5   1   1   1   1   1')"};
 const RecordLayout solidNodeLabelsText{
     "('Pressure,',/,'Total Head,',/,'Velocity X,',/,'Velocity Y,',/,'Velocity Z,')"};
-const RecordLayout dataLineText{"(I8,1X,5(1P,E12.5,' '))"};
+// Data lines: "(I8,1X,5(1P,E12.5,' '))" for the nodes and the points (of which the sub-mesh
+// gives two values), "(I8,1X,3(1P,E12.5,' '))" for the elements; DataLines lays them out.
 const RecordLayout cellComponentsText{"('3   1   1   1')"};
 const RecordLayout cellLabelsText{"('Velocity X,',/,'Velocity Y,',/,'Velocity Z,')"};
-const RecordLayout cellLineText{"(I8,1X,3(1P,E12.5,' '))"};
 
 // Sub-mesh section.
 const RecordLayout subMeshComponentsText{"('2   0',/,'2   1   1')"};
@@ -83,6 +87,42 @@ void writeStepLine(OutputUnit& scratch, WriterCounters& counters, double time) {
                                       : 5;
   writeFormatted(scratch, formats[static_cast<std::size_t>(digits - 1)], number, time);
 }
+
+// Data lines of `count` values, each line the number in I8, a blank, then each value rounded to
+// single precision in 1PE12.5 and a blank: the characters of the formats above, edited straight
+// into the unit's buffer, one record each.
+template <std::size_t count>
+class DataLines {
+ public:
+  explicit DataLines(OutputUnit& unit) : unit_(unit) {}
+
+  void add(int number, const std::array<double, count>& values) {
+    char* const line = unit_.extend(lineLength);
+    editRowNumber(line, numberWidth, number);
+    line[numberWidth] = ' ';
+    char* field = line + numberWidth + 1;
+    for (double value : values) {
+      edit_(field, valueWidth, static_cast<double>(static_cast<float>(value)));
+      field[valueWidth] = ' ';
+      field += valueWidth + 1;
+    }
+    unit_.endRecord();
+  }
+
+ private:
+  static constexpr int numberWidth = 8;
+  static constexpr int valueWidth = 12;
+  static constexpr std::size_t lineLength = numberWidth + 1 + count * (valueWidth + 1);
+
+  static ExponentEditor editorOf() {
+    const ExponentEditor editor = exponentEditor(5, 1);
+    if (editor != nullptr) return editor;
+    return [](char* field, int width, double value) { editExponent(field, width, 5, 1, value); };
+  }
+
+  OutputUnit& unit_;
+  const ExponentEditor edit_ = editorOf();
+};
 
 // ---- reading the scratch file back ----
 
@@ -148,9 +188,58 @@ std::string findSection(ScratchReader& reader, std::string_view componentLine) {
   }
 }
 
+// The '\n' characters of the bytes, counted in one-byte sums of up to 255 bytes (sums the
+// compiler keeps in vector registers without widening them).
+std::size_t lineEndCount(const char* bytes, std::size_t size) {
+  std::size_t count = 0;
+  while (size > 0) {
+    const std::size_t part = std::min<std::size_t>(size, 255);
+    unsigned char sum = 0;
+    for (std::size_t i = 0; i < part; ++i)
+      sum = static_cast<unsigned char>(sum + (bytes[i] == '\n'));
+    count += sum;
+    bytes += part;
+    size -= part;
+  }
+  return count;
+}
+
+// Up to `count` lines of exactly `width` characters each, from those the scratch file has
+// loaded, copied as they stand: each already is its line at the width, its line end the
+// platform's. Returns how many; none where a line is of another shape (written one by one).
+int copyWholeLines(OutputUnit& unit, InputUnit& scratch, int count, std::size_t width) {
+  const std::size_t stride = width + platform::lineEnd.size();
+  const char* const first = scratch.position();
+  const auto loaded = static_cast<std::size_t>(scratch.limit() - first);
+  const auto lines =
+      static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(count), loaded / stride));
+  // Each line's end where its width puts it and no other line end in between; a CR before the
+  // line end of a line that has none of its own would be taken off by the record read.
+  int whole = 0;
+  for (const char* line = first; whole < lines; ++whole, line += stride) {
+    if (std::memcmp(line + width, platform::lineEnd.data(), platform::lineEnd.size()) != 0 ||
+        (platform::lineEnd.size() == 1 && width > 0 && line[width - 1] == '\r')) {
+      break;
+    }
+  }
+  const std::size_t bytes = static_cast<std::size_t>(whole) * stride;
+  if (lineEndCount(first, bytes) != static_cast<std::size_t>(whole)) return 0;
+  unit.appendRecords({first, bytes});
+  scratch.advanceTo(first + bytes);
+  return whole;
+}
+
 void copyLines(OutputUnit& unit, ScratchReader& reader, const std::vector<LineRun>& body) {
   for (const LineRun& run : body) {
-    for (int i = 0; i < run.count; ++i) writeAtWidth(unit, requireLine(reader), run.width);
+    int left = run.count;
+    while (left > 0) {
+      if (!reader.holding) {
+        left -= copyWholeLines(unit, reader.unit, left, run.width);
+        if (left == 0) break;
+      }
+      writeAtWidth(unit, requireLine(reader), run.width);
+      --left;
+    }
   }
 }
 
@@ -201,10 +290,8 @@ void writeAvsStep(OutputUnit& out, WriterCounters& counters, const SolidMesh& me
   const int nodeCount = mesh.nodeCount, elementCount = mesh.elementCount;
   static const CompiledFormat components = compileFormat(solidComponentsText);
   static const CompiledFormat nodeLabels = compileFormat(solidNodeLabelsText);
-  static const CompiledFormat dataLine = compileFormat(dataLineText);
   static const CompiledFormat cellComponents = compileFormat(cellComponentsText);
   static const CompiledFormat cellLabels = compileFormat(cellLabelsText);
-  static const CompiledFormat cellLine = compileFormat(cellLineText);
 
   writeStepLine(out, counters, state.time);
   ++counters.avsSolidSections;
@@ -213,12 +300,11 @@ void writeAvsStep(OutputUnit& out, WriterCounters& counters, const SolidMesh& me
 
   writeRowsInParts(
       out, 1, nodeCount + 1, 75, [&](OutputUnit& part, long long first, long long last) {
+        DataLines<5> lines(part);
         for (int node = static_cast<int>(first); node < last; ++node) {
           if (nodeUnused[at(node)] == 1) continue;
-          writeFormatted(part, dataLine, node, Item::single(pressureHead[at(node)]),
-                         Item::single(totalHead(pressureHead[at(node)], z[at(node)])),
-                         Item::single(nodeVx[at(node)]), Item::single(nodeVy[at(node)]),
-                         Item::single(nodeVz[at(node)]));
+          lines.add(node, {pressureHead[at(node)], totalHead(pressureHead[at(node)], z[at(node)]),
+                           nodeVx[at(node)], nodeVy[at(node)], nodeVz[at(node)]});
         }
       });
 
@@ -226,10 +312,10 @@ void writeAvsStep(OutputUnit& out, WriterCounters& counters, const SolidMesh& me
   writeFormatted(out, cellLabels);
   writeRowsInParts(out, 1, elementCount + 1, 49,
                    [&](OutputUnit& part, long long first, long long last) {
+                     DataLines<3> lines(part);
                      for (int element = static_cast<int>(first); element < last; ++element) {
                        if (!isShownElement(elementFlag, element)) continue;
-                       writeFormatted(part, cellLine, element, Item::single(vx[at(element)]),
-                                      Item::single(vy[at(element)]), Item::single(vz[at(element)]));
+                       lines.add(element, {vx[at(element)], vy[at(element)], vz[at(element)]});
                      }
                    });
 }
@@ -238,7 +324,6 @@ void writeAvsSubMeshStep(OutputUnit& out, WriterCounters& counters, const SubMes
                          const ShownState& state) {
   static const CompiledFormat components = compileFormat(subMeshComponentsText);
   static const CompiledFormat labels = compileFormat(subMeshLabelsText);
-  static const CompiledFormat dataLine = compileFormat(dataLineText);
 
   writeStepLine(out, counters, state.time);
   ++counters.avsSubMeshSections;
@@ -246,9 +331,10 @@ void writeAvsSubMeshStep(OutputUnit& out, WriterCounters& counters, const SubMes
   writeFormatted(out, labels);
   writeRowsInParts(
       out, 1, subMesh.pointCount + 1, 36, [&](OutputUnit& part, long long first, long long last) {
+        DataLines<2> lines(part);
         for (int point = static_cast<int>(first); point < last; ++point) {
-          writeFormatted(part, dataLine, point, Item::single(subMesh.pointPressureHead[at(point)]),
-                         Item::single(subMesh.pointTotalHead[at(point)]));
+          lines.add(point,
+                    {subMesh.pointPressureHead[at(point)], subMesh.pointTotalHead[at(point)]});
         }
       });
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <span>
 #include <string_view>
 
 #include "common/freeForm.h"
@@ -122,13 +123,23 @@ void writeVector(OutputUnit& unit, int setNumber, const VectorLayout& layout,
   const bool fullPrecision = layout.fullPrecision;
   writeRowsInParts(unit, 1, entityCount + 1, fullPrecision ? 38 : 29,
                    [fullPrecision, shown, value](OutputUnit& out, long long first, long long last) {
+                     // The shown entities and their values a batch at a time.
+                     constexpr int batch = 512;
+                     std::array<int, batch> entities;
+                     std::array<double, batch> values;
+                     std::size_t count = 0;
                      const int end = static_cast<int>(last);
                      for (int entity = static_cast<int>(first); entity < end; ++entity) {
                        if (!shown(entity)) continue;
-                       const double entityValue = value(entity);
-                       writeFreeForm(out, entity, ",",
-                                     fullPrecision ? Item(entityValue) : Item::single(entityValue));
+                       entities[count] = entity;
+                       values[count] = value(entity);
+                       if (++count == batch) {
+                         writeNumberedRows(out, entities, values, fullPrecision);
+                         count = 0;
+                       }
                      }
+                     writeNumberedRows(out, std::span(entities).first(count),
+                                       std::span(values).first(count), fullPrecision);
                    });
   writeFreeForm(unit, -1, ",", valueItem(layout, 0.0));
 }

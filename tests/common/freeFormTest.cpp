@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fieldEdit.h"
 #include "common/freeForm.h"
 #include "support/texts.h"
 
@@ -119,6 +121,81 @@ TEST(FreeFormWrite, WritesIntoTheUnit) {
   writeFreeForm(unit, 1, ",10,1,");
   writeFreeForm(unit, "Pressure Head");
   EXPECT_EQ(unit.memory(), withLineEnds("           1,10,1,\n Pressure Head\n"));
+}
+
+// Numbered rows ("entity,value") against the general statement row by row: entity numbers at
+// every digit count (and past the eight columns made at once), values at the edges of the fixed
+// form, zeros, non-finite values, subnormals and values single precision rounds, as singles and
+// as doubles, in more rows than one batch holds.
+TEST(FreeFormWrite, NumberedRowsAreThoseOfTheStatement) {
+  std::vector<int> entities;
+  for (int entity :
+       {1,        2,        9,        10,        11,        99,        100,        999,
+        1000,     9999,     10000,    99999,     100000,    999999,    1000000,    9999999,
+        10000000, 99999998, 99999999, 100000000, 100000001, 999999999, 1000000000, 2147483647}) {
+    entities.push_back(entity);
+  }
+  for (int entity = 12345; entities.size() < 700; entity += 7) entities.push_back(entity);
+  std::sort(entities.begin(), entities.end());
+  const std::vector<double> edges{0.0,
+                                  -0.0,
+                                  0.1,
+                                  0.09999999999999999,
+                                  0.099999995,
+                                  9999999.5,
+                                  99999995.0,
+                                  999999999999999.5,
+                                  1e15,
+                                  -1.25e-7,
+                                  4.9406564584124654e-324,
+                                  1.7976931348623157e308,
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity(),
+                                  std::numeric_limits<double>::quiet_NaN(),
+                                  0.1f,
+                                  123.456,
+                                  -98765.4321};
+  std::mt19937_64 random(3);
+  std::uniform_real_distribution<double> decade(-12.0, 12.0);
+  std::vector<double> values;
+  for (std::size_t row = 0; row < entities.size(); ++row) {
+    values.push_back(row < edges.size() ? edges[row]
+                                        : std::pow(10.0, decade(random)) * (row % 3 == 0 ? -1 : 1));
+  }
+  for (bool fullPrecision : {false, true}) {
+    SCOPED_TRACE(fullPrecision ? "double" : "single");
+    OutputUnit rows(6), statements(7);
+    rows.openMemory();
+    statements.openMemory();
+    writeNumberedRows(rows, entities, values, fullPrecision);
+    for (std::size_t row = 0; row < entities.size(); ++row) {
+      writeFreeForm(statements, entities[row], ",",
+                    fullPrecision ? Item(values[row]) : Item::single(values[row]));
+    }
+    EXPECT_TRUE(rows.memory() == statements.memory());
+  }
+}
+
+// The number fields of rows against editInteger: every digit count, the widest numbers the
+// eight columns hold, those that need more, and negative numbers, in fields of 8 and 12.
+TEST(FreeFormWrite, RowNumbersAreThoseOfTheIntegerEditor) {
+  std::vector<std::int64_t> numbers{
+      0, 1, 7, 10, 42, 99, 100, 12345, 99999999, 100000000, 123456789, -1, -99999999, 2147483647};
+  for (std::int64_t power = 1; power < 100000000; power *= 10) {
+    numbers.push_back(power - 1);
+    numbers.push_back(power);
+    numbers.push_back(power + 1);
+  }
+  for (int width : {8, 12}) {
+    for (std::int64_t number : numbers) {
+      char got[12], expected[12];
+      editRowNumber(got, width, number);
+      editInteger(expected, width, number);
+      EXPECT_EQ(std::string(got, static_cast<std::size_t>(width)),
+                std::string(expected, static_cast<std::size_t>(width)))
+          << number << " in I" << width;
+    }
+  }
 }
 
 // 1PGw.dEe from printf, slowly: fixed form when 0.1 <= rounded magnitude < 10^d.

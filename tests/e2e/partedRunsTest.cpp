@@ -72,6 +72,8 @@ const FormCase forms[] = {
     {"tecplot", "RES.DAT --to tecplot"},
     {"femap", "RES.DAT --to femap"},
     {"avs", "RES.DAT --to avs"},
+    {"femapAtTimes", "RES.DAT --to femap --at 5,17.5"},
+    {"avsAtTimes", "RES.DAT --to avs --times OTF.DAT"},
     {"interp", "RES.DAT --to interp --points POINTS.DAT"},
     {"interpTecplot", "RES.DAT --to interp --points POINTS.DAT --submesh tecplot"},
     {"interpFemap", "RES.DAT --to interp --points POINTS.DAT --submesh femap"},
@@ -116,15 +118,17 @@ TEST_P(AtFourThreads, EveryOutputIsTheSame) {
 INSTANTIATE_TEST_SUITE_P(Forms, AtFourThreads, testSupport::rowsOf(forms), testSupport::rowName);
 
 // An output on a full device stops the run at its first full buffer, inside the initial state's
-// records: the same message and status at four threads, and nothing else written.
+// records (the final file of the scratch form, after the loop, among them): the same message and
+// status at four threads, and nothing else written.
 TEST(AtFourThreadsStops, OnAFullDevice) {
   ASSERT_TRUE(generated().made());
   struct Full {
     const char* form;
     const char* file;
   };
-  for (const Full& full : {Full{"tecplot", "TECPLOT.TXT"}, Full{"femap", "FEMAP.NEU"},
-                           Full{"avs", "AVS.tmp"}, Full{"list --times OTF.DAT", "OUTPUT.TXT"}}) {
+  for (const Full& full :
+       {Full{"tecplot", "TECPLOT.TXT"}, Full{"femap", "FEMAP.NEU"}, Full{"avs", "AVS.tmp"},
+        Full{"avs", "AVS.INP"}, Full{"list --times OTF.DAT", "OUTPUT.TXT"}}) {
     SCOPED_TRACE(full.form);
     ProgramResult results[2];
     for (int run = 0; run < 2; ++run) {
