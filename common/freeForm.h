@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "common/numberScan.h"
 #include "common/readPlace.h"
 #include "common/textFormat.h"
 #include "common/units.h"
@@ -23,18 +24,6 @@ void writeFreeForm(OutputUnit& unit, const Args&... args) {
 
 // The records one free-form statement would write, each followed by '\n' (tests).
 std::string freeFormRecords(std::span<const Item> items);
-
-// Characters that end a value of a free-form read: blanks (tab and CR count as blanks), the
-// line end, the comma and the slash.
-inline constexpr std::array<bool, 256> freeFormSeparators = [] {
-  std::array<bool, 256> table{};
-  for (char c : {' ', '\t', '\r', '\n', ',', '/'}) table[static_cast<unsigned char>(c)] = true;
-  return table;
-}();
-
-inline bool isSeparator(char c) {
-  return freeFormSeparators[static_cast<unsigned char>(c)];
-}
 
 // One free-form read statement. It begins at the next record; each read() takes the next
 // value; finish() ends the statement and skips the rest of its last record. A null value or a
@@ -93,6 +82,11 @@ class FreeFormRead {
   bool finished_ = false;
   bool afterSeparator_ = true;  // a comma (or the statement's start) was the last thing seen
   Pending pending_ = Pending::none;
-  int repeatLeft_ = 0;      // copies of the repeated value still to hand out
-  std::string repeatText_;  // the repeated value; empty for r null values
+  int repeatLeft_ = 0;  // copies of the repeated value still to hand out
+  // The repeated value, converted once for each type of item; r null values have none.
+  bool repeatNull_ = false;
+  bool repeatIntegerValid_ = false;
+  bool repeatRealValid_ = false;
+  int repeatInteger_ = 0;
+  double repeatReal_ = 0.0;
 };

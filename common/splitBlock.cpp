@@ -44,75 +44,12 @@ std::int64_t repeatCount(const char* token, const char* star) {
   return std::max(count, 0);
 }
 
-// Powers of ten that doubles hold exactly.
-constexpr std::array<double, 23> exactPowers = [] {
-  std::array<double, 23> powers{};
-  double power = 1.0;
-  for (double& p : powers) {
-    p = power;
-    power *= 10.0;
-  }
-  return powers;
-}();
-
-// A decimal real at p ("-12.5", "1.0E-3", "3.199973D+01") that ends at a separator, when its
-// digits and its power of ten are exact in doubles: the one rounding of their product or
-// quotient is then the correctly rounded value, as std::from_chars and the number scanner
-// give it. The end of the token; null for any other token.
-inline const char* shortReal(const char* p, double& value) {
-  const bool negative = *p == '-';
-  p += negative ? 1 : 0;
-  std::uint64_t digits = 0;
-  int count = 0;
-  const char* first = p;
-  for (; isDigit(*p); ++p, ++count) digits = digits * 10 + static_cast<unsigned>(*p - '0');
-  if (p == first) return nullptr;
-  int scale = 0;
-  if (*p == '.') {
-    const char* fraction = ++p;
-    for (; isDigit(*p); ++p, ++count) digits = digits * 10 + static_cast<unsigned>(*p - '0');
-    scale = -static_cast<int>(p - fraction);
-  }
-  if (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd') {
-    ++p;
-    const bool negativeExponent = *p == '-';
-    p += *p == '-' || *p == '+' ? 1 : 0;
-    const char* exponentDigits = p;
-    int exponent = 0;
-    for (; isDigit(*p) && p - exponentDigits < 3; ++p) exponent = exponent * 10 + (*p - '0');
-    if (p == exponentDigits || isDigit(*p)) return nullptr;
-    scale += negativeExponent ? -exponent : exponent;
-  }
-  if (!isSeparator(*p) || count > 19 || digits > (std::uint64_t{1} << 53) || scale < -22 ||
-      scale > 22) {
-    return nullptr;
-  }
-  const auto exact = static_cast<double>(digits);
-  const double magnitude = scale < 0 ? exact / exactPowers[static_cast<std::size_t>(-scale)]
-                                     : exact * exactPowers[static_cast<std::size_t>(scale)];
-  value = negative ? -magnitude : magnitude;
-  return p;
-}
-
 // The bytes of a word equal to c: each one's high bit set, and no other bit.
 inline std::uint64_t bytesEqual(std::uint64_t word, char c) {
   constexpr std::uint64_t ones = 0x0101010101010101ULL;
   constexpr std::uint64_t low7 = 0x7f7f7f7f7f7f7f7fULL;
   const std::uint64_t x = word ^ (ones * static_cast<unsigned char>(c));
   return ~(((x & low7) + low7) | x | low7);
-}
-
-// An integer of at most nine digits at p, after an optional '-', that ends at a separator: the
-// value std::from_chars gives. The end of the token; null for any other token.
-inline const char* shortInteger(const char* p, int& value) {
-  const bool negative = *p == '-';
-  p += negative ? 1 : 0;
-  const char* first = p;
-  int magnitude = 0;
-  for (; isDigit(*p) && p - first < 9; ++p) magnitude = magnitude * 10 + (*p - '0');
-  if (p == first || !isSeparator(*p)) return nullptr;
-  value = negative ? -magnitude : magnitude;
-  return p;
 }
 
 // What the parts' guesses are made of: the lines of some text, and the values beyond one that
