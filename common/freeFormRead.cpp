@@ -39,13 +39,6 @@ inline const char* shortNumber(const char* p, double& value) {
   return shortReal(p, value);
 }
 
-// The token [first, last), which a separator ends, as a value of the item's type.
-template <class Number>
-bool convertToken(const char* first, const char* last, Number& value) {
-  if (shortNumber(first, value) == last) return true;
-  return parseNumber(first, last, value);
-}
-
 }  // namespace
 
 FreeFormRead::FreeFormRead(InputUnit& unit, bool endOfFileBranch, const ReadPlace* place)
@@ -148,8 +141,8 @@ void FreeFormRead::startRepeat(const char* token, const char* star, const char* 
   repeatLeft_ = count;
   const char* text = star + 1;
   repeatNull_ = text == end;
-  repeatIntegerValid_ = !repeatNull_ && convertToken(text, end, repeatInteger_);
-  repeatRealValid_ = !repeatNull_ && convertToken(text, end, repeatReal_);
+  repeatIntegerValid_ = !repeatNull_ && scanToken(text, end, repeatInteger_);
+  repeatRealValid_ = !repeatNull_ && scanToken(text, end, repeatReal_);
 }
 
 template <class Number>

@@ -112,3 +112,14 @@ inline const char* shortInteger(const char* p, int& value) {
   value = negative ? -magnitude : magnitude;
   return p;
 }
+
+// The token [first, last), which a separator ends, as a free-form value: by the fast path when
+// it takes it, else by the scanner.
+inline bool scanToken(const char* first, const char* last, int& value) {
+  if (shortInteger(first, value) == last) return true;
+  return scanInteger({first, static_cast<std::size_t>(last - first)}, freeFormValue, value);
+}
+inline bool scanToken(const char* first, const char* last, double& value) {
+  if (shortReal(first, value) == last) return true;
+  return scanReal({first, static_cast<std::size_t>(last - first)}, freeFormValue, value);
+}

@@ -44,14 +44,6 @@ std::int64_t repeatCount(const char* token, const char* star) {
   return std::max(count, 0);
 }
 
-// The bytes of a word equal to c: each one's high bit set, and no other bit.
-inline std::uint64_t bytesEqual(std::uint64_t word, char c) {
-  constexpr std::uint64_t ones = 0x0101010101010101ULL;
-  constexpr std::uint64_t low7 = 0x7f7f7f7f7f7f7f7fULL;
-  const std::uint64_t x = word ^ (ones * static_cast<unsigned char>(c));
-  return ~(((x & low7) + low7) | x | low7);
-}
-
 // What the parts' guesses are made of: the lines of some text, and the values beyond one that
 // its repeat counts stand for.
 struct LineCount {
@@ -60,28 +52,22 @@ struct LineCount {
 };
 
 LineCount countLines(const char* first, const char* last) {
-  constexpr std::uint64_t ones = 0x0101010101010101ULL;
   LineCount count;
-  const auto repeat = [&](const char* star) {
+  // Line ends counted in runs short enough for a byte to count them: a loop compilers turn
+  // into wide compares.
+  const char* p = first;
+  for (; last - p >= 255; p += 255) {
+    unsigned char lines = 0;
+    for (int i = 0; i < 255; ++i) lines = static_cast<unsigned char>(lines + (p[i] == '\n'));
+    count.lines += lines;
+  }
+  for (; p != last; ++p) count.lines += *p == '\n' ? 1 : 0;
+  for (const char* star = first;; ++star) {
+    star = static_cast<const char*>(std::memchr(star, '*', static_cast<std::size_t>(last - star)));
+    if (star == nullptr) break;
     const char* token = star;
     while (token > first && !isSeparator(token[-1])) --token;
     count.repeated += std::max<std::int64_t>(repeatCount(token, star) - 1, 0);
-  };
-  const char* p = first;
-  for (; last - p >= 8; p += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    // The high bits summed: at most 8 in the top byte.
-    count.lines += static_cast<std::int64_t>(((bytesEqual(word, '\n') >> 7) * ones) >> 56);
-    if (bytesEqual(word, '*') != 0) {
-      for (int i = 0; i < 8; ++i) {
-        if (p[i] == '*') repeat(p + i);
-      }
-    }
-  }
-  for (; p != last; ++p) {
-    count.lines += *p == '\n';
-    if (*p == '*') repeat(p);
   }
   return count;
 }
@@ -418,11 +404,11 @@ class SplitReader {
       }
       std::int64_t copies = repeatCount(token, star);
       if (copies == 0) return finish(PartEnd::odd);
-      const char* text = star + 1;
+      Repeated repeated{star + 1, end};
       p = end;
       for (; copies > 0; --copies) {
         if (values == share) return finishShare(part, values, comma, p, true);
-        if (text == end ? !nullFits(item) : !store(item, text, end)) {
+        if (repeated.first == end ? !nullFits(item) : !storeRepeated(item, repeated)) {
           // The statement stops at this copy: read again from the part's start.
           return finish(PartEnd::odd);
         }
@@ -463,6 +449,36 @@ class SplitReader {
     if (!column.integer) return true;
     return fits(column,
                 column.integers != nullptr ? column.integers[item.group * column.stride] : 0);
+  }
+
+  // The value of a repeat "r*value", converted once for each type of item, when first needed.
+  struct Repeated {
+    const char* first;
+    const char* last;
+    signed char integerValid = -1;  // -1: not converted yet
+    signed char realValid = -1;
+    int integer = 0;
+    double real = 0.0;
+  };
+
+  // A copy of a repeated value into its item, as the statement converts it.
+  bool storeRepeated(const Item& item, Repeated& repeated) {
+    const BlockColumn& column = columns_[static_cast<std::size_t>(item.column)];
+    const std::ptrdiff_t at = item.group * column.stride;
+    if (column.integer) {
+      if (repeated.integerValid < 0) {
+        repeated.integerValid = scanToken(repeated.first, repeated.last, repeated.integer) ? 1 : 0;
+      }
+      if (repeated.integerValid == 0 || !fits(column, repeated.integer)) return false;
+      if (column.integers != nullptr) column.integers[at] = repeated.integer;
+    } else {
+      if (repeated.realValid < 0) {
+        repeated.realValid = scanToken(repeated.first, repeated.last, repeated.real) ? 1 : 0;
+      }
+      if (repeated.realValid == 0) return false;
+      if (column.reals != nullptr) column.reals[at] = repeated.real;
+    }
+    return true;
   }
 
   // An odd value [first, last) into its item, as the statement converts it.
