@@ -25,6 +25,10 @@ SplitLimits limits;
 constexpr int sampleLines = 32;
 // Loaded beyond the bytes a block's values are expected to take, to end it on a line end.
 constexpr std::size_t windowMargin = 64 * 1024;
+// The windows the input buffer holds, so that the next ones load while parts read.
+constexpr std::size_t windowsInBuffer = 6;
+// A byte loaded costs about this fraction of a byte read by a part.
+constexpr std::size_t readCostRatio = 10;
 
 inline bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -161,6 +165,9 @@ class SplitReader {
       const double expected = static_cast<double>(remaining) * bytesPerValue_;
       const std::size_t want = static_cast<std::size_t>(
           std::min(static_cast<double>(limits.mostWindowBytes), expected * 1.0625 + windowMargin));
+      // Room to load windows ahead while parts read (see below): the buffer is moved to its
+      // front only once every few windows.
+      unit_.reserveBuffer(std::min(windowsInBuffer * want, 2 * limits.mostWindowBytes));
       unit_.loadAhead(want);
       const char* begin = unit_.position();
       const std::size_t loaded = static_cast<std::size_t>(unit_.limit() - begin);
@@ -174,9 +181,20 @@ class SplitReader {
           partsFor(static_cast<long long>(spread),
                    static_cast<long long>(std::max<std::size_t>(limits.leastPartBytes, 1)));
       if (end == begin || parts < 2) return readRest(exact);
-      cut(begin, end, spread, parts);
+      // While the parts read, the file behind them is loaded into the buffer's free room, as
+      // much as this window again (what the next block or window is likely to want), so that
+      // the next window's loading is done. The loading is a task of its own, taken first; the
+      // last part is made lighter by its cost.
+      const auto ahead = static_cast<std::size_t>(unit_.limit() - end);
+      const std::size_t preload = ahead >= want ? 0 : std::min(want - ahead, unit_.roomInPlace());
+      const std::size_t lighter = std::min(preload / readCostRatio, spread / 2);
+      cut(begin, end, spread, parts, lighter);
       guess(exact);
-      runParts(parts, [this](int part) { readPart(static_cast<std::size_t>(part)); });
+      const int first = preload > 0 ? 1 : 0;
+      runParts(parts + first, [this, first, preload](int task) {
+        if (task < first) return unit_.loadInPlace(preload);
+        readPart(static_cast<std::size_t>(task - first));
+      });
       if (takeParts(exact)) return;
       unit_.advanceTo(end);
     }
@@ -184,14 +202,14 @@ class SplitReader {
 
  private:
   // Cuts [begin, end) into parts at line ends: `parts` equal shares of the first `spread`
-  // bytes, the last part running on to `end`.
-  void cut(const char* begin, const char* end, std::size_t spread, int parts) {
+  // bytes and `lighter` more, the last part shorter by `lighter` and running on to `end`.
+  void cut(const char* begin, const char* end, std::size_t spread, int parts, std::size_t lighter) {
     parts_.resize(static_cast<std::size_t>(parts));
     const char* first = begin;
     for (std::size_t i = 0; i < parts_.size(); ++i) {
       const char* last = end;
       if (i + 1 < parts_.size()) {
-        last = begin + spread * (i + 1) / parts_.size();
+        last = begin + std::min(spread, (spread + lighter) * (i + 1) / parts_.size());
         last = std::max(last, first);
         last =
             static_cast<const char*>(std::memchr(last, '\n', static_cast<std::size_t>(end - last)));
