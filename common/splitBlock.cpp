@@ -1,14 +1,13 @@
 // The split block reader. A part reads what a free-form statement would read from the same
 // point: the same tokens, and the same values, since every conversion it makes rounds
-// correctly as the statement's do (a short decimal exactly, std::from_chars, or the number
-// scanner for the odd value). But it never stops the run: anything it cannot take as the
+// correctly as the statement's do (a short decimal exactly, any other value by the number
+// scanner). But it never stops the run: anything it cannot take as the
 // statement would (a slash, a bad value or repeat count, more values than its share) ends the
 // part, and the statement itself, started where the parts stopped being sure, meets it again.
 #include "common/splitBlock.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -381,15 +380,6 @@ class SplitReader {
           next(item);
           continue;
         }
-        auto [ptr, ec] = std::from_chars(p, last, value);
-        if (ec == std::errc() && isSeparator(*ptr)) {
-          if (!fits(column, value)) return finish(PartEnd::odd);
-          if (column.integers != nullptr) column.integers[at] = value;
-          p = ptr;
-          ++values;
-          next(item);
-          continue;
-        }
       } else {
         double value;
         if (const char* tokenEnd = shortReal(p, value)) {
@@ -399,16 +389,8 @@ class SplitReader {
           next(item);
           continue;
         }
-        auto [ptr, ec] = std::from_chars(p, last, value);
-        if (ec == std::errc() && isSeparator(*ptr)) {
-          if (column.reals != nullptr) column.reals[at] = value;
-          p = ptr;
-          ++values;
-          next(item);
-          continue;
-        }
       }
-      // An odd value or a repeat count.
+      // A long or odd value, or a repeat count.
       const char* token = p;
       const char* end = tokenEnd(p);
       const auto* star =
