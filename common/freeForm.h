@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 
+#include "common/numberScan.h"
 #include "common/readPlace.h"
 #include "common/textFormat.h"
 #include "common/units.h"
@@ -64,18 +65,6 @@ inline void editRowNumber(char* field, int width, std::int64_t value) {
   char* digits = field + (width - 8);
   for (char* p = field; p < digits; ++p) *p = ' ';
   std::memcpy(digits, &text, 8);
-}
-
-// Characters that end a value of a free-form read: blanks (tab and CR count as blanks), the
-// line end, the comma and the slash.
-inline constexpr std::array<bool, 256> freeFormSeparators = [] {
-  std::array<bool, 256> table{};
-  for (char c : {' ', '\t', '\r', '\n', ',', '/'}) table[static_cast<unsigned char>(c)] = true;
-  return table;
-}();
-
-inline bool isSeparator(char c) {
-  return freeFormSeparators[static_cast<unsigned char>(c)];
 }
 
 // One free-form read statement. It begins at the next record; each read() takes the next
@@ -135,6 +124,11 @@ class FreeFormRead {
   bool finished_ = false;
   bool afterSeparator_ = true;  // a comma (or the statement's start) was the last thing seen
   Pending pending_ = Pending::none;
-  int repeatLeft_ = 0;      // copies of the repeated value still to hand out
-  std::string repeatText_;  // the repeated value; empty for r null values
+  int repeatLeft_ = 0;  // copies of the repeated value still to hand out
+  // The repeated value, converted once for each type of item; r null values have none.
+  bool repeatNull_ = false;
+  bool repeatIntegerValid_ = false;
+  bool repeatRealValid_ = false;
+  int repeatInteger_ = 0;
+  double repeatReal_ = 0.0;
 };

@@ -1,13 +1,15 @@
 // The free-form scanner. Values are read straight from the unit's buffer: the common value (a
-// plain integer, or a real that std::from_chars takes as it stands) costs one conversion and no
-// copy. Only odd tokens take the slow path: a leading '+', a D exponent, an exponent written
-// without its letter ("1.5000-120"), a repeat count, or a value out of the double range.
+// short decimal, with an E or D exponent) is converted exactly in place, a longer one by
+// std::from_chars, with no copy. Only odd tokens take the slow path: a leading '+', an exponent
+// written without its letter ("1.5000-120"), or a value out of the double range. A repeated
+// value is converted once for its copies.
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "common/freeForm.h"
 #include "common/numberScan.h"
@@ -27,6 +29,14 @@ const char* tokenEnd(const char* p) {
 }
 [[gnu::noinline]] bool parseNumber(const char* first, const char* last, double& value) {
   return scanReal({first, static_cast<std::size_t>(last - first)}, freeFormValue, value);
+}
+
+// The usual value, converted exactly without std::from_chars (numberScan.h).
+inline const char* shortNumber(const char* p, int& value) {
+  return shortInteger(p, value);
+}
+inline const char* shortNumber(const char* p, double& value) {
+  return shortReal(p, value);
 }
 
 }  // namespace
@@ -129,7 +139,10 @@ void FreeFormRead::startRepeat(const char* token, const char* star, const char* 
   if (!isDigit(*token) || !parseNumber(token, star, count) || count <= 0) syntaxError(token, end);
   pending_ = Pending::repeat;
   repeatLeft_ = count;
-  repeatText_.assign(star + 1, end);
+  const char* text = star + 1;
+  repeatNull_ = text == end;
+  repeatIntegerValid_ = !repeatNull_ && scanToken(text, end, repeatInteger_);
+  repeatRealValid_ = !repeatNull_ && scanToken(text, end, repeatReal_);
 }
 
 template <class Number>
@@ -143,9 +156,16 @@ bool FreeFormRead::takePending(Number& item) {
       break;
   }
   if (--repeatLeft_ == 0) pending_ = Pending::none;
-  if (repeatText_.empty()) return true;  // r null values
-  const char* first = repeatText_.data();
-  if (!parseNumber(first, first + repeatText_.size(), item)) {
+  if (repeatNull_) return true;  // r null values
+  bool valid = false;
+  if constexpr (std::is_same_v<Number, int>) {
+    valid = repeatIntegerValid_;
+    if (valid) item = repeatInteger_;
+  } else {
+    valid = repeatRealValid_;
+    if (valid) item = repeatReal_;
+  }
+  if (!valid) {
     // The repeat token stands just before the cursor: no record is loaded while copies last.
     const char* token = cursor_;
     while (token > unit_.position() && !isSeparator(token[-1])) --token;
@@ -160,6 +180,11 @@ bool FreeFormRead::readNumber(Number& item) {
   if (!nextValue()) return pending_ != Pending::endOfFile;
   // The usual value: straight from the buffer, ended by a separator.
   Number value;
+  if (const char* end = shortNumber(cursor_, value)) {
+    item = value;
+    cursor_ = end;
+    return true;
+  }
   auto [ptr, ec] = std::from_chars(cursor_, limit_, value);
   if (ec == std::errc() && isSeparator(*ptr)) {
     item = value;

@@ -161,6 +161,26 @@ bool InputUnit::loadAhead(std::size_t bytes) {
   return lineLimit_ >= bytes;
 }
 
+void InputUnit::reserveBuffer(std::size_t bytes) {
+  if (open_ && rereadable_ && buffer_.size() < bytes) buffer_.resize(bytes);
+}
+
+void InputUnit::loadInPlace(std::size_t bytes) {
+  if (!open_ || !rereadable_ || exhausted_ || fault_ != Fault::none) return;
+  const std::size_t goal = loaded_ + std::min(bytes, buffer_.size() - loaded_);
+  while (loaded_ < goal && fault_ == Fault::none) {
+    // As readBlock() reads: at most a block, never past the bound of the record open.
+    const std::size_t room =
+        std::min({goal - loaded_, fileBlockSize, lineLimit_ + recordBound_ + 1 - loaded_});
+    const std::int64_t n = platform::readSome(fd_, buffer_.data() + loaded_, room);
+    if (n <= 0) return;
+    const std::size_t first = loaded_;
+    loaded_ += static_cast<std::size_t>(n);
+    bytesTaken_.store(bufferOffset_ + loaded_, std::memory_order_relaxed);
+    takeRead(first);
+  }
+}
+
 void InputUnit::dropReadBytes() {
   if (pos_ == 0) return;
   if (!rereadable_) {

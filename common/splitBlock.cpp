@@ -1,14 +1,13 @@
 // The split block reader. A part reads what a free-form statement would read from the same
 // point: the same tokens, and the same values, since every conversion it makes rounds
-// correctly as the statement's do (a short decimal exactly, std::from_chars, or the number
-// scanner for the odd value). But it never stops the run: anything it cannot take as the
+// correctly as the statement's do (a short decimal exactly, any other value by the number
+// scanner). But it never stops the run: anything it cannot take as the
 // statement would (a slash, a bad value or repeat count, more values than its share) ends the
 // part, and the statement itself, started where the parts stopped being sure, meets it again.
 #include "common/splitBlock.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -25,6 +24,10 @@ SplitLimits limits;
 constexpr int sampleLines = 32;
 // Loaded beyond the bytes a block's values are expected to take, to end it on a line end.
 constexpr std::size_t windowMargin = 64 * 1024;
+// The windows the input buffer holds, so that the next ones load while parts read.
+constexpr std::size_t windowsInBuffer = 6;
+// A byte loaded costs about this fraction of a byte read by a part.
+constexpr std::size_t readCostRatio = 10;
 
 inline bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -44,77 +47,6 @@ std::int64_t repeatCount(const char* token, const char* star) {
   return std::max(count, 0);
 }
 
-// Powers of ten that doubles hold exactly.
-constexpr std::array<double, 23> exactPowers = [] {
-  std::array<double, 23> powers{};
-  double power = 1.0;
-  for (double& p : powers) {
-    p = power;
-    power *= 10.0;
-  }
-  return powers;
-}();
-
-// A decimal real at p ("-12.5", "1.0E-3", "3.199973D+01") that ends at a separator, when its
-// digits and its power of ten are exact in doubles: the one rounding of their product or
-// quotient is then the correctly rounded value, as std::from_chars and the number scanner
-// give it. The end of the token; null for any other token.
-inline const char* shortReal(const char* p, double& value) {
-  const bool negative = *p == '-';
-  p += negative ? 1 : 0;
-  std::uint64_t digits = 0;
-  int count = 0;
-  const char* first = p;
-  for (; isDigit(*p); ++p, ++count) digits = digits * 10 + static_cast<unsigned>(*p - '0');
-  if (p == first) return nullptr;
-  int scale = 0;
-  if (*p == '.') {
-    const char* fraction = ++p;
-    for (; isDigit(*p); ++p, ++count) digits = digits * 10 + static_cast<unsigned>(*p - '0');
-    scale = -static_cast<int>(p - fraction);
-  }
-  if (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd') {
-    ++p;
-    const bool negativeExponent = *p == '-';
-    p += *p == '-' || *p == '+' ? 1 : 0;
-    const char* exponentDigits = p;
-    int exponent = 0;
-    for (; isDigit(*p) && p - exponentDigits < 3; ++p) exponent = exponent * 10 + (*p - '0');
-    if (p == exponentDigits || isDigit(*p)) return nullptr;
-    scale += negativeExponent ? -exponent : exponent;
-  }
-  if (!isSeparator(*p) || count > 19 || digits > (std::uint64_t{1} << 53) || scale < -22 ||
-      scale > 22) {
-    return nullptr;
-  }
-  const auto exact = static_cast<double>(digits);
-  const double magnitude = scale < 0 ? exact / exactPowers[static_cast<std::size_t>(-scale)]
-                                     : exact * exactPowers[static_cast<std::size_t>(scale)];
-  value = negative ? -magnitude : magnitude;
-  return p;
-}
-
-// The bytes of a word equal to c: each one's high bit set, and no other bit.
-inline std::uint64_t bytesEqual(std::uint64_t word, char c) {
-  constexpr std::uint64_t ones = 0x0101010101010101ULL;
-  constexpr std::uint64_t low7 = 0x7f7f7f7f7f7f7f7fULL;
-  const std::uint64_t x = word ^ (ones * static_cast<unsigned char>(c));
-  return ~(((x & low7) + low7) | x | low7);
-}
-
-// An integer of at most nine digits at p, after an optional '-', that ends at a separator: the
-// value std::from_chars gives. The end of the token; null for any other token.
-inline const char* shortInteger(const char* p, int& value) {
-  const bool negative = *p == '-';
-  p += negative ? 1 : 0;
-  const char* first = p;
-  int magnitude = 0;
-  for (; isDigit(*p) && p - first < 9; ++p) magnitude = magnitude * 10 + (*p - '0');
-  if (p == first || !isSeparator(*p)) return nullptr;
-  value = negative ? -magnitude : magnitude;
-  return p;
-}
-
 // What the parts' guesses are made of: the lines of some text, and the values beyond one that
 // its repeat counts stand for.
 struct LineCount {
@@ -123,28 +55,22 @@ struct LineCount {
 };
 
 LineCount countLines(const char* first, const char* last) {
-  constexpr std::uint64_t ones = 0x0101010101010101ULL;
   LineCount count;
-  const auto repeat = [&](const char* star) {
+  // Line ends counted in runs short enough for a byte to count them: a loop compilers turn
+  // into wide compares.
+  const char* p = first;
+  for (; last - p >= 255; p += 255) {
+    unsigned char lines = 0;
+    for (int i = 0; i < 255; ++i) lines = static_cast<unsigned char>(lines + (p[i] == '\n'));
+    count.lines += lines;
+  }
+  for (; p != last; ++p) count.lines += *p == '\n' ? 1 : 0;
+  for (const char* star = first;; ++star) {
+    star = static_cast<const char*>(std::memchr(star, '*', static_cast<std::size_t>(last - star)));
+    if (star == nullptr) break;
     const char* token = star;
     while (token > first && !isSeparator(token[-1])) --token;
     count.repeated += std::max<std::int64_t>(repeatCount(token, star) - 1, 0);
-  };
-  const char* p = first;
-  for (; last - p >= 8; p += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    // The high bits summed: at most 8 in the top byte.
-    count.lines += static_cast<std::int64_t>(((bytesEqual(word, '\n') >> 7) * ones) >> 56);
-    if (bytesEqual(word, '*') != 0) {
-      for (int i = 0; i < 8; ++i) {
-        if (p[i] == '*') repeat(p + i);
-      }
-    }
-  }
-  for (; p != last; ++p) {
-    count.lines += *p == '\n';
-    if (*p == '*') repeat(p);
   }
   return count;
 }
@@ -238,6 +164,9 @@ class SplitReader {
       const double expected = static_cast<double>(remaining) * bytesPerValue_;
       const std::size_t want = static_cast<std::size_t>(
           std::min(static_cast<double>(limits.mostWindowBytes), expected * 1.0625 + windowMargin));
+      // Room to load windows ahead while parts read (see below): the buffer is moved to its
+      // front only once every few windows.
+      unit_.reserveBuffer(std::min(windowsInBuffer * want, 2 * limits.mostWindowBytes));
       unit_.loadAhead(want);
       const char* begin = unit_.position();
       const std::size_t loaded = static_cast<std::size_t>(unit_.limit() - begin);
@@ -251,9 +180,20 @@ class SplitReader {
           partsFor(static_cast<long long>(spread),
                    static_cast<long long>(std::max<std::size_t>(limits.leastPartBytes, 1)));
       if (end == begin || parts < 2) return readRest(exact);
-      cut(begin, end, spread, parts);
+      // While the parts read, the file behind them is loaded into the buffer's free room, as
+      // much as this window again (what the next block or window is likely to want), so that
+      // the next window's loading is done. The loading is a task of its own, taken first; the
+      // last part is made lighter by its cost.
+      const auto ahead = static_cast<std::size_t>(unit_.limit() - end);
+      const std::size_t preload = ahead >= want ? 0 : std::min(want - ahead, unit_.roomInPlace());
+      const std::size_t lighter = std::min(preload / readCostRatio, spread / 2);
+      cut(begin, end, spread, parts, lighter);
       guess(exact);
-      runParts(parts, [this](int part) { readPart(static_cast<std::size_t>(part)); });
+      const int first = preload > 0 ? 1 : 0;
+      runParts(parts + first, [this, first, preload](int task) {
+        if (task < first) return unit_.loadInPlace(preload);
+        readPart(static_cast<std::size_t>(task - first));
+      });
       if (takeParts(exact)) return;
       unit_.advanceTo(end);
     }
@@ -261,14 +201,14 @@ class SplitReader {
 
  private:
   // Cuts [begin, end) into parts at line ends: `parts` equal shares of the first `spread`
-  // bytes, the last part running on to `end`.
-  void cut(const char* begin, const char* end, std::size_t spread, int parts) {
+  // bytes and `lighter` more, the last part shorter by `lighter` and running on to `end`.
+  void cut(const char* begin, const char* end, std::size_t spread, int parts, std::size_t lighter) {
     parts_.resize(static_cast<std::size_t>(parts));
     const char* first = begin;
     for (std::size_t i = 0; i < parts_.size(); ++i) {
       const char* last = end;
       if (i + 1 < parts_.size()) {
-        last = begin + spread * (i + 1) / parts_.size();
+        last = begin + std::min(spread, (spread + lighter) * (i + 1) / parts_.size());
         last = std::max(last, first);
         last =
             static_cast<const char*>(std::memchr(last, '\n', static_cast<std::size_t>(end - last)));
@@ -440,15 +380,6 @@ class SplitReader {
           next(item);
           continue;
         }
-        auto [ptr, ec] = std::from_chars(p, last, value);
-        if (ec == std::errc() && isSeparator(*ptr)) {
-          if (!fits(column, value)) return finish(PartEnd::odd);
-          if (column.integers != nullptr) column.integers[at] = value;
-          p = ptr;
-          ++values;
-          next(item);
-          continue;
-        }
       } else {
         double value;
         if (const char* tokenEnd = shortReal(p, value)) {
@@ -458,16 +389,8 @@ class SplitReader {
           next(item);
           continue;
         }
-        auto [ptr, ec] = std::from_chars(p, last, value);
-        if (ec == std::errc() && isSeparator(*ptr)) {
-          if (column.reals != nullptr) column.reals[at] = value;
-          p = ptr;
-          ++values;
-          next(item);
-          continue;
-        }
       }
-      // An odd value or a repeat count.
+      // A long or odd value, or a repeat count.
       const char* token = p;
       const char* end = tokenEnd(p);
       const auto* star =
@@ -481,11 +404,11 @@ class SplitReader {
       }
       std::int64_t copies = repeatCount(token, star);
       if (copies == 0) return finish(PartEnd::odd);
-      const char* text = star + 1;
+      Repeated repeated{star + 1, end};
       p = end;
       for (; copies > 0; --copies) {
         if (values == share) return finishShare(part, values, comma, p, true);
-        if (text == end ? !nullFits(item) : !store(item, text, end)) {
+        if (repeated.first == end ? !nullFits(item) : !storeRepeated(item, repeated)) {
           // The statement stops at this copy: read again from the part's start.
           return finish(PartEnd::odd);
         }
@@ -526,6 +449,36 @@ class SplitReader {
     if (!column.integer) return true;
     return fits(column,
                 column.integers != nullptr ? column.integers[item.group * column.stride] : 0);
+  }
+
+  // The value of a repeat "r*value", converted once for each type of item, when first needed.
+  struct Repeated {
+    const char* first;
+    const char* last;
+    signed char integerValid = -1;  // -1: not converted yet
+    signed char realValid = -1;
+    int integer = 0;
+    double real = 0.0;
+  };
+
+  // A copy of a repeated value into its item, as the statement converts it.
+  bool storeRepeated(const Item& item, Repeated& repeated) {
+    const BlockColumn& column = columns_[static_cast<std::size_t>(item.column)];
+    const std::ptrdiff_t at = item.group * column.stride;
+    if (column.integer) {
+      if (repeated.integerValid < 0) {
+        repeated.integerValid = scanToken(repeated.first, repeated.last, repeated.integer) ? 1 : 0;
+      }
+      if (repeated.integerValid == 0 || !fits(column, repeated.integer)) return false;
+      if (column.integers != nullptr) column.integers[at] = repeated.integer;
+    } else {
+      if (repeated.realValid < 0) {
+        repeated.realValid = scanToken(repeated.first, repeated.last, repeated.real) ? 1 : 0;
+      }
+      if (repeated.realValid == 0) return false;
+      if (column.reals != nullptr) column.reals[at] = repeated.real;
+    }
+    return true;
   }
 
   // An odd value [first, last) into its item, as the statement converts it.

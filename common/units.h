@@ -237,6 +237,17 @@ class InputUnit {
   // is not text (refill() reports that when the reader gets there). Moves the buffer like
   // refill().
   bool loadAhead(std::size_t bytes);
+  // Grows the buffer of a regular file to at least `bytes`, room for loadInPlace(). Moves the
+  // buffer like refill().
+  void reserveBuffer(std::size_t bytes);
+  // Reads up to `bytes` more of a regular file into the buffer's free room, without growing or
+  // moving the buffer: the records loaded stay where they are, so it may run while other
+  // threads read them (but call nothing else of the unit). It checks for no interrupt and
+  // stops nothing: a failed read, the end of the file and the last record are left to the
+  // next read that must have them, which meets them as ever.
+  void loadInPlace(std::size_t bytes);
+  // The bytes loaded behind the whole records handed out: room loadInPlace() may still fill.
+  std::size_t roomInPlace() const { return buffer_.size() - loaded_; }
   bool atEnd() const { return pos_ >= lineLimit_ && exhausted_ && fault_ == Fault::none; }
   // Bytes taken from the file so far (for the progress line); may be asked from another thread
   // than the one that reads.

@@ -194,6 +194,26 @@ TEST(FreeFormRead, BadValuesAndEndOfFileStop) {
   }
 }
 
+// A repeated value serves items of both kinds, each converted as its own item takes it: the
+// copies a real takes are read, and the first copy an int cannot take stops the run.
+TEST(FreeFormRead, RepeatedValueForBothKinds) {
+  InputUnit unit(7);
+  unit.openMemory("3*2.5D0 4\n", "GRAPH.DAT");
+  double first = 0.0, second = 0.0;
+  int third = 0;
+  const std::string line = stopOf([&] {
+    FreeFormRead statement(unit);
+    statement.read(first);
+    statement.read(second);
+    statement.read(third);
+    statement.finish();
+  });
+  EXPECT_EQ(first, 2.5);
+  EXPECT_EQ(second, 2.5);
+  EXPECT_EQ(third, 0);
+  EXPECT_EQ(line, stopLine(59, 7, "GRAPH.DAT"));
+}
+
 TEST(FreeFormRead, EndOfFileBranch) {
   struct BranchCase {
     std::string_view text;

@@ -88,6 +88,52 @@ TEST(InputUnit, RecordsAcrossAndBeyondBlocks) {
   EXPECT_EQ(allRecords(unit), expected);
 }
 
+// Loading in place, as a split read does while its parts read, leaves the records loaded where
+// they are, and the unit then hands out exactly what it hands out without it: the same records,
+// the last one without its line end given one, and a stop for a NUL byte only when the reader
+// gets to its record.
+TEST(InputUnit, LoadingInPlaceChangesNothingTheReaderSees) {
+  std::string lines;
+  for (int i = 0; i < 300000; ++i) lines += std::to_string(i) + (i % 5 == 0 ? "\r\n" : "\n");
+  const struct {
+    std::string text;
+    bool nul;
+  } cases[] = {{lines + "last", false}, {lines + "x" + std::string(1, '\0') + "\n", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.nul ? "a NUL byte at the end" : "a last record without its line end");
+    TemporaryFile file{c.text};
+    InputUnit plain(5);
+    plain.openOld(file.path());
+    std::vector<std::string> expected;
+    std::string_view record;
+    const std::string expectedStop = stopOf([&] {
+      while (plain.nextRecord(record)) expected.emplace_back(record);
+    });
+
+    InputUnit unit(5);
+    unit.openOld(file.path());
+    ASSERT_TRUE(unit.loadAhead(4096));
+    unit.reserveBuffer(8u << 20);
+    std::vector<std::string> records;
+    for (int round = 0; round < 8; ++round) {
+      const char* position = unit.position();
+      const std::string loaded(position, unit.limit());
+      unit.loadInPlace(std::size_t{1} << 20);
+      EXPECT_EQ(unit.position(), position);
+      EXPECT_EQ(std::string(position, position + loaded.size()), loaded);
+      for (int i = 0; i < 20000 && unit.position() != unit.limit(); ++i) {
+        ASSERT_TRUE(unit.nextRecord(record));
+        records.emplace_back(record);
+      }
+    }
+    const std::string stop = stopOf([&] {
+      while (unit.nextRecord(record)) records.emplace_back(record);
+    });
+    EXPECT_EQ(records, expected);
+    EXPECT_EQ(stop, expectedStop);
+  }
+}
+
 // A pipe with binary ends, as the programs' standard input is; Windows' runtime spells the call
 // _pipe and takes the pipe's buffer size.
 int makePipe(int (&ends)[2]) {
