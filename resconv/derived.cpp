@@ -7,6 +7,7 @@
 
 #include "common/resultFile.h"
 #include "common/slots.h"
+#include "common/workPool.h"
 #include "resconv/model.h"
 #include "resconv/pointIndex.h"
 
@@ -78,36 +79,91 @@ void computeExtent(SubMesh& subMesh, bool withSection) {
   }
 }
 
+NodeElements nodeElementsOf(std::span<const int> connectivity, std::span<const int> elementFlag,
+                            int nodeCount, int elementCount, int nodesPerElement,
+                            std::size_t limitBytes) {
+  // 0 is an empty slot; a number beyond the nodes names no node and adds nothing.
+  auto forEachNamed = [&](auto take) {
+    for (int element = 1; element <= elementCount; ++element) {
+      if (elementFlag[at(element)] == 1) continue;
+      for (int slot = 1; slot <= nodesPerElement; ++slot) {
+        const int node = elementNode(connectivity, nodesPerElement, element, slot);
+        if (node >= 1 && node <= nodeCount) take(node, element);
+      }
+    }
+  };
+  NodeElements around;
+  const std::size_t firsts = static_cast<std::size_t>(std::max(nodeCount, 0)) + 2;
+  if (firsts * sizeof(std::size_t) > limitBytes) return around;
+  around.first.assign(firsts, 0);
+  forEachNamed([&](int node, int) { ++around.first[at(node) + 1]; });
+  for (std::size_t n = 1; n < firsts; ++n) around.first[n] += around.first[n - 1];
+  if ((firsts * sizeof(std::size_t) + around.first.back() * sizeof(int)) > limitBytes) {
+    return NodeElements{};
+  }
+  around.elements.resize(around.first.back());
+  std::vector<std::size_t> next(around.first.begin(), around.first.end() - 1);
+  forEachNamed([&](int node, int element) { around.elements[next[at(node)]++] = element; });
+  return around;
+}
+
 void averageNodalVelocities(std::span<const double> vx, std::span<const double> vy,
                             std::span<const double> vz, std::span<const int> connectivity,
                             std::span<const int> elementFlag, int nodeCount, int elementCount,
                             int nodesPerElement, std::span<double> nodeVx, std::span<double> nodeVy,
-                            std::span<double> nodeVz, std::span<int> nodeElementCount) {
-  for (int node = 1; node <= nodeCount; ++node) {
-    nodeVx[at(node)] = 0.0;
-    nodeVy[at(node)] = 0.0;
-    nodeVz[at(node)] = 0.0;
-    nodeElementCount[at(node)] = 0;
-  }
-  for (int element = 1; element <= elementCount; ++element) {
-    if (elementFlag[at(element)] == 1) continue;
-    for (int slot = 1; slot <= nodesPerElement; ++slot) {
-      // 0 is an empty slot; a number beyond the nodes names no node and adds nothing.
-      const int node = elementNode(connectivity, nodesPerElement, element, slot);
-      if (node < 1 || node > nodeCount) continue;
-      nodeVx[at(node)] += vx[at(element)];
-      nodeVy[at(node)] += vy[at(element)];
-      nodeVz[at(node)] += vz[at(element)];
-      ++nodeElementCount[at(node)];
+                            std::span<double> nodeVz, std::span<int> nodeElementCount,
+                            const NodeElements* around) {
+  if (around == nullptr || around->first.size() != static_cast<std::size_t>(nodeCount) + 2) {
+    for (int node = 1; node <= nodeCount; ++node) {
+      nodeVx[at(node)] = 0.0;
+      nodeVy[at(node)] = 0.0;
+      nodeVz[at(node)] = 0.0;
+      nodeElementCount[at(node)] = 0;
     }
+    for (int element = 1; element <= elementCount; ++element) {
+      if (elementFlag[at(element)] == 1) continue;
+      for (int slot = 1; slot <= nodesPerElement; ++slot) {
+        // 0 is an empty slot; a number beyond the nodes names no node and adds nothing.
+        const int node = elementNode(connectivity, nodesPerElement, element, slot);
+        if (node < 1 || node > nodeCount) continue;
+        nodeVx[at(node)] += vx[at(element)];
+        nodeVy[at(node)] += vy[at(element)];
+        nodeVz[at(node)] += vz[at(element)];
+        ++nodeElementCount[at(node)];
+      }
+    }
+    for (int node = 1; node <= nodeCount; ++node) {
+      const int count = nodeElementCount[at(node)];
+      if (count < 1) continue;
+      nodeVx[at(node)] /= count;
+      nodeVy[at(node)] /= count;
+      nodeVz[at(node)] /= count;
+    }
+    return;
   }
-  for (int node = 1; node <= nodeCount; ++node) {
-    const int count = nodeElementCount[at(node)];
-    if (count < 1) continue;
-    nodeVx[at(node)] /= count;
-    nodeVy[at(node)] /= count;
-    nodeVz[at(node)] /= count;
-  }
+  // Each node's sum on its own, over its elements in number order: the very sums of the loop
+  // over the elements, the nodes shared out across the run's threads.
+  constexpr long long leastNodesPerPart = 8192;
+  const int parts = partsFor(nodeCount, leastNodesPerPart);
+  runParts(parts, [&](int part) {
+    const int begin = 1 + static_cast<int>(static_cast<long long>(nodeCount) * part / parts);
+    const int end = 1 + static_cast<int>(static_cast<long long>(nodeCount) * (part + 1) / parts);
+    for (int node = begin; node < end; ++node) {
+      double sumX = 0.0, sumY = 0.0, sumZ = 0.0;
+      const std::size_t from = around->first[at(node)], to = around->first[at(node) + 1];
+      for (std::size_t k = from; k < to; ++k) {
+        const std::size_t element = at(around->elements[k]);
+        sumX += vx[element];
+        sumY += vy[element];
+        sumZ += vz[element];
+      }
+      const auto count = static_cast<int>(to - from);
+      nodeElementCount[at(node)] = count;
+      nodeVx[at(node)] = count < 1 ? sumX : sumX / count;
+      nodeVy[at(node)] = count < 1 ? sumY : sumY / count;
+      nodeVz[at(node)] = count < 1 ? sumZ : sumZ / count;
+    }
+  });
 }
 
 void markUnusedNodes(std::span<const int> connectivity, int elementCount, int nodesPerElement,

@@ -88,6 +88,7 @@ class StepLoop {
   StepPicker picker_;  // the stored steps shown
 
   SolidMesh mesh_;
+  NodeElements nodeElements_;  // with more than one thread, for the nodal velocities
   SubMesh subMesh_;
   WriterCounters counters_;
   RestartCopies restart_;
@@ -195,6 +196,10 @@ void StepLoop::deriveFlags() {
     maxMaterialNo = std::max(maxMaterialNo, a_.materialNo[at(e)]);
   }
   markUnusedNodes(a_.connectivity, elementCount, nodesPerElement, a_.nodeUnused);
+  if (form_.nodalVelocities && runThreads() > 1) {
+    nodeElements_ = nodeElementsOf(a_.connectivity, a_.elementFlag, counts_.nodeCount, elementCount,
+                                   nodesPerElement, nodeElementsLimitBytes);
+  }
   mesh_.maxMaterialNo = maxMaterialNo;
 }
 
@@ -210,7 +215,7 @@ void StepLoop::show(const ShownState& state) {
   if (form_.nodalVelocities) {
     averageNodalVelocities(state.vx, state.vy, state.vz, a_.connectivity, a_.elementFlag,
                            counts_.nodeCount, counts_.elementCount, counts_.nodesPerElement,
-                           a_.nodeVx, a_.nodeVy, a_.nodeVz, a_.nodeElementCount);
+                           a_.nodeVx, a_.nodeVy, a_.nodeVz, a_.nodeElementCount, &nodeElements_);
   }
   if (form_.pointValues) computePointValues(state.pressureHead, a_.z, subMesh_);
   form_.writeState(context_, state,

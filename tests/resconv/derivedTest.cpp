@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "common/slots.h"
+#include "common/workPool.h"
 #include "resconv/derived.h"
 #include "support/meshes.h"
 
@@ -252,6 +254,51 @@ TEST(AverageNodalVelocities, MeanOfTheShownElementsAroundEachNode) {
     EXPECT_EQ(nodeVx[at(e.node)], e.vx);
     EXPECT_EQ(nodeVy[at(e.node)], e.vy);
     EXPECT_EQ(nodeVz[at(e.node)], e.vz);
+  }
+}
+
+// With the mesh's index, the means summed node by node across threads are the very doubles of
+// the loop over the elements, which adds each node's velocities in element number order:
+// values of every size make any other order show in the last bits. An index over its limit is
+// not made, and the loop serves.
+TEST(AverageNodalVelocities, NodeByNodeAcrossThreadsIsTheElementLoop) {
+  TestMesh mesh = makeBlockMesh(40, 40, 24, 0.5, 0.2, 5);  // four parts at four threads
+  const int nodes = mesh.nodeCount(), elements = mesh.elementCount();
+  for (int element = 7; element <= elements; element += 7) mesh.elementFlag[at(element)] = 1;
+  mesh.connectivity[8 * 10 + 2] = nodes + 5;  // a number beyond the nodes adds nothing
+  std::mt19937_64 random(3);
+  std::uniform_real_distribution<double> value(-1.0, 1.0);
+  std::vector<double> vx(at(elements) + 1), vy(vx), vz(vx);
+  for (std::vector<double>* v : {&vx, &vy, &vz}) {
+    for (double& x : *v) x = value(random) * std::pow(10.0, 8.0 * value(random));
+  }
+  struct Means {
+    std::vector<double> x, y, z;
+    std::vector<int> count;
+  };
+  const auto means = [&](const NodeElements* around) {
+    Means m{std::vector<double>(at(nodes) + 1, 9.0), std::vector<double>(at(nodes) + 1, 9.0),
+            std::vector<double>(at(nodes) + 1, 9.0), std::vector<int>(at(nodes) + 1, 9)};
+    averageNodalVelocities(vx, vy, vz, mesh.connectivity, mesh.elementFlag, nodes, elements, 8, m.x,
+                           m.y, m.z, m.count, around);
+    return m;
+  };
+  const Means loop = means(nullptr);
+  EXPECT_EQ(loop.count[at(1)], 1);
+  const NodeElements index = nodeElementsOf(mesh.connectivity, mesh.elementFlag, nodes, elements, 8,
+                                            nodeElementsLimitBytes);
+  ASSERT_FALSE(index.first.empty());
+  EXPECT_TRUE(nodeElementsOf(mesh.connectivity, mesh.elementFlag, nodes, elements, 8, 100000)
+                  .first.empty());
+  for (int threads : {1, 4}) {
+    SCOPED_TRACE(threads);
+    setRunThreads(threads);
+    const Means shared = means(&index);
+    setRunThreads(1);
+    EXPECT_EQ(shared.count, loop.count);
+    EXPECT_EQ(shared.x, loop.x);
+    EXPECT_EQ(shared.y, loop.y);
+    EXPECT_EQ(shared.z, loop.z);
   }
 }
 
