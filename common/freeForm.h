@@ -125,10 +125,7 @@ class FreeFormRead {
   bool afterSeparator_ = true;  // a comma (or the statement's start) was the last thing seen
   Pending pending_ = Pending::none;
   int repeatLeft_ = 0;  // copies of the repeated value still to hand out
-  // The repeated value, converted once for each type of item; r null values have none.
-  bool repeatNull_ = false;
-  bool repeatIntegerValid_ = false;
-  bool repeatRealValid_ = false;
-  int repeatInteger_ = 0;
-  double repeatReal_ = 0.0;
+  // The repeated value; its text stays in the unit's buffer, where no record is loaded while
+  // copies last.
+  RepeatedValue repeat_;
 };

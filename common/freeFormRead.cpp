@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <type_traits>
 
 #include "common/freeForm.h"
 #include "common/numberScan.h"
@@ -139,10 +138,7 @@ void FreeFormRead::startRepeat(const char* token, const char* star, const char* 
   if (!isDigit(*token) || !parseNumber(token, star, count) || count <= 0) syntaxError(token, end);
   pending_ = Pending::repeat;
   repeatLeft_ = count;
-  const char* text = star + 1;
-  repeatNull_ = text == end;
-  repeatIntegerValid_ = !repeatNull_ && scanToken(text, end, repeatInteger_);
-  repeatRealValid_ = !repeatNull_ && scanToken(text, end, repeatReal_);
+  repeat_ = RepeatedValue(star + 1, end);
 }
 
 template <class Number>
@@ -156,16 +152,8 @@ bool FreeFormRead::takePending(Number& item) {
       break;
   }
   if (--repeatLeft_ == 0) pending_ = Pending::none;
-  if (repeatNull_) return true;  // r null values
-  bool valid = false;
-  if constexpr (std::is_same_v<Number, int>) {
-    valid = repeatIntegerValid_;
-    if (valid) item = repeatInteger_;
-  } else {
-    valid = repeatRealValid_;
-    if (valid) item = repeatReal_;
-  }
-  if (!valid) {
+  if (repeat_.isNull()) return true;  // r null values
+  if (!repeat_.take(item)) {
     // The repeat token stands just before the cursor: no record is loaded while copies last.
     const char* token = cursor_;
     while (token > unit_.position() && !isSeparator(token[-1])) --token;

@@ -123,3 +123,36 @@ inline bool scanToken(const char* first, const char* last, double& value) {
   if (shortReal(first, value) == last) return true;
   return scanReal({first, static_cast<std::size_t>(last - first)}, freeFormValue, value);
 }
+
+// The value of a repeat "r*value": its text [first, last), which a separator ends, converted
+// once for each type of item, at the first copy of that type. An empty text stands for r null
+// values.
+class RepeatedValue {
+ public:
+  RepeatedValue() = default;
+  RepeatedValue(const char* first, const char* last) : first_(first), last_(last) {}
+
+  bool isNull() const { return first_ == last_; }
+  // The value as an item of `value`'s type, which it is given; false (and `value` unchanged)
+  // when the text is not one.
+  bool take(int& value) { return takeAs(integer_, value); }
+  bool take(double& value) { return takeAs(real_, value); }
+
+ private:
+  template <class Number>
+  struct Converted {
+    signed char valid = -1;  // -1: not converted yet
+    Number value{};
+  };
+  template <class Number>
+  bool takeAs(Converted<Number>& converted, Number& value) {
+    if (converted.valid < 0) converted.valid = scanToken(first_, last_, converted.value) ? 1 : 0;
+    if (converted.valid == 1) value = converted.value;
+    return converted.valid == 1;
+  }
+
+  const char* first_ = nullptr;
+  const char* last_ = nullptr;
+  Converted<int> integer_;
+  Converted<double> real_;
+};

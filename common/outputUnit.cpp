@@ -94,11 +94,26 @@ void OutputUnit::grow(std::size_t more) {
 }
 
 void OutputUnit::appendBytes(const void* data, std::size_t n) {
-  const char* bytes = static_cast<const char*>(data);
+  appendBytesFrom(static_cast<const char*>(data), n, false);
+}
+
+void OutputUnit::appendLastingBytes(const void* data, std::size_t n) {
+  appendBytesFrom(static_cast<const char*>(data), n, true);
+}
+
+void OutputUnit::appendBytesFrom(const char* bytes, std::size_t n, bool lasting) {
   // A file unit takes the bytes in pieces that fill its buffer up to the threshold, writing
-  // the buffer after each; a memory unit keeps them all.
+  // the buffer after each; a memory unit keeps them all. A whole buffer of lasting bytes is
+  // written from its place instead of its copy, at the same point of the run.
   while (n > 0) {
     if (mode_ == Mode::file && size_ >= flushThreshold) bufferFull();
+    if (lasting && mode_ == Mode::file && size_ == 0 && n >= flushThreshold) {
+      stopIfInterrupted();
+      writeNow(bytes, flushThreshold);
+      bytes += flushThreshold;
+      n -= flushThreshold;
+      continue;
+    }
     const std::size_t piece = mode_ == Mode::file ? std::min(n, flushThreshold - size_) : n;
     std::memcpy(extend(piece), bytes, piece);
     bytes += piece;
@@ -138,10 +153,15 @@ const std::string& OutputUnit::memory() const {
 
 void OutputUnit::flush() {
   if (mode_ != Mode::file) return;
-  awaitWriter();
-  const int error = platform::writeAll(fd_, data_.get(), size_);
-  handed_ += size_;
+  const std::size_t size = size_;
   size_ = 0;
+  writeNow(data_.get(), size);
+}
+
+void OutputUnit::writeNow(const char* bytes, std::size_t size) {
+  awaitWriter();
+  const int error = platform::writeAll(fd_, bytes, size);
+  handed_ += size;
   if (error != 0) stopWriteFailure(error);
 }
 
@@ -155,34 +175,6 @@ void OutputUnit::startWriteback() {
   if (mode_ != Mode::file) return;
   flush();
   platform::startWriteback(fd_);
-}
-
-void OutputUnit::appendLastingBytes(const void* data, std::size_t n) {
-  if (mode_ != Mode::file) {
-    appendBytes(data, n);
-    return;
-  }
-  // As appendBytes, but where a whole buffer of the bytes would be copied and handed on, it
-  // is written from its place, at the same point of the run.
-  const char* bytes = static_cast<const char*>(data);
-  while (n > 0) {
-    if (size_ >= flushThreshold) bufferFull();
-    if (size_ == 0 && n >= flushThreshold) {
-      stopIfInterrupted();
-      awaitWriter();
-      const int error = platform::writeAll(fd_, bytes, flushThreshold);
-      handed_ += flushThreshold;
-      if (error != 0) stopWriteFailure(error);
-      bytes += flushThreshold;
-      n -= flushThreshold;
-      continue;
-    }
-    const std::size_t piece = std::min(n, flushThreshold - size_);
-    std::memcpy(extend(piece), bytes, piece);
-    bytes += piece;
-    n -= piece;
-  }
-  if (size_ >= flushThreshold) bufferFull();
 }
 
 void OutputUnit::bufferFull() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/freeForm.h"
+#include "common/lineEnds.h"
 #include "common/numberScan.h"
 #include "common/workPool.h"
 
@@ -56,15 +57,7 @@ struct LineCount {
 
 LineCount countLines(const char* first, const char* last) {
   LineCount count;
-  // Line ends counted in runs short enough for a byte to count them: a loop compilers turn
-  // into wide compares.
-  const char* p = first;
-  for (; last - p >= 255; p += 255) {
-    unsigned char lines = 0;
-    for (int i = 0; i < 255; ++i) lines = static_cast<unsigned char>(lines + (p[i] == '\n'));
-    count.lines += lines;
-  }
-  for (; p != last; ++p) count.lines += *p == '\n' ? 1 : 0;
+  count.lines = countLineEnds(first, last);
   for (const char* star = first;; ++star) {
     star = static_cast<const char*>(std::memchr(star, '*', static_cast<std::size_t>(last - star)));
     if (star == nullptr) break;
@@ -404,11 +397,11 @@ class SplitReader {
       }
       std::int64_t copies = repeatCount(token, star);
       if (copies == 0) return finish(PartEnd::odd);
-      Repeated repeated{star + 1, end};
+      RepeatedValue repeated(star + 1, end);
       p = end;
       for (; copies > 0; --copies) {
         if (values == share) return finishShare(part, values, comma, p, true);
-        if (repeated.first == end ? !nullFits(item) : !storeRepeated(item, repeated)) {
+        if (repeated.isNull() ? !nullFits(item) : !storeRepeated(item, repeated)) {
           // The statement stops at this copy: read again from the part's start.
           return finish(PartEnd::odd);
         }
@@ -452,31 +445,18 @@ class SplitReader {
   }
 
   // The value of a repeat "r*value", converted once for each type of item, when first needed.
-  struct Repeated {
-    const char* first;
-    const char* last;
-    signed char integerValid = -1;  // -1: not converted yet
-    signed char realValid = -1;
-    int integer = 0;
-    double real = 0.0;
-  };
-
   // A copy of a repeated value into its item, as the statement converts it.
-  bool storeRepeated(const Item& item, Repeated& repeated) {
+  bool storeRepeated(const Item& item, RepeatedValue& repeated) {
     const BlockColumn& column = columns_[static_cast<std::size_t>(item.column)];
     const std::ptrdiff_t at = item.group * column.stride;
     if (column.integer) {
-      if (repeated.integerValid < 0) {
-        repeated.integerValid = scanToken(repeated.first, repeated.last, repeated.integer) ? 1 : 0;
-      }
-      if (repeated.integerValid == 0 || !fits(column, repeated.integer)) return false;
-      if (column.integers != nullptr) column.integers[at] = repeated.integer;
+      int value = 0;
+      if (!repeated.take(value) || !fits(column, value)) return false;
+      if (column.integers != nullptr) column.integers[at] = value;
     } else {
-      if (repeated.realValid < 0) {
-        repeated.realValid = scanToken(repeated.first, repeated.last, repeated.real) ? 1 : 0;
-      }
-      if (repeated.realValid == 0) return false;
-      if (column.reals != nullptr) column.reals[at] = repeated.real;
+      double value = 0.0;
+      if (!repeated.take(value)) return false;
+      if (column.reals != nullptr) column.reals[at] = value;
     }
     return true;
   }

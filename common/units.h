@@ -130,6 +130,11 @@ class OutputUnit {
   // A full buffer: to the writer thread when the unit has one, else written at once; a part
   // keeps it.
   void bufferFull();
+  // appendBytes and appendLastingBytes.
+  void appendBytesFrom(const char* bytes, std::size_t n, bool lasting);
+  // Writes the bytes on the calling thread, after every buffer handed before them; a failure
+  // stops the run.
+  void writeNow(const char* bytes, std::size_t size);
   // Waits until the writer thread holds no buffer; stops the run if its last write failed.
   void awaitWriter();
   void writerLoop();

@@ -11,6 +11,7 @@
 
 #include "common/fieldEdit.h"
 #include "common/freeForm.h"
+#include "common/lineEnds.h"
 #include "common/platform.h"
 #include "common/resultFile.h"
 #include "common/rowParts.h"
@@ -188,22 +189,6 @@ std::string findSection(ScratchReader& reader, std::string_view componentLine) {
   }
 }
 
-// The '\n' characters of the bytes, counted in one-byte sums of up to 255 bytes (sums the
-// compiler keeps in vector registers without widening them).
-std::size_t lineEndCount(const char* bytes, std::size_t size) {
-  std::size_t count = 0;
-  while (size > 0) {
-    const std::size_t part = std::min<std::size_t>(size, 255);
-    unsigned char sum = 0;
-    for (std::size_t i = 0; i < part; ++i)
-      sum = static_cast<unsigned char>(sum + (bytes[i] == '\n'));
-    count += sum;
-    bytes += part;
-    size -= part;
-  }
-  return count;
-}
-
 // Up to `count` lines of exactly `width` characters each, from those the scratch file has
 // loaded, copied as they stand: each already is its line at the width, its line end the
 // platform's. Returns how many; none where a line is of another shape (written one by one).
@@ -223,7 +208,7 @@ int copyWholeLines(OutputUnit& unit, InputUnit& scratch, int count, std::size_t 
     }
   }
   const std::size_t bytes = static_cast<std::size_t>(whole) * stride;
-  if (lineEndCount(first, bytes) != static_cast<std::size_t>(whole)) return 0;
+  if (countLineEnds(first, first + bytes) != whole) return 0;
   unit.appendRecords({first, bytes});
   scratch.advanceTo(first + bytes);
   return whole;
