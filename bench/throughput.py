@@ -190,6 +190,12 @@ def checked_threads(threads):
     return threads in (str(os.cpu_count() or 1), NO_THREADS_OPTION)
 
 
+def thread_count(threads):
+    """The cores a run at `threads` may keep busy: its --threads count, else all of them."""
+    cores = os.cpu_count() or 1
+    return cores if threads == NO_THREADS_OPTION else max(1, min(int(threads), cores))
+
+
 def median_ratios(pairs):
     """The medians of the wall and CPU ratios run / floor of (floor, run) pairs, with the wall
     ratios one by one; None without a pair whose floor took measurable time."""
@@ -540,10 +546,16 @@ class Bench:
                 print("target %s FAILED (no pair with the floor)" % label)
                 continue
             wall, cpu, each = ratios
-            print("target %s wall %s (median %.2f of %s), cpu %s (%.2f)"
+            # Wall time on n cores is at least the CPU time over n: a run whose CPU time over
+            # the cores is beyond the bar cannot meet it however well its threads overlap.
+            cores = thread_count(run.threads)
+            least = cpu / cores
+            print("target %s wall %s (median %.2f of %s), cpu %s (%.2f); least wall on %d "
+                  "cores %.2f, %s"
                   % (label, "met" if wall <= limit else "MISSED", wall,
                      " ".join("%.2f" % ratio for ratio in each),
-                     "met" if cpu <= limit else "MISSED", cpu))
+                     "met" if cpu <= limit else "MISSED", cpu, cores, least,
+                     "within the bar" if least <= limit else "beyond the bar"))
         if not checked:
             print("targets against the floor: not checked, no run at all %d cores or without "
                   "--threads" % (os.cpu_count() or 1))
