@@ -122,24 +122,20 @@ namespace {
   // of other sizes, which the processor cannot forward): with 1P after the first place, whose
   // digit then moves before the point; else after "0." or ".".
   // Zero (either sign) has zeros for digits and the exponent 0.
-  int decade = scale - 1;
-  if (scale == 1) {
-    if (value == 0) {
-      std::memset(out + 1, '0', static_cast<std::size_t>(significant));
-    } else if (!fastDecimalDigits(std::fabs(value), significant, out + 1, decade)) [[unlikely]] {
-      return false;
-    }
-    out[0] = out[1];
-    out[1] = '.';
-  } else {
+  if (scale == 0) {
     *out = '0';
     out += leadingZero ? 1 : 0;
     *out = '.';
-    if (value == 0) {
-      std::memset(out + 1, '0', static_cast<std::size_t>(significant));
-    } else if (!fastDecimalDigits(std::fabs(value), significant, out + 1, decade)) [[unlikely]] {
-      return false;
-    }
+  }
+  int decade = scale - 1;
+  if (value == 0) {
+    std::memset(out + 1, '0', static_cast<std::size_t>(significant));
+  } else if (!fastDecimalDigits(std::fabs(value), significant, out + 1, decade)) [[unlikely]] {
+    return false;
+  }
+  if (scale == 1) {
+    out[0] = out[1];
+    out[1] = '.';
   }
   out += significant + 1;
   const int exponent = decade + 1 - scale;

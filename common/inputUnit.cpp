@@ -169,15 +169,7 @@ void InputUnit::loadInPlace(std::size_t bytes) {
   if (!open_ || !rereadable_ || exhausted_ || fault_ != Fault::none) return;
   const std::size_t goal = loaded_ + std::min(bytes, buffer_.size() - loaded_);
   while (loaded_ < goal && fault_ == Fault::none) {
-    // As readBlock() reads: at most a block, never past the bound of the record open.
-    const std::size_t room =
-        std::min({goal - loaded_, fileBlockSize, lineLimit_ + recordBound_ + 1 - loaded_});
-    const std::int64_t n = platform::readSome(fd_, buffer_.data() + loaded_, room);
-    if (n <= 0) return;
-    const std::size_t first = loaded_;
-    loaded_ += static_cast<std::size_t>(n);
-    bytesTaken_.store(bufferOffset_ + loaded_, std::memory_order_relaxed);
-    takeRead(first);
+    if (readUpTo(goal) <= 0) return;
   }
 }
 
@@ -202,10 +194,7 @@ void InputUnit::readBlock() {
   }
   // Where an interrupt ends the run, also one that cuts a waiting read short.
   stopIfInterrupted();
-  // No read passes the bound of the record open, so that a longer one is always seen open.
-  const std::size_t room =
-      std::min({buffer_.size() - loaded_, fileBlockSize, lineLimit_ + recordBound_ + 1 - loaded_});
-  const std::int64_t n = platform::readSome(fd_, buffer_.data() + loaded_, room);
+  const std::int64_t n = readUpTo(buffer_.size());
   if (n < 0) {
     int error = errno;
     stopIfInterrupted();
@@ -217,12 +206,20 @@ void InputUnit::readBlock() {
     stopIfInterrupted();
     exhausted_ = true;
     if (loaded_ > lineLimit_) takeLastRecord();
-    return;
   }
-  const std::size_t first = loaded_;
-  loaded_ += static_cast<std::size_t>(n);
-  bytesTaken_.store(bufferOffset_ + loaded_, std::memory_order_relaxed);
-  takeRead(first);
+}
+
+std::int64_t InputUnit::readUpTo(std::size_t goal) {
+  const std::size_t room =
+      std::min({goal - loaded_, fileBlockSize, lineLimit_ + recordBound_ + 1 - loaded_});
+  const std::int64_t n = platform::readSome(fd_, buffer_.data() + loaded_, room);
+  if (n > 0) {
+    const std::size_t first = loaded_;
+    loaded_ += static_cast<std::size_t>(n);
+    bytesTaken_.store(bufferOffset_ + loaded_, std::memory_order_relaxed);
+    takeRead(first);
+  }
+  return n;
 }
 
 void InputUnit::takeRead(std::size_t first) {

@@ -444,8 +444,8 @@ class SplitReader {
                 column.integers != nullptr ? column.integers[item.group * column.stride] : 0);
   }
 
-  // The value of a repeat "r*value", converted once for each type of item, when first needed.
-  // A copy of a repeated value into its item, as the statement converts it.
+  // A copy of a repeated value into its item, as the statement converts it (once for each type
+  // of item, when first needed).
   bool storeRepeated(const Item& item, RepeatedValue& repeated) {
     const BlockColumn& column = columns_[static_cast<std::size_t>(item.column)];
     const std::ptrdiff_t at = item.group * column.stride;

@@ -289,6 +289,10 @@ class InputUnit {
   void dropReadBytes();
   // One read(2) of the file behind what is loaded, its records checked by takeRead.
   void readBlock();
+  // The read itself: at most a block, and never past `goal` nor the bound of the record open,
+  // so that a longer one is always seen open. What it returns is what platform::readSome
+  // gives; the bytes read are taken (takeRead).
+  std::int64_t readUpTo(std::size_t goal);
   // Notes the fault of the byte at `index`, in the record that begins at `recordStart`: no
   // record from there on is handed out.
   void noteFault(Fault fault, std::size_t index, std::size_t recordStart);

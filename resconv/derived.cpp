@@ -79,18 +79,29 @@ void computeExtent(SubMesh& subMesh, bool withSection) {
   }
 }
 
+namespace {
+
+// take(node, element) for every node a shown element names, element by element in number order
+// and slot by slot: 0 is an empty slot, and a number beyond the nodes names no node.
+template <class Take>
+void forEachShownNode(std::span<const int> connectivity, std::span<const int> elementFlag,
+                      int nodeCount, int elementCount, int nodesPerElement, Take take) {
+  for (int element = 1; element <= elementCount; ++element) {
+    if (elementFlag[at(element)] == 1) continue;
+    for (int slot = 1; slot <= nodesPerElement; ++slot) {
+      const int node = elementNode(connectivity, nodesPerElement, element, slot);
+      if (node >= 1 && node <= nodeCount) take(node, element);
+    }
+  }
+}
+
+}  // namespace
+
 NodeElements nodeElementsOf(std::span<const int> connectivity, std::span<const int> elementFlag,
                             int nodeCount, int elementCount, int nodesPerElement,
                             std::size_t limitBytes) {
-  // 0 is an empty slot; a number beyond the nodes names no node and adds nothing.
   auto forEachNamed = [&](auto take) {
-    for (int element = 1; element <= elementCount; ++element) {
-      if (elementFlag[at(element)] == 1) continue;
-      for (int slot = 1; slot <= nodesPerElement; ++slot) {
-        const int node = elementNode(connectivity, nodesPerElement, element, slot);
-        if (node >= 1 && node <= nodeCount) take(node, element);
-      }
-    }
+    forEachShownNode(connectivity, elementFlag, nodeCount, elementCount, nodesPerElement, take);
   };
   NodeElements around;
   const std::size_t firsts = static_cast<std::size_t>(std::max(nodeCount, 0)) + 2;
@@ -120,18 +131,13 @@ void averageNodalVelocities(std::span<const double> vx, std::span<const double> 
       nodeVz[at(node)] = 0.0;
       nodeElementCount[at(node)] = 0;
     }
-    for (int element = 1; element <= elementCount; ++element) {
-      if (elementFlag[at(element)] == 1) continue;
-      for (int slot = 1; slot <= nodesPerElement; ++slot) {
-        // 0 is an empty slot; a number beyond the nodes names no node and adds nothing.
-        const int node = elementNode(connectivity, nodesPerElement, element, slot);
-        if (node < 1 || node > nodeCount) continue;
-        nodeVx[at(node)] += vx[at(element)];
-        nodeVy[at(node)] += vy[at(element)];
-        nodeVz[at(node)] += vz[at(element)];
-        ++nodeElementCount[at(node)];
-      }
-    }
+    forEachShownNode(connectivity, elementFlag, nodeCount, elementCount, nodesPerElement,
+                     [&](int node, int element) {
+                       nodeVx[at(node)] += vx[at(element)];
+                       nodeVy[at(node)] += vy[at(element)];
+                       nodeVz[at(node)] += vz[at(element)];
+                       ++nodeElementCount[at(node)];
+                     });
     for (int node = 1; node <= nodeCount; ++node) {
       const int count = nodeElementCount[at(node)];
       if (count < 1) continue;

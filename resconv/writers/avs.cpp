@@ -115,14 +115,8 @@ class DataLines {
   static constexpr int valueWidth = 12;
   static constexpr std::size_t lineLength = numberWidth + 1 + count * (valueWidth + 1);
 
-  static ExponentEditor editorOf() {
-    const ExponentEditor editor = exponentEditor(5, 1);
-    if (editor != nullptr) return editor;
-    return [](char* field, int width, double value) { editExponent(field, width, 5, 1, value); };
-  }
-
   OutputUnit& unit_;
-  const ExponentEditor edit_ = editorOf();
+  const ExponentEditor edit_ = exponentEditor(5, 1);  // 1PE12.5: six digits, always one
 };
 
 // ---- reading the scratch file back ----
